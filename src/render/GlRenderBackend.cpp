@@ -1,0 +1,66 @@
+#include "render/GlRenderBackend.h"
+
+#include <GL/gl.h>
+
+static_assert(Gl::LineLoop == GL_LINE_LOOP && Gl::Triangles == GL_TRIANGLES && Gl::Quads == GL_QUADS);
+static_assert(Gl::Greater == GL_GREATER && Gl::Always == GL_ALWAYS);
+static_assert(Gl::SrcAlpha == GL_SRC_ALPHA && Gl::OneMinusSrcAlpha == GL_ONE_MINUS_SRC_ALPHA &&
+              Gl::DstColor == GL_DST_COLOR && Gl::SrcColor == GL_SRC_COLOR);
+static_assert(Gl::CullFace == GL_CULL_FACE && Gl::Lighting == GL_LIGHTING && Gl::ColorMaterial == GL_COLOR_MATERIAL &&
+              Gl::DepthTest == GL_DEPTH_TEST && Gl::Normalize == GL_NORMALIZE && Gl::AlphaTest == GL_ALPHA_TEST &&
+              Gl::Dither == GL_DITHER && Gl::Blend == GL_BLEND && Gl::LineSmooth == GL_LINE_SMOOTH &&
+              Gl::PolygonSmooth == GL_POLYGON_SMOOTH && Gl::Texture2D == GL_TEXTURE_2D);
+static_assert(Gl::PerspectiveCorrectionHint == GL_PERSPECTIVE_CORRECTION_HINT && Gl::Fastest == GL_FASTEST);
+static_assert(Gl::ModelView == GL_MODELVIEW && Gl::Projection == GL_PROJECTION);
+static_assert(Gl::Modulate == GL_MODULATE && Gl::Decal == GL_DECAL && Gl::Replace == GL_REPLACE && Gl::Add == GL_ADD);
+static_assert(Gl::VertexArray == GL_VERTEX_ARRAY && Gl::NormalArray == GL_NORMAL_ARRAY &&
+              Gl::IndexArray == GL_INDEX_ARRAY && Gl::EdgeFlagArray == GL_EDGE_FLAG_ARRAY);
+static_assert(Gl::DepthBufferBit == GL_DEPTH_BUFFER_BIT && Gl::ColorBufferBit == GL_COLOR_BUFFER_BIT);
+
+void TGlRenderBackend::Viewport(int32_t x, int32_t y, int32_t width, int32_t height) { glViewport(x, y, width, height); }
+void TGlRenderBackend::ClearColor(float r, float g, float b, float a) { glClearColor(r, g, b, a); }
+void TGlRenderBackend::Clear(uint32_t mask) { glClear(mask); }
+void TGlRenderBackend::Enable(uint32_t cap) { glEnable(cap); }
+void TGlRenderBackend::Disable(uint32_t cap) { glDisable(cap); }
+void TGlRenderBackend::EnableClientState(uint32_t array) { glEnableClientState(array); }
+void TGlRenderBackend::DisableClientState(uint32_t array) { glDisableClientState(array); }
+void TGlRenderBackend::BlendFunc(uint32_t src, uint32_t dst) { glBlendFunc(src, dst); }
+void TGlRenderBackend::TexEnvMode(uint32_t mode) { glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GLint(mode)); }
+void TGlRenderBackend::BindTexture(uint32_t name) { glBindTexture(GL_TEXTURE_2D, name); }
+void TGlRenderBackend::AlphaFunc(uint32_t func, float ref) { glAlphaFunc(func, ref); }
+void TGlRenderBackend::DepthFunc(uint32_t func) { glDepthFunc(func); }
+void TGlRenderBackend::ColorMask(bool r, bool g, bool b, bool a) { glColorMask(r, g, b, a); }
+void TGlRenderBackend::Hint(uint32_t target, uint32_t mode) { glHint(target, mode); }
+void TGlRenderBackend::MatrixMode(uint32_t mode) { glMatrixMode(mode); }
+void TGlRenderBackend::LoadIdentity() { glLoadIdentity(); }
+void TGlRenderBackend::Ortho(double left, double right, double bottom, double top, double zNear, double zFar) {
+    glOrtho(left, right, bottom, top, zNear, zFar);
+}
+void TGlRenderBackend::Translate(float x, float y, float z) { glTranslatef(x, y, z); }
+void TGlRenderBackend::Rotate(float degrees, float x, float y, float z) { glRotatef(degrees, x, y, z); }
+void TGlRenderBackend::PushMatrix() { glPushMatrix(); }
+void TGlRenderBackend::PopMatrix() { glPopMatrix(); }
+void TGlRenderBackend::Begin(uint32_t mode) { glBegin(mode); }
+void TGlRenderBackend::End() { glEnd(); }
+void TGlRenderBackend::Vertex2f(float x, float y) { glVertex2f(x, y); }
+void TGlRenderBackend::TexCoord2f(float s, float t) { glTexCoord2f(s, t); }
+void TGlRenderBackend::Color3ub(uint8_t r, uint8_t g, uint8_t b) { glColor3ub(r, g, b); }
+void TGlRenderBackend::Color4ub(uint8_t r, uint8_t g, uint8_t b, uint8_t a) { glColor4ub(r, g, b, a); }
+void TGlRenderBackend::Normal3f(float x, float y, float z) { glNormal3f(x, y, z); }
+void TGlRenderBackend::Finish() { glFinish(); }
+
+void TGlRenderBackend::ReadPixels(int32_t x, int32_t y, int32_t width, int32_t height, std::vector<uint8_t>& rgba) {
+    rgba.clear();
+    if (width <= 0 || height <= 0) return;
+    rgba.resize(size_t(width) * size_t(height) * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+}
+
+TMatrix4 TGlRenderBackend::ReadMatrix(uint32_t mode) const {
+    GLfloat m[16];
+    glGetFloatv(mode == Gl::Projection ? GL_PROJECTION_MATRIX : GL_MODELVIEW_MATRIX, m);
+    TMatrix4 r{};
+    for (int i = 0; i < 16; ++i) r[i] = m[i];
+    return r;
+}

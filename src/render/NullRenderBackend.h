@@ -1,0 +1,84 @@
+// A backend with no GL behind it: it keeps the state a context would keep and
+// counts the calls, so headless runs draw into nothing and tests can see which
+// state changes reached the driver.
+#pragma once
+
+#include "render/RenderBackend.h"
+
+#include <map>
+#include <set>
+#include <vector>
+
+enum class TRenderCall {
+    Viewport, ClearColor, Clear, Enable, Disable, ClientState, BlendFunc, TexEnvMode, BindTexture, AlphaFunc,
+    DepthFunc, ColorMask, Hint, MatrixMode, LoadIdentity, Ortho, Translate, Rotate, PushMatrix, PopMatrix, Begin,
+    End, Vertex, TexCoord, Color, Normal, Finish, ReadPixels, Count
+};
+
+class TNullRenderBackend : public TRenderBackend {
+public:
+    TNullRenderBackend();
+
+    std::array<int32_t, size_t(TRenderCall::Count)> Calls{};
+    int32_t CallCount(TRenderCall c) const { return Calls[size_t(c)]; }
+    void ForgetCalls() { Calls.fill(0); }
+
+    std::set<uint32_t> Enabled;
+    std::set<uint32_t> ClientArrays;
+    std::array<int32_t, 4> ViewportRect{};
+    std::array<float, 4> ClearRgba{};
+    std::array<bool, 4> Mask{true, true, true, true};
+    uint32_t BlendSrc = Gl::One, BlendDst = Gl::Zero;
+    uint32_t EnvMode = Gl::Modulate;
+    uint32_t Bound = 0;
+    uint32_t AlphaFn = Gl::Always;
+    float AlphaRef = 0.0f;
+    uint32_t DepthFn = 0x0201; // GL_LESS
+    uint32_t Mode = Gl::ModelView;
+    std::vector<TMatrix4> ProjectionStack;
+    std::vector<TMatrix4> ModelViewStack;
+    int32_t OpenBatch = -1;  // the mode of an open Begin, -1 when none
+    int32_t BatchErrors = 0; // Begin inside Begin, End without Begin
+    std::array<uint8_t, 4> CurrentColor{255, 255, 255, 255};
+    std::array<float, 3> CurrentNormal{0.0f, 0.0f, 1.0f};
+    std::vector<std::array<float, 2>> Vertices; // every vertex sent, in order
+
+    const TMatrix4& ProjectionMatrix() const { return ProjectionStack.back(); }
+    const TMatrix4& ModelViewMatrix() const { return ModelViewStack.back(); }
+
+    void Viewport(int32_t x, int32_t y, int32_t width, int32_t height) override;
+    void ClearColor(float r, float g, float b, float a) override;
+    void Clear(uint32_t mask) override;
+    void Enable(uint32_t cap) override;
+    void Disable(uint32_t cap) override;
+    void EnableClientState(uint32_t array) override;
+    void DisableClientState(uint32_t array) override;
+    void BlendFunc(uint32_t src, uint32_t dst) override;
+    void TexEnvMode(uint32_t mode) override;
+    void BindTexture(uint32_t name) override;
+    void AlphaFunc(uint32_t func, float ref) override;
+    void DepthFunc(uint32_t func) override;
+    void ColorMask(bool r, bool g, bool b, bool a) override;
+    void Hint(uint32_t target, uint32_t mode) override;
+    void MatrixMode(uint32_t mode) override;
+    void LoadIdentity() override;
+    void Ortho(double left, double right, double bottom, double top, double zNear, double zFar) override;
+    void Translate(float x, float y, float z) override;
+    void Rotate(float degrees, float x, float y, float z) override;
+    void PushMatrix() override;
+    void PopMatrix() override;
+    void Begin(uint32_t mode) override;
+    void End() override;
+    void Vertex2f(float x, float y) override;
+    void TexCoord2f(float s, float t) override;
+    void Color3ub(uint8_t r, uint8_t g, uint8_t b) override;
+    void Color4ub(uint8_t r, uint8_t g, uint8_t b, uint8_t a) override;
+    void Normal3f(float x, float y, float z) override;
+    void Finish() override;
+    void ReadPixels(int32_t x, int32_t y, int32_t width, int32_t height, std::vector<uint8_t>& rgba) override;
+
+private:
+    void Count(TRenderCall c) { ++Calls[size_t(c)]; }
+    std::vector<TMatrix4>& Stack() { return Mode == Gl::Projection ? ProjectionStack : ModelViewStack; }
+    void MultiplyTop(const TMatrix4& m);
+};

@@ -1,0 +1,32 @@
+// Where the simulation sends the particles it emits (sparks, drops) and what
+// it asks of the level's weather. The particle systems implement it; the
+// null sink (the default) emits nothing and reports no weather.
+#pragma once
+
+#include "physics/VecMath.h"
+
+#include <cstdint>
+
+struct TParticleShot {
+    TVec2 Pos;
+    TVec2 Vel;
+    float Size = 0.0f;
+    uint8_t Colour[4] = {255, 255, 255, 255};
+    int32_t HitGuard = 0;
+    int32_t ContactsLeft = 0;
+    int32_t FadeOutStep = 0;
+};
+
+class TParticleSink {
+public:
+    virtual ~TParticleSink() = default;
+    virtual void EmitSpark(const TParticleShot& /*p*/) {}
+    // Into the level's drop particle system (weather drops and burst water).
+    virtual void EmitDrop(const TParticleShot& /*p*/) {}
+    // Density and grip of the level's weather system; 0 when there is none.
+    virtual float WeatherDensity() const { return 0.0f; }
+    virtual float WeatherGrip() const { return 0.0f; }
+    virtual void WeatherColour(uint8_t colour[4]) const { colour[0] = colour[1] = colour[2] = colour[3] = 255; }
+    // Emitters bound to the character that fire on its death.
+    virtual void CharacterDied(int32_t /*id*/) {}
+};
