@@ -15,6 +15,39 @@ const char MassFileId[MassFileIdLength + 1] = "RollixMSF01";
 
 TMassFile MassFile;
 
+bool WriteMassFile(const std::vector<TMassFileInput>& entries, std::vector<uint8_t>& archive, std::string& why) {
+    std::vector<std::string> keys;
+    std::unordered_map<std::string, std::vector<const TMassFileInput*>> byKey;
+    for (const TMassFileInput& e : entries) {
+        auto& list = byKey[e.FolderKey];
+        if (list.empty()) keys.push_back(e.FolderKey);
+        list.push_back(&e);
+    }
+    TByteWriter out;
+    out.WriteBlock(MassFileId, MassFileIdLength);
+    out.WriteInt32(int32_t(keys.size()));
+    int64_t offset = 0;
+    std::vector<const TMassFileInput*> order;
+    for (const std::string& key : keys) {
+        out.WriteString(key);
+        out.WriteInt32(int32_t(byKey[key].size()));
+        for (const TMassFileInput* e : byKey[key]) {
+            if (offset + int64_t(e->Bytes.size()) > INT32_MAX) {
+                why = "the archive would pass 2 GiB at " + key + e->Name;
+                return false;
+            }
+            out.WriteString(e->Name);
+            out.WriteInt32(int32_t(e->Bytes.size()));
+            out.WriteInt32(int32_t(offset));
+            offset += int64_t(e->Bytes.size());
+            order.push_back(e);
+        }
+    }
+    for (const TMassFileInput* e : order) out.WriteBlock(e->Bytes.data(), e->Bytes.size());
+    archive = std::move(out.Bytes);
+    return true;
+}
+
 char UpperAnsi(char c) {
     uint8_t u = uint8_t(c);
     if (u >= 'a' && u <= 'z') return char(u - 32);

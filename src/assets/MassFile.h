@@ -41,6 +41,18 @@ struct TMassDirHeader {
 constexpr size_t MassFileIdLength = 11;
 extern const char MassFileId[MassFileIdLength + 1];
 
+// One entry for the archive writer: folder key ("Levels\\"), name, bytes.
+struct TMassFileInput {
+    std::string FolderKey;
+    std::string Name;
+    std::vector<uint8_t> Bytes;
+};
+
+// Builds a whole archive. Entries of one folder key form one folder record,
+// folders in the order their key first appears, files in the order given.
+// False (with why) when the archive would pass 2 GiB.
+bool WriteMassFile(const std::vector<TMassFileInput>& entries, std::vector<uint8_t>& archive, std::string& why);
+
 // One open archive. The file stays open for reading while the object lives.
 class TMassFileFile {
 public:

@@ -123,7 +123,7 @@ TEST(VecMath, AngleInArc) {
 TEST(VecMath, BlendVectors) {
     TVec2 v = BlendVectors({2, 0}, {0, 4}, 0.5f);
     EXPECT_NEAR(Length(v), 3.0f, 1e-5f);
-    EXPECT_NEAR(v.X, v.Y, 1e-5f);
+    EXPECT_NEAR(v.Y, 2 * v.X, 1e-5f) << "direction of u + (v - u) / 2 = (1, 2)";
     ExpectNear(BlendVectors({2, 0}, {0, 4}, 0), {2, 0});
     ExpectNear(BlendVectors({2, 0}, {0, 4}, 1), {0, 4});
 }

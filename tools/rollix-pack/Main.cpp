@@ -63,47 +63,33 @@ int Build(const fs::path& tree, const fs::path& out) {
         folders[key].push_back({rel.filename().string(), p});
     }
 
-    TByteWriter dir;
-    dir.WriteBlock(MassFileId, MassFileIdLength);
-    dir.WriteInt32(int32_t(folders.size()));
-    std::vector<const TPackFile*> order;
-    int64_t offset = 0;
+    std::vector<TMassFileInput> entries;
     for (auto& [key, files] : folders) {
         std::sort(files.begin(), files.end(), [](const TPackFile& a, const TPackFile& b) { return a.Name < b.Name; });
         for (size_t i = 1; i < files.size(); ++i)
             if (UpperAnsi(files[i].Name) == UpperAnsi(files[i - 1].Name))
                 std::fprintf(stderr, "rollix-pack: warning: %s%s differs from %s only in case; the game sees one\n",
                              key.c_str(), files[i].Name.c_str(), files[i - 1].Name.c_str());
-        dir.WriteString(key);
-        dir.WriteInt32(int32_t(files.size()));
         for (const TPackFile& f : files) {
-            int64_t size = int64_t(fs::file_size(f.Source, ec));
-            if (ec || offset + size > INT32_MAX) {
-                std::fprintf(stderr, "rollix-pack: %s: %s\n", f.Source.c_str(),
-                             ec ? ec.message().c_str() : "the archive would pass 2 GiB");
+            auto bytes = LoadPlainFile(f.Source.string());
+            if (!bytes) {
+                std::fprintf(stderr, "rollix-pack: cannot read %s\n", f.Source.c_str());
                 return 1;
             }
-            dir.WriteString(f.Name);
-            dir.WriteInt32(int32_t(size));
-            dir.WriteInt32(int32_t(offset));
-            offset += size;
-            order.push_back(&f);
+            entries.push_back({key, f.Name, std::move(*bytes)});
         }
     }
-    std::vector<uint8_t> archive = std::move(dir.Bytes);
-    for (const TPackFile* f : order) {
-        auto bytes = LoadPlainFile(f->Source.string());
-        if (!bytes) {
-            std::fprintf(stderr, "rollix-pack: cannot read %s\n", f->Source.c_str());
-            return 1;
-        }
-        archive.insert(archive.end(), bytes->begin(), bytes->end());
+    std::vector<uint8_t> archive;
+    std::string why;
+    if (!WriteMassFile(entries, archive, why)) {
+        std::fprintf(stderr, "rollix-pack: %s\n", why.c_str());
+        return 1;
     }
     if (!SaveFileAtomic(fs::absolute(out).string(), archive)) {
         std::fprintf(stderr, "rollix-pack: cannot write %s\n", out.c_str());
         return 1;
     }
-    std::printf("%s: %zu folders, %zu entries, %zu bytes\n", out.c_str(), folders.size(), order.size(),
+    std::printf("%s: %zu folders, %zu entries, %zu bytes\n", out.c_str(), folders.size(), entries.size(),
                 archive.size());
     return 0;
 }
