@@ -205,7 +205,7 @@ bool TMassFileFile::ReadDirectory() {
     return true;
 }
 
-const TMassFileHeader* TMassFileFile::FindKey(const std::string& folderKey, const std::string& fileKey) const {
+const TMassFileHeader* TMassFileFile::FindKey(const THashedKey& folderKey, const THashedKey& fileKey) const {
     auto dir = FirstDir.find(folderKey);
     if (dir == FirstDir.end()) return nullptr;
     const auto& names = FirstFile[size_t(dir->second)];
@@ -269,8 +269,9 @@ void TMassFile::Clear() {
 const TMassFileFile* TMassFile::Owner(const std::string& path, const TMassFileHeader** entry) const {
     std::string folderKey, fileKey;
     if (!SplitArchivePath(path, AppDir.size(), folderKey, fileKey)) return nullptr;
+    const THashedKey folder(folderKey), file(fileKey);
     for (auto it = Files.rbegin(); it != Files.rend(); ++it) {
-        if (const TMassFileHeader* e = (*it)->FindKey(folderKey, fileKey)) {
+        if (const TMassFileHeader* e = (*it)->FindKey(folder, file)) {
             *entry = e;
             return it->get();
         }

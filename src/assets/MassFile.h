@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -24,6 +25,26 @@ std::string UpperAnsi(std::string s);
 // backslash or its folder part is shorter than 5 characters.
 bool SplitArchivePath(const std::string& path, size_t appDirLength, std::string& folderKey,
                       std::string& fileKey);
+
+// A key whose hash is worked out once and reused in every archive of the set.
+struct THashedKey {
+    std::string_view Text;
+    size_t Hash;
+    explicit THashedKey(std::string_view text) : Text(text), Hash(std::hash<std::string_view>{}(text)) {}
+};
+
+struct TKeyHash {
+    using is_transparent = void;
+    size_t operator()(const std::string& s) const { return std::hash<std::string_view>{}(s); }
+    size_t operator()(const THashedKey& k) const { return k.Hash; }
+};
+
+struct TKeyEqual {
+    using is_transparent = void;
+    bool operator()(const std::string& a, const std::string& b) const { return a == b; }
+    bool operator()(const THashedKey& a, const std::string& b) const { return a.Text == b; }
+    bool operator()(const std::string& a, const THashedKey& b) const { return a == b.Text; }
+};
 
 struct TMassFileHeader {
     std::string Name;       // upper-cased, as looked up
@@ -75,7 +96,10 @@ public:
 
     // Lookup by upper-cased keys: the first folder record with the key, and in
     // it the first file record with the name.
-    const TMassFileHeader* FindKey(const std::string& folderKey, const std::string& fileKey) const;
+    const TMassFileHeader* FindKey(const THashedKey& folderKey, const THashedKey& fileKey) const;
+    const TMassFileHeader* FindKey(const std::string& folderKey, const std::string& fileKey) const {
+        return FindKey(THashedKey(folderKey), THashedKey(fileKey));
+    }
     const TMassFileHeader* Find(const std::string& path) const;
     bool ReadHeader(const TMassFileHeader& entry, std::vector<uint8_t>& data) const;
 
@@ -85,8 +109,9 @@ private:
 
     int Fd = -1;
     int64_t FileLength = 0;
-    std::unordered_map<std::string, int32_t> FirstDir;
-    std::vector<std::unordered_map<std::string, int32_t>> FirstFile;
+    using TKeyIndex = std::unordered_map<std::string, int32_t, TKeyHash, TKeyEqual>;
+    TKeyIndex FirstDir;
+    std::vector<TKeyIndex> FirstFile;
 };
 
 class TMassFile {
