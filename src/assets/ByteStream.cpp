@@ -136,7 +136,7 @@ int32_t TByteReader::ReadPacked(uint8_t* target, int32_t count) {
     return count;
 }
 
-std::vector<uint8_t> TByteReader::ToMemory(int32_t offset, int32_t count) const {
+std::vector<uint8_t> TByteReader::ToMemoryStream(int32_t offset, int32_t count) const {
     int64_t from = std::clamp<int64_t>(offset, 0, Size);
     int64_t to = std::clamp<int64_t>(from + std::max(count, 0), from, Size);
     return {Buffer.begin() + from, Buffer.begin() + to};

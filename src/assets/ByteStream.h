@@ -58,7 +58,7 @@ public:
     int32_t ReadPacked(uint8_t* target, int32_t count);
 
     // count bytes from offset, clamped to the buffer.
-    std::vector<uint8_t> ToMemory(int32_t offset, int32_t count) const;
+    std::vector<uint8_t> ToMemoryStream(int32_t offset, int32_t count) const;
 
 protected:
     std::vector<uint8_t> Buffer;

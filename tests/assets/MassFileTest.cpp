@@ -128,7 +128,7 @@ TEST_F(MassFileTest, StreamReadsAnEntryAndWritesPlainFilesAtomically) {
     EXPECT_EQ(in.Size, int32_t(record.Bytes.size()));
     EXPECT_EQ(in.ReadString(), "Name");
     EXPECT_EQ(in.ReadInt32(), 12345);
-    EXPECT_EQ(in.ToMemory(4, 100), std::vector<uint8_t>(record.Bytes.begin() + 4, record.Bytes.end()));
+    EXPECT_EQ(in.ToMemoryStream(4, 100), std::vector<uint8_t>(record.Bytes.begin() + 4, record.Bytes.end()));
 
     std::string out = AppDir + "saved.dat";
     {
