@@ -47,6 +47,28 @@ void TGlRenderBackend::TexCoord2f(float s, float t) { glTexCoord2f(s, t); }
 void TGlRenderBackend::Color3ub(uint8_t r, uint8_t g, uint8_t b) { glColor3ub(r, g, b); }
 void TGlRenderBackend::Color4ub(uint8_t r, uint8_t g, uint8_t b, uint8_t a) { glColor4ub(r, g, b, a); }
 void TGlRenderBackend::Normal3f(float x, float y, float z) { glNormal3f(x, y, z); }
+static_assert(Gl::Rgb == GL_RGB && Gl::Rgba == GL_RGBA && Gl::Rgb8 == GL_RGB8 && Gl::Rgba8 == GL_RGBA8);
+static_assert(Gl::TextureMagFilter == GL_TEXTURE_MAG_FILTER && Gl::TextureMinFilter == GL_TEXTURE_MIN_FILTER &&
+              Gl::TextureWrapS == GL_TEXTURE_WRAP_S && Gl::TextureWrapT == GL_TEXTURE_WRAP_T &&
+              Gl::Linear == GL_LINEAR && Gl::Repeat == GL_REPEAT);
+
+uint32_t TGlRenderBackend::GenTexture() {
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    return name;
+}
+void TGlRenderBackend::DeleteTexture(uint32_t name) {
+    GLuint n = name;
+    glDeleteTextures(1, &n);
+}
+void TGlRenderBackend::TexImage2D(uint32_t internalFormat, int32_t width, int32_t height, uint32_t format,
+                                  const uint8_t* pixels) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GLint(internalFormat), width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
+}
+void TGlRenderBackend::TexParameter(uint32_t pname, uint32_t value) {
+    glTexParameteri(GL_TEXTURE_2D, pname, GLint(value));
+}
 void TGlRenderBackend::Finish() { glFinish(); }
 
 void TGlRenderBackend::ReadPixels(int32_t x, int32_t y, int32_t width, int32_t height, std::vector<uint8_t>& rgba) {

@@ -34,6 +34,11 @@ public:
     void Color3ub(uint8_t r, uint8_t g, uint8_t b) override;
     void Color4ub(uint8_t r, uint8_t g, uint8_t b, uint8_t a) override;
     void Normal3f(float x, float y, float z) override;
+    uint32_t GenTexture() override;
+    void DeleteTexture(uint32_t name) override;
+    void TexImage2D(uint32_t internalFormat, int32_t width, int32_t height, uint32_t format,
+                    const uint8_t* pixels) override;
+    void TexParameter(uint32_t pname, uint32_t value) override;
     void Finish() override;
     void ReadPixels(int32_t x, int32_t y, int32_t width, int32_t height, std::vector<uint8_t>& rgba) override;
 

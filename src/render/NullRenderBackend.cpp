@@ -186,6 +186,35 @@ void TNullRenderBackend::Normal3f(float x, float y, float z) {
     Count(TRenderCall::Normal);
     CurrentNormal = {x, y, z};
 }
+uint32_t TNullRenderBackend::GenTexture() {
+    Count(TRenderCall::GenTexture);
+    uint32_t name = NextTexture++;
+    Textures[name];
+    return name;
+}
+void TNullRenderBackend::DeleteTexture(uint32_t name) {
+    Count(TRenderCall::DeleteTexture);
+    Textures.erase(name);
+    if (Bound == name) Bound = 0;
+}
+void TNullRenderBackend::TexImage2D(uint32_t internalFormat, int32_t width, int32_t height, uint32_t format,
+                                    const uint8_t* pixels) {
+    Count(TRenderCall::TexImage);
+    auto it = Textures.find(Bound);
+    if (it == Textures.end() || width <= 0 || height <= 0) return;
+    TTextureObject& t = it->second;
+    t.InternalFormat = internalFormat;
+    t.Width = width;
+    t.Height = height;
+    t.Format = format;
+    size_t size = size_t(width) * size_t(height) * (format == Gl::Rgba ? 4u : 3u);
+    t.Pixels.assign(pixels, pixels + size);
+}
+void TNullRenderBackend::TexParameter(uint32_t pname, uint32_t value) {
+    Count(TRenderCall::TexParameter);
+    auto it = Textures.find(Bound);
+    if (it != Textures.end()) it->second.Parameters[pname] = value;
+}
 void TNullRenderBackend::Finish() { Count(TRenderCall::Finish); }
 void TNullRenderBackend::ReadPixels(int32_t, int32_t, int32_t width, int32_t height, std::vector<uint8_t>& rgba) {
     Count(TRenderCall::ReadPixels);

@@ -12,7 +12,8 @@
 enum class TRenderCall {
     Viewport, ClearColor, Clear, Enable, Disable, ClientState, BlendFunc, TexEnvMode, BindTexture, AlphaFunc,
     DepthFunc, ColorMask, Hint, MatrixMode, LoadIdentity, Ortho, Translate, Rotate, PushMatrix, PopMatrix, Begin,
-    End, Vertex, TexCoord, Color, Normal, Finish, ReadPixels, Count
+    End, Vertex, TexCoord, Color, Normal, Finish, ReadPixels, GenTexture, DeleteTexture, TexImage, TexParameter,
+    Count
 };
 
 class TNullRenderBackend : public TRenderBackend {
@@ -42,6 +43,18 @@ public:
     std::array<uint8_t, 4> CurrentColor{255, 255, 255, 255};
     std::array<float, 3> CurrentNormal{0.0f, 0.0f, 1.0f};
     std::vector<std::array<float, 2>> Vertices; // every vertex sent, in order
+
+    // The texture objects that exist, with what was uploaded into them.
+    struct TTextureObject {
+        uint32_t InternalFormat = 0;
+        int32_t Width = 0;
+        int32_t Height = 0;
+        uint32_t Format = 0;
+        std::vector<uint8_t> Pixels;
+        std::map<uint32_t, uint32_t> Parameters;
+    };
+    std::map<uint32_t, TTextureObject> Textures;
+    uint32_t NextTexture = 1;
 
     const TMatrix4& ProjectionMatrix() const { return ProjectionStack.back(); }
     const TMatrix4& ModelViewMatrix() const { return ModelViewStack.back(); }
@@ -74,6 +87,11 @@ public:
     void Color3ub(uint8_t r, uint8_t g, uint8_t b) override;
     void Color4ub(uint8_t r, uint8_t g, uint8_t b, uint8_t a) override;
     void Normal3f(float x, float y, float z) override;
+    uint32_t GenTexture() override;
+    void DeleteTexture(uint32_t name) override;
+    void TexImage2D(uint32_t internalFormat, int32_t width, int32_t height, uint32_t format,
+                    const uint8_t* pixels) override;
+    void TexParameter(uint32_t pname, uint32_t value) override;
     void Finish() override;
     void ReadPixels(int32_t x, int32_t y, int32_t width, int32_t height, std::vector<uint8_t>& rgba) override;
 

@@ -59,6 +59,22 @@ constexpr uint32_t NormalArray = 0x8075;
 constexpr uint32_t IndexArray = 0x8077;
 constexpr uint32_t EdgeFlagArray = 0x8079;
 
+constexpr uint32_t Rgb = 0x1907;
+constexpr uint32_t Rgba = 0x1908;
+constexpr uint32_t Rgb8 = 0x8051;
+constexpr uint32_t Rgba8 = 0x8058;
+constexpr uint32_t CompressedRgbS3tcDxt1 = 0x83F0;
+constexpr uint32_t CompressedRgbaS3tcDxt5 = 0x83F3;
+constexpr uint32_t CompressedRgbArb = 0x84ED;
+constexpr uint32_t CompressedRgbaArb = 0x84EE;
+constexpr uint32_t TextureMagFilter = 0x2800;
+constexpr uint32_t TextureMinFilter = 0x2801;
+constexpr uint32_t TextureWrapS = 0x2802;
+constexpr uint32_t TextureWrapT = 0x2803;
+constexpr uint32_t Linear = 0x2601;
+constexpr uint32_t Repeat = 0x2901;
+constexpr uint32_t ClampToEdge = 0x812F;
+
 constexpr uint32_t DepthBufferBit = 0x00000100;
 constexpr uint32_t ColorBufferBit = 0x00004000;
 } // namespace Gl
@@ -108,6 +124,14 @@ public:
     virtual void Color3ub(uint8_t r, uint8_t g, uint8_t b) = 0;
     virtual void Color4ub(uint8_t r, uint8_t g, uint8_t b, uint8_t a) = 0;
     virtual void Normal3f(float x, float y, float z) = 0;
+
+    // Texture objects. TexImage2D and TexParameter act on the bound 2D
+    // texture; pixels are RGB or RGBA rows, width × height, no padding.
+    virtual uint32_t GenTexture() = 0;
+    virtual void DeleteTexture(uint32_t name) = 0;
+    virtual void TexImage2D(uint32_t internalFormat, int32_t width, int32_t height, uint32_t format,
+                            const uint8_t* pixels) = 0;
+    virtual void TexParameter(uint32_t pname, uint32_t value) = 0;
 
     virtual void Finish() = 0;
     // RGBA rows bottom-up, as GL gives them. The null backend gives the clear colour.
