@@ -93,6 +93,11 @@ bool SegmentCrossPointNoBox(TVec2 a0, TVec2 a1, TVec2 b0, TVec2 b1, TVec2& point
     if (q == 0.0) return false;
     double t = r / q;
     TVec2 P{float(a0.X + ex * t), float(a0.Y + ey * t)};
+    // A crossing of a horizontal or vertical second segment lies on its line:
+    // without this the rounded point misses the zero-width span test and a
+    // path through a flat floor would pass unseen.
+    if (ly == 0.0f) P.Y = b0.Y;
+    if (lx == 0.0f) P.X = b0.X;
     if (!Between(P.X, a0.X, a1.X) || !Between(P.X, b0.X, b1.X) || !Between(P.Y, a0.Y, a1.Y) ||
         !Between(P.Y, b0.Y, b1.Y))
         return false;
