@@ -1,0 +1,33 @@
+#include "physics/CharacterLevel.h"
+
+#include "assets/TextureResolver.h"
+#include "audio/SoundSink.h"
+#include "gameplay/BoostHooks.h"
+#include "gameplay/QuestSink.h"
+#include "gameplay/WaterHooks.h"
+#include "physics/Appearance.h"
+#include "render/ParticleSink.h"
+
+namespace {
+const TInputSource NullInput;
+TSoundSink NullSound;
+TParticleSink NullParticles;
+TQuestSink NullQuests;
+TBoostHooks NullBoosts;
+TWaterHooks NullWaters;
+TTextureResolver NullTextures;
+TAppearanceHooks NullAppearance;
+} // namespace
+
+TCharacterLevel::TCharacterLevel() { UseNullSinks(); }
+
+void TCharacterLevel::UseNullSinks() {
+    Input = &NullInput;
+    Sound = &NullSound;
+    Particles = &NullParticles;
+    Quests = &NullQuests;
+    Boosts = &NullBoosts;
+    Waters = &NullWaters;
+    Textures = &NullTextures;
+    Appearance = &NullAppearance;
+}
