@@ -8,6 +8,7 @@
 #include "app/SiteTrace.h"
 #include "platform/KeyMap.h"
 #include "platform/OpenUrl.h"
+#include "platform/SdlJoystick.h"
 #include "render/GlRenderBackend.h"
 #include "render/RenderContext.h"
 
@@ -218,6 +219,15 @@ int RunWindowedGame(const TGameStartOptions& options) {
         StartGame();
     };
 
+    // The first controller, looked for once at start.
+    TSdlJoystickSystem joysticks;
+    if (joysticks.Ready()) Joystick.Create(TSdlJoystickDevice::Open(0));
+    LoopHooks.JoystickEnabled = [] { return Joystick.Present; };
+    LoopHooks.PollJoystick = [] { Joystick.Poll(); };
+    LoopHooks.JoystickMenuPressed = [] { return Joystick.Pressed(DefaultJoyMenu); };
+    LoopHooks.JoystickAnyPressed = [] { return Joystick.AnyButtonPressed(); };
+    LoopHooks.ResetJoystick = [] { Joystick.Reset(); };
+
     TimerEnabled = true;
     StartTickClock();
     uint32_t lastEvent = MilliClock();
@@ -248,6 +258,7 @@ int RunWindowedGame(const TGameStartOptions& options) {
         }
     }
     ShutdownGame();
+    Joystick.Destroy();
     window.Destroy();
     SetFatalErrorHandler(nullptr);
     SetStopTimerHandler(nullptr);
