@@ -1,48 +1,71 @@
-// Program start. Until the game has its window, rollix starts headless: it
-// fixes its folders, opens the archive set and reports what it found.
+// Program start: reads the options, fixes the folders, opens the archive set
+// and then plays in a window, runs a level headless, or takes a screenshot.
+#include "app/CommandLine.h"
 #include "app/Ease.h"
+#include "app/GameHooks.h"
+#include "app/HeadlessRunner.h"
 #include "app/Log.h"
+#include "app/MainWindow.h"
 #include "app/Paths.h"
 #include "app/SiteTrace.h"
 #include "assets/MassFile.h"
+#include "platform/GameLoop.h"
+#include "platform/Screenshot.h"
 
 #include <cstdio>
-#include <cstring>
+#include <iostream>
 #include <string>
+#include <vector>
 
-static void PrintUsage() {
-    std::printf("usage: rollix [--data DIR]\n"
-                "  --data DIR   read the archives (Rollix.msf …) from DIR instead of the program folder\n");
-}
+namespace {
+constexpr const char* RollixVersion = "0.1.0";
 
-int main(int argc, char** argv) {
-    std::string dataDir;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--data") == 0 && i + 1 < argc) {
-            dataDir = argv[++i];
-        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            PrintUsage();
-            return 0;
-        } else {
-            std::fprintf(stderr, "rollix: unknown option %s\n", argv[i]);
-            PrintUsage();
-            return 2;
-        }
-    }
-
-    FillEaseTables();
-    InitAppDir(dataDir);
-    LogFolders();
-    MassFile.Create();
-
+void LogArchives() {
     size_t entries = 0;
     for (const auto& archive : MassFile.Files)
         for (const auto& dir : archive->Dirs) entries += dir.Files.size();
     LogLine("opened " + std::to_string(MassFile.Files.size()) + " archive(s) with " + std::to_string(entries) +
             " entries");
-    if (MassFile.Files.empty()) {
-        LogLine("no game data found: build the content (Rollix.msf) beside the program");
-        return 1;
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    RecordSite(11301);
+    TCommandLine options;
+    std::string error;
+    if (!ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+        std::fprintf(stderr, "rollix: %s\n%s", error.c_str(), UsageText().c_str());
+        return 2;
     }
-    return 0;
+    if (options.Help) {
+        std::fputs(UsageText().c_str(), stdout);
+        return 0;
+    }
+    if (options.Version) {
+        std::printf("rollix %s\n", RollixVersion);
+        return 0;
+    }
+
+    FillEaseTables();
+    InitAppDir(options.DataDir);
+    LogFolders();
+    MassFile.Create();
+    LogArchives();
+    StartLevelOverride = options.Level;
+
+    if (options.Headless) return RunHeadless(options, std::cout, std::cerr);
+    if (!options.ScreenshotPath.empty()) return RunScreenshot(options, std::cout, std::cerr);
+
+    // Until the start window exists the game opens a window of 800 × 600
+    // (or the --size given), or goes full screen when asked.
+    TGameStartOptions start;
+    start.Window.FullScreen = options.FullScreen;
+    if (options.Width > 0) {
+        start.Window.Width = options.Width;
+        start.Window.Height = options.Height;
+        start.Window.Mode.Width = options.Width;
+        start.Window.Mode.Height = options.Height;
+    }
+    start.Window.VSync = options.VSync;
+    return RunWindowedGame(start);
 }

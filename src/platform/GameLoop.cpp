@@ -234,11 +234,16 @@ int RunWindowedGame(const TGameStartOptions& options) {
     uint32_t lastEmptyFrame = 0;
     SDL_Event e;
     while (!QuitRequested) {
+        // Inactive or paused: wait for events (a wake from a second start
+        // comes through the poll below). A running level sleeps until its next
+        // tick is due; otherwise the event comes about every millisecond.
         int timeout = 100;
         if (TimerEnabled && WindowActive && !Paused) {
-            int32_t since = int32_t(MilliClock() - LastTickTime);
-            timeout = std::clamp(TickLengthMs - TickRemainder - since, 0, TickLengthMs);
-            if (StartPhase || !LoopLevel) timeout = std::min(timeout, 1);
+            timeout = !StartPhase && !LoopLevel ? TickLengthMs : 1;
+            if (!StartPhase && LoopLevel && LoopLevel->Running()) {
+                int64_t since = int64_t(MilliClock()) - int64_t(LastTickTime);
+                timeout = int(std::clamp<int64_t>(TickLengthMs - TickRemainder - since, 0, TickLengthMs));
+            }
         }
         if (SDL_WaitEventTimeout(&e, timeout)) {
             HandleSdlEvent(e, window);

@@ -256,6 +256,20 @@ TEST_F(InputTest, PauseTogglesWithoutReachingTheTables) {
     EXPECT_TRUE(TimerEnabled); // leaving pause starts a stopped timer
 }
 
+TEST_F(InputTest, EscapeWithNoLevelIsTheWayOut) {
+    StartPhase = true;
+    FormKeyDown(Vk::Escape);
+    EXPECT_FALSE(QuitRequested);
+    StartPhase = false;
+    TPlainLevel level;
+    LoopLevel = &level; // a level handles Escape in its tick
+    FormKeyDown(Vk::Escape);
+    EXPECT_FALSE(QuitRequested);
+    LoopLevel = nullptr;
+    FormKeyDown(Vk::Escape);
+    EXPECT_TRUE(QuitRequested);
+}
+
 TEST_F(InputTest, ClickThatReactivatesTheWindowIsNotSeen) {
     TPlainLevel level;
     LoopLevel = &level;

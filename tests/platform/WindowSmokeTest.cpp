@@ -6,7 +6,10 @@
 #include "app/MainLoop.h"
 #include "app/MainWindow.h"
 #include "platform/GameLoop.h"
+#include "assets/Picture.h"
 #include "platform/GameWindow.h"
+#include "platform/Screenshot.h"
+#include "app/FileSave.h"
 #include "render/GlRenderBackend.h"
 #include "render/NullRenderBackend.h"
 #include "render/RenderContext.h"
@@ -14,6 +17,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <unistd.h>
 #include <dlfcn.h>
 #include <link.h>
 #include <string>
@@ -115,6 +120,45 @@ TEST_F(WindowTest, TopOfTheViewIsDrawnAtTheTopOfTheWindow) {
     // GL rows count from the bottom.
     EXPECT_EQ(PixelAt(Width / 2, Height - 2)[0], 255);
     EXPECT_EQ(PixelAt(Width / 2, 1)[0], 0);
+}
+
+TEST_F(WindowTest, ScreenshotIsSavedTopRowFirst) {
+    FrameView.ViewWidth = Width;
+    FrameView.ViewHeight = Height;
+    FrameView.View = {0, 0, 100, 100};
+    BeginFrame();
+    Renderer().ClearColor(0, 0, 1, 1);
+    Renderer().Clear(Gl::ColorBufferBit);
+    Renderer().Disable(Gl::Texture2D);
+    Renderer().Color4ub(255, 0, 0, 255);
+    Renderer().Begin(Gl::Quads); // the top quarter red, the rest blue
+    Renderer().Vertex2f(0, 0);
+    Renderer().Vertex2f(100, 0);
+    Renderer().Vertex2f(100, 25);
+    Renderer().Vertex2f(0, 25);
+    Renderer().End();
+    Renderer().Finish();
+    std::vector<uint8_t> rgba;
+    Renderer().ReadPixels(0, 0, Width, Height, rgba);
+    const std::string path = "/tmp/rollix-shot-" + std::to_string(getpid()) + ".png";
+    ASSERT_TRUE(SaveScreenshot(path, Width, Height, rgba));
+    auto bytes = LoadPlainFile(path);
+    std::remove(path.c_str());
+    ASSERT_TRUE(bytes);
+    TPicture picture;
+    ASSERT_TRUE(DecodePng(*bytes, picture));
+    ASSERT_EQ(picture.Width, Width);
+    ASSERT_EQ(picture.Height, Height);
+    const int32_t bpp = picture.BytesPerPixel;
+    auto at = [&](int32_t x, int32_t y) { return &picture.Pixels[(size_t(y) * size_t(Width) + size_t(x)) * size_t(bpp)]; };
+    EXPECT_EQ(at(Width / 2, 1)[2], 255); // red on top (pixels are blue, green, red)
+    EXPECT_EQ(at(Width / 2, 1)[0], 0);
+    EXPECT_EQ(at(Width / 2, Height - 2)[0], 255); // blue below
+    EXPECT_EQ(at(Width / 2, Height - 2)[2], 0);
+    // Pixels that do not fill the size are refused.
+    rgba.pop_back();
+    EXPECT_FALSE(SaveScreenshot(path, Width, Height, rgba));
+    EXPECT_FALSE(SaveScreenshot(path, 0, 0, {}));
 }
 
 TEST_F(WindowTest, NullBackendKeepsTheSameMatricesAsTheDriver) {

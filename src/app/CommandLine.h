@@ -1,0 +1,28 @@
+// The game's command-line options.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct TCommandLine {
+    bool Windowed = false;
+    bool FullScreen = false;
+    int32_t Width = 0, Height = 0; // --size; 0 = the default
+    std::string Level;             // --level, with ".map" added when it has no extension
+    std::string DataDir;
+    bool Version = false;
+    bool Help = false;
+    bool Headless = false;
+    int32_t Ticks = -1;            // -1 = not given
+    std::string InputPath;
+    std::string ScreenshotPath;
+    bool VSync = true;
+};
+
+// False with a message naming the option on anything wrong.
+bool ParseCommandLine(const std::vector<std::string>& args, TCommandLine& options, std::string& error);
+std::string UsageText();
+
+constexpr int32_t MaxWindowSide = 16384;
+constexpr int32_t MaxRunTicks = 1000000000;
