@@ -7,11 +7,6 @@
 #include <cstdint>
 #include <vector>
 
-struct TFigureSpec {
-    int32_t Number;
-    const char* Name;
-};
-
 // The figure numbers the game ships.
 const std::vector<int32_t>& ShippedFigureNumbers();
 
