@@ -22,6 +22,9 @@ public:
     // int32 BlendSrc, int32 BlendDst (then FixBlend), int32 TexEnv, int32 Lit, skip(8).
     void Read(TByteReader& s);
     void Write(TByteWriter& w) const;
+    // Sets blending, texture environment and lighting through the render
+    // caches, taking unset values from the parent (one level deep).
+    void Apply() const;
 };
 
 // Old blend pairs that read destination alpha become pairs that work on a

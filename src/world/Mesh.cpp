@@ -1,0 +1,1096 @@
+#include "world/Mesh.h"
+
+#include "app/Paths.h"
+#include "app/PointArrays.h"
+#include "app/SiteTrace.h"
+#include "assets/MassFile.h"
+#include "assets/TexLib.h"
+#include "render/RenderContext.h"
+#include "world/MaterialMan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <list>
+
+TGroupLightsHook ApplyGroupLights = nullptr;
+bool MeshLightsOn = false;
+
+namespace {
+TBox2 BoxOf(const std::vector<TVec2>& points) {
+    TBox2 b{0, 0, 0, 0};
+    PointsBounds(points.data(), int32_t(points.size()), b);
+    return b;
+}
+
+TBox2 Union(const TBox2& a, const TBox2& b) {
+    return {std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right), std::max(a.Bottom, b.Bottom)};
+}
+
+TVec2 Unit(TVec2 v) {
+    float len = Length(v);
+    if (len == 0.0f) return {0, 1};
+    return {v.X / len, v.Y / len};
+}
+
+// The texture's sub-rectangle in texture space and its full size in pixels.
+struct TTexFrame {
+    float U0 = 0, V0 = 0, USize = 1, VSize = 1;
+    float W = 1, H = 1;
+};
+
+TTexFrame FrameOf(TMyTexture* t) {
+    TTexFrame f;
+    if (!t) return f;
+    t->PrepareSize();
+    f.USize = t->URange;
+    f.VSize = t->VRange;
+    f.W = float(t->FullWidth);
+    f.H = float(t->FullHeight);
+    return f;
+}
+
+bool ReadPoints(TByteReader& in, std::vector<TVec2>& points) {
+    int32_t n = in.ReadInt32();
+    if (n < 0 || int64_t(n) * 8 > in.Remaining()) return false;
+    points.resize(size_t(n));
+    for (TVec2& p : points) {
+        p.X = in.ReadFloat32();
+        p.Y = in.ReadFloat32();
+    }
+    return true;
+}
+
+void WritePoints(TByteWriter& out, int32_t id, const std::vector<TVec2>& points) {
+    out.WriteInt32(id);
+    out.WriteInt32(int32_t(points.size()));
+    for (const TVec2& p : points) {
+        out.WriteFloat32(p.X);
+        out.WriteFloat32(p.Y);
+    }
+}
+void WriteTriangleChunk(TByteWriter& out, const std::vector<TTriangle>& triangles) {
+    out.WriteInt32(6);
+    out.WriteInt32(int32_t(triangles.size()));
+    for (const TTriangle& t : triangles)
+        for (int32_t v : t.V) out.WriteInt32(v);
+}
+
+void WriteEdgeChunk(TByteWriter& out, const std::vector<TMeshEdge>& edges) {
+    out.WriteInt32(7);
+    out.WriteInt32(int32_t(edges.size()));
+    for (const TMeshEdge& e : edges) {
+        out.WriteInt32(e.Vertex);
+        out.WriteInt32(e.Prev);
+        out.WriteInt32(e.Next);
+        out.WriteFloat32(e.Skidness);
+        out.WriteFloat32(e.Stickness);
+    }
+}
+
+void WriteSpikeChunk(TByteWriter& out, const std::vector<TOutlinePoint>& points) {
+    out.WriteInt32(10);
+    std::vector<uint8_t> spikes(points.size());
+    for (size_t i = 0; i < points.size(); ++i) spikes[i] = points[i].Spike;
+    std::vector<uint8_t> packed = PackRuns(spikes.data(), int32_t(spikes.size()));
+    out.WriteInt32(int32_t(spikes.size()));
+    out.WriteInt32(int32_t(packed.size()));
+    out.WriteBlock(packed.data(), packed.size());
+}
+} // namespace
+
+TMesh::TMesh(TMultiMesh* group, TMaterialMan* materials) : Group(group), Materials(materials) {
+    if (Materials) Material = Materials->NewMaterial();
+}
+
+TMesh::~TMesh() {
+    if (Materials && Material) Materials->FreeMaterial(Material);
+}
+
+void TMesh::SetVertexCount(int32_t n) { Vertices.resize(size_t(std::max(n, 0))); }
+void TMesh::SetWarpedCount(int32_t n) { Warped.resize(size_t(std::max(n, 0))); }
+void TMesh::SetTexCoordCount(int32_t n) { TexCoords.resize(size_t(std::max(n, 0))); }
+void TMesh::SetTriangleCount(int32_t n) { Triangles.resize(size_t(std::max(n, 0))); }
+
+void TMesh::SetColorCount(int32_t n) {
+    if (n <= 0) {
+        Colors.clear();
+        return;
+    }
+    Colors.resize(size_t(n), TRgba{});
+}
+
+void TMesh::SetOutline(const TVec2* points, int32_t n) {
+    n = std::max(n, 0);
+    if (points) SourceOutline.assign(points, points + n);
+    bool fromSelf = points == Outline.data();
+    Outline.resize(size_t(n));
+    if (points && !fromSelf) Outline = SourceOutline;
+    OutlinePoints.resize(size_t(n));
+}
+
+void TMesh::SetTextureIndex(int32_t index) {
+    TextureIndex = index;
+    if (index < 0) {
+        Texture = nullptr;
+        return;
+    }
+    Texture = TexLib.TextureByIndex(index);
+    if (Texture) Texture->PrepareSize();
+}
+
+void TMesh::SetTexture(TMyTexture* texture) {
+    Texture = texture;
+    TextureIndex = texture ? texture->Index : -1;
+}
+
+void TMesh::SetFrameAnim(TMeshFrameSource* anim) {
+    FrameAnim = anim;
+    if (anim)
+        if (TMyTexture* first = anim->FirstFrameTexture()) SetTexture(first);
+}
+
+void TMesh::BuildFullGrid(int32_t columns, int32_t rows) {
+    if (columns < 1 || rows < 1) return;
+    TTexFrame f = FrameOf(Texture);
+    Vertices.clear();
+    Triangles.clear();
+    for (int32_t r = 0; r <= rows; ++r)
+        for (int32_t j = 0; j <= columns; ++j)
+            Vertices.push_back({float(j) / float(columns) * f.W, float(r) / float(rows) * f.H});
+    const int32_t e = columns + 1;
+    for (int32_t j = 0; j < columns; ++j)
+        for (int32_t r = 0; r < rows; ++r) {
+            Triangles.push_back({{j + r * e, j + 1 + r * e, j + (r + 1) * e}});
+            Triangles.push_back({{j + (r + 1) * e, j + 1 + r * e, j + 1 + (r + 1) * e}});
+        }
+    if (!Colors.empty()) SetColorCount(int32_t(Vertices.size()));
+    GridColumns = columns;
+    GridRows = rows;
+    UpdateBounds();
+    UpdateSourceBounds();
+}
+
+void TMesh::BuildGrid(int32_t columns, int32_t rows) {
+    RecordSite(33001);
+    if (!Texture || columns < 1 || rows < 1) return;
+    TTexFrame f = FrameOf(Texture);
+    // A picture with no transparent cell takes the full grid.
+    bool anyClear = false;
+    for (int32_t i = 0; i < 2 * columns * rows && !anyClear; ++i) anyClear = Texture->ClearFragment(columns, rows, i);
+    if (!anyClear) {
+        BuildFullGrid(columns, rows);
+        return;
+    }
+    Vertices.clear();
+    Triangles.clear();
+    const int32_t e = columns + 1;
+    std::vector<int32_t> index(size_t(e) * size_t(rows + 1), -1);
+    auto vertex = [&](int32_t j, int32_t r) {
+        int32_t& slot = index[size_t(j + r * e)];
+        if (slot < 0) {
+            slot = int32_t(Vertices.size());
+            Vertices.push_back({float(j) / float(columns) * f.W, float(r) / float(rows) * f.H});
+        }
+        return slot;
+    };
+    for (int32_t j = 0; j < columns; ++j)
+        for (int32_t r = 0; r < rows; ++r) {
+            int32_t cell = 2 * (j + r * columns);
+            if (!Texture->ClearFragment(columns, rows, cell))
+                Triangles.push_back({{vertex(j, r), vertex(j + 1, r), vertex(j, r + 1)}});
+            if (!Texture->ClearFragment(columns, rows, cell + 1))
+                Triangles.push_back({{vertex(j, r + 1), vertex(j + 1, r), vertex(j + 1, r + 1)}});
+        }
+    if (!Colors.empty()) SetColorCount(int32_t(Vertices.size()));
+    GridColumns = columns;
+    GridRows = rows;
+    UpdateBounds();
+    UpdateSourceBounds();
+}
+
+void TMesh::BuildBand(const TVec2* P, int32_t n, TMyTexture* texture, float width, float stretch, float shift) {
+    RecordSite(33002);
+    if (!P || n <= 0) return;
+    FixedTexCoords = true;
+    Vertices.assign(size_t(2 * n + 2), TVec2{});
+    TexCoords.assign(size_t(2 * n + 2), TVec2{});
+    Triangles.clear();
+    if (!Colors.empty()) SetColorCount(int32_t(Vertices.size()));
+    SetTexture(texture);
+    float tTop = 0, tBottom = 1;
+    if (texture) {
+        texture->PrepareSize();
+        tBottom = texture->VRange;
+    }
+    const float twoPi = 6.2831853071795864f;
+    float u = 0;
+    for (int32_t i = 0; i <= n; ++i) {
+        int32_t k = i == n ? 0 : i;
+        TVec2 prev = P[(k + n - 1) % n], next = P[(k + 1) % n], here = P[k];
+        float a1 = std::atan2(prev.X - here.X, -(prev.Y - here.Y));
+        float a2 = std::atan2(next.X - here.X, -(next.Y - here.Y));
+        if (a1 > a2) a1 -= twoPi;
+        float half = (a2 - a1) / 2;
+        TVec2 d = here - prev;
+        RotateCS(d, std::cos(half), std::sin(half));
+        Normalize(d);
+        Vertices[size_t(2 * i)] = here + d * shift;
+        Vertices[size_t(2 * i + 1)] = here + d * (shift + width);
+        u += stretch * Length(here - prev);
+        TexCoords[size_t(2 * i)] = {u, tBottom};
+        TexCoords[size_t(2 * i + 1)] = {u, tTop};
+        if (i > 0) {
+            Triangles.push_back({{2 * i - 2, 2 * i - 1, 2 * i}});
+            Triangles.push_back({{2 * i - 1, 2 * i, 2 * i + 1}});
+        }
+    }
+    Primitive = 4;
+    UpdateBounds();
+    UpdateSourceBounds();
+}
+
+bool TMesh::BuildRectGrid(float x0, float y0, float x1, float y1, TMyTexture* texture, int32_t rows, int32_t columns) {
+    if (columns < 1 || rows <= 0) return false;
+    SetTexture(texture);
+    TTexFrame f = FrameOf(texture);
+    Vertices.clear();
+    TexCoords.clear();
+    Triangles.clear();
+    Colors.clear();
+    Color = TRgba{};
+    for (int32_t r = 0; r <= rows; ++r)
+        for (int32_t j = 0; j <= columns; ++j) {
+            Vertices.push_back({x0 + (x1 - x0) * float(j) / float(columns), y0 + (y1 - y0) * float(r) / float(rows)});
+            TexCoords.push_back({f.U0 + f.USize * float(j) / float(columns), f.V0 + f.VSize * float(r) / float(rows)});
+        }
+    const int32_t e = columns + 1;
+    for (int32_t r = 0; r < rows; ++r)
+        for (int32_t j = 0; j < columns; ++j) {
+            Triangles.push_back({{j + 1 + e * (r + 1), j + e * (r + 1), j + e * r}});
+            Triangles.push_back({{j + e * r, j + 1 + e * r, j + 1 + e * (r + 1)}});
+        }
+    UpdateBounds();
+    UpdateSourceBounds();
+    return true;
+}
+
+bool TMesh::BuildRectFan(float x0, float y0, float x1, float y1, TMyTexture* texture, bool fan, int32_t rows,
+                         int32_t columns) {
+    if (columns <= 0 || rows <= 0) return false;
+    SetTexture(texture);
+    TTexFrame f = FrameOf(texture);
+    std::vector<TVec2> border, borderTex;
+    auto add = [&](float sx, float sy) {
+        border.push_back({x0 + (x1 - x0) * sx, y0 + (y1 - y0) * sy});
+        borderTex.push_back({f.U0 + f.USize * sx, f.V0 + f.VSize * sy});
+    };
+    for (int32_t j = 0; j <= columns; ++j) add(float(j) / float(columns), 0);
+    for (int32_t r = 1; r <= rows; ++r) add(1, float(r) / float(rows));
+    for (int32_t j = columns - 1; j >= 0; --j) add(float(j) / float(columns), 1);
+    for (int32_t r = rows - 1; r >= 1; --r) add(0, float(r) / float(rows));
+    const TVec2 centre{(x0 + x1) / 2, (y0 + y1) / 2};
+    const TVec2 centreTex{f.U0 + f.USize / 2, f.V0 + f.VSize / 2};
+    const int32_t N = int32_t(border.size());
+    Vertices.clear();
+    TexCoords.clear();
+    Triangles.clear();
+    Colors.clear();
+    if (fan) {
+        Vertices.push_back(centre);
+        TexCoords.push_back(centreTex);
+        Vertices.insert(Vertices.end(), border.begin(), border.end());
+        TexCoords.insert(TexCoords.end(), borderTex.begin(), borderTex.end());
+        for (int32_t k = 1; k <= N - 1; ++k) Triangles.push_back({{0, k, k + 1}});
+        Triangles.push_back({{0, N, 1}});
+    } else {
+        for (int32_t k = 0; k < N; ++k) {
+            Vertices.push_back(centre);
+            TexCoords.push_back(centreTex);
+            Vertices.push_back(border[size_t(k)]);
+            TexCoords.push_back(borderTex[size_t(k)]);
+        }
+        for (int32_t k = 0; k <= N - 2; ++k) Triangles.push_back({{2 * k, 2 * k + 1, 2 * k + 3}});
+        Triangles.push_back({{2 * N - 2, 2 * N - 1, 1}});
+    }
+    UpdateBounds();
+    UpdateSourceBounds();
+    return true;
+}
+
+bool TMesh::ReadHeader(TByteReader& in) {
+    RecordSite(33003);
+    int32_t source = in.ReadInt32();
+    if (Group && source >= 0 && size_t(source) < Group->Meshes.size()) {
+        TMesh* s = Group->Meshes[size_t(source)].get();
+        GeometrySource = s != this ? s : nullptr;
+    }
+    Primitive = in.ReadInt32();
+    MaxEdge = in.ReadFloat32();
+    int32_t index = in.ReadInt32();
+    std::string name = in.ReadString();
+    if (index == -1 && name.empty()) return false;
+    if (!name.empty()) {
+        TMyTexture* t = TexLib.FindTexture(name);
+        SetTextureIndex(t ? t->Index : -1);
+    } else {
+        SetTextureIndex(index);
+    }
+    FixedTexCoords = in.ReadBool();
+    TexOffset.X = in.ReadFloat32();
+    TexOffset.Y = in.ReadFloat32();
+    TexScale.X = in.ReadFloat32();
+    TexScale.Y = in.ReadFloat32();
+    TexAngle = in.ReadFloat32();
+    return !in.ShortRead;
+}
+
+void TMesh::WriteHeader(TByteWriter& out, int32_t geometrySourceIndex, const std::string& textureName) const {
+    out.WriteInt32(geometrySourceIndex);
+    out.WriteInt32(Primitive);
+    out.WriteFloat32(MaxEdge);
+    out.WriteInt32(TextureIndex);
+    out.WriteString(textureName);
+    out.WriteBool(FixedTexCoords);
+    out.WriteFloat32(TexOffset.X);
+    out.WriteFloat32(TexOffset.Y);
+    out.WriteFloat32(TexScale.X);
+    out.WriteFloat32(TexScale.Y);
+    out.WriteFloat32(TexAngle);
+}
+
+bool TMesh::ReadChunks(TByteReader& in, bool cache) {
+    RecordSite(33004);
+    int32_t stored = in.ReadInt32();
+    // Every chunk takes at least its 4-byte identifier: a count beyond that
+    // is damage, and only the chunks that fit are read.
+    int32_t chunks = std::clamp(stored, 0, in.Remaining() / 4);
+    bool ok = chunks == stored;
+    for (int32_t c = 0; c < chunks && ok && !in.ShortRead; ++c) {
+        int32_t id = in.ReadInt32();
+        switch (id) {
+        case 1: {
+            int32_t k = in.ReadPacked(nullptr, 0);
+            if (k <= 0) break;
+            std::vector<uint8_t> rgba(size_t(k) * 4);
+            in.ReadPacked(rgba.data(), k);
+            if (MeshModeOwner || size_t(k) == Vertices.size()) {
+                Colors.resize(size_t(k));
+                for (size_t i = 0; i < size_t(k); ++i)
+                    Colors[i] = {rgba[4 * i], rgba[4 * i + 1], rgba[4 * i + 2], rgba[4 * i + 3]};
+            } else {
+                Colors.clear();
+            }
+            break;
+        }
+        case 3: ok = ReadPoints(in, SourceOutline); break;
+        case 4: {
+            std::vector<TVec2> points;
+            ok = ReadPoints(in, points);
+            if (ok) {
+                SetOutline(nullptr, int32_t(points.size()));
+                Outline = points;
+            }
+            break;
+        }
+        case 5: ok = ReadPoints(in, Vertices); break;
+        case 6: {
+            int32_t n = in.ReadInt32();
+            if (n < 0 || int64_t(n) * 12 > in.Remaining()) {
+                ok = false;
+                break;
+            }
+            Triangles.resize(size_t(n));
+            for (TTriangle& t : Triangles)
+                for (int32_t& v : t.V) v = in.ReadInt32();
+            break;
+        }
+        case 7: {
+            int32_t n = in.ReadInt32();
+            if (n < 0 || int64_t(n) * 20 > in.Remaining()) {
+                ok = false;
+                break;
+            }
+            Edges.resize(size_t(n));
+            for (TMeshEdge& e : Edges) {
+                e.Vertex = in.ReadInt32();
+                e.Prev = in.ReadInt32();
+                e.Next = in.ReadInt32();
+                e.Skidness = in.ReadFloat32();
+                e.Stickness = in.ReadFloat32();
+            }
+            break;
+        }
+        case 8: {
+            bool present = in.ReadBool();
+            if (present) {
+                if (!Material && Materials) Material = Materials->NewMaterial();
+                if (Material) {
+                    Material->Read(in);
+                } else {
+                    TMaterial scratch;
+                    scratch.Read(in);
+                }
+            } else if (Material && Materials) {
+                Materials->FreeMaterial(Material);
+            }
+            break;
+        }
+        case 9: {
+            Skidness = in.ReadFloat32();
+            Stickness = in.ReadFloat32();
+            if (in.ReadBool()) {
+                Color.R = in.ReadByte(), Color.G = in.ReadByte(), Color.B = in.ReadByte(), Color.A = in.ReadByte();
+            }
+            if (in.ReadBool()) {
+                SecondColor.R = in.ReadByte(), SecondColor.G = in.ReadByte(), SecondColor.B = in.ReadByte(),
+                SecondColor.A = in.ReadByte();
+            }
+            uint8_t marker = in.ReadByte();
+            AlphaRef = marker == 0xCA ? in.ReadFloat32() : 0.0f;
+            in.Skip(5);
+            break;
+        }
+        case 10: {
+            int32_t n = in.ReadInt32();
+            int32_t m = in.ReadInt32();
+            if (n < 0 || m < 0 || m > in.Remaining() || int64_t(n) > int64_t(m) * 128) {
+                ok = false;
+                break;
+            }
+            std::vector<uint8_t> flags(size_t(n), 0);
+            UnpackRuns(in.Data() + in.Position, m, flags.data(), n);
+            in.Skip(m);
+            SetOutline(nullptr, n);
+            if (!cache)
+                for (int32_t i = 0; i < n; ++i) OutlinePoints[size_t(i)].Spike = flags[size_t(i)] != 0;
+            break;
+        }
+        default: break; // an unknown chunk has no data
+        }
+    }
+    ValidateIndices();
+    return ok && !in.ShortRead;
+}
+
+void TMesh::ValidateIndices() {
+    // Triangles and edges come from files: indices that point outside the
+    // vertex list are dropped, and a border ring that does not hold together
+    // is not used.
+    const int32_t nv = int32_t(Vertices.size());
+    std::erase_if(Triangles, [&](const TTriangle& t) {
+        return std::any_of(std::begin(t.V), std::end(t.V), [&](int32_t v) { return v < 0 || v >= nv; });
+    });
+    const int32_t ne = int32_t(Edges.size());
+    bool edgesOk = std::all_of(Edges.begin(), Edges.end(), [&](const TMeshEdge& e) {
+        return e.Vertex >= 0 && e.Vertex < nv && e.Prev >= 0 && e.Prev < ne && e.Next >= 0 && e.Next < ne;
+    });
+    if (!edgesOk) Edges.clear();
+    VertexEdge.assign(size_t(nv), -1);
+    for (int32_t i = 0; i < int32_t(Edges.size()); ++i) VertexEdge[size_t(Edges[size_t(i)].Vertex)] = i;
+}
+
+void TMesh::WriteChunks(TByteWriter& out) const {
+    int32_t chunks = 8 + (Colors.empty() ? 0 : 1);
+    out.WriteInt32(chunks);
+    WritePoints(out, 3, SourceOutline);
+    WritePoints(out, 4, Outline);
+    WritePoints(out, 5, Vertices);
+    // Colours after the vertices, so that a reader can check their count.
+    if (!Colors.empty()) {
+        out.WriteInt32(1);
+        std::vector<uint8_t> rgba;
+        for (const TRgba& c : Colors) rgba.insert(rgba.end(), {c.R, c.G, c.B, c.A});
+        out.WritePacked(rgba.data(), int32_t(Colors.size()));
+    }
+    WriteTriangleChunk(out, Triangles);
+    WriteEdgeChunk(out, Edges);
+    out.WriteInt32(8);
+    out.WriteBool(Material != nullptr);
+    if (Material) Material->Write(out);
+    out.WriteInt32(9);
+    out.WriteFloat32(Skidness);
+    out.WriteFloat32(Stickness);
+    out.WriteBool(true);
+    out.WriteBlock(&Color, 4);
+    out.WriteBool(true);
+    out.WriteBlock(&SecondColor, 4);
+    out.WriteByte(0xCA);
+    out.WriteFloat32(AlphaRef);
+    out.Pad(5);
+    WriteSpikeChunk(out, OutlinePoints);
+}
+
+void TMesh::WriteCacheChunks(TByteWriter& out) const {
+    out.WriteInt32(5);
+    WritePoints(out, 4, Outline);
+    WriteSpikeChunk(out, OutlinePoints);
+    WritePoints(out, 5, Vertices);
+    WriteTriangleChunk(out, Triangles);
+    WriteEdgeChunk(out, Edges);
+}
+
+void TMesh::WriteMeshFile(TByteWriter& out) const {
+    out.WriteInt32(0); // no preview block
+    out.WriteInt32(0); // figures
+    out.WriteInt32(0);
+    out.WriteInt32(0); // objects
+    out.WriteInt32(0); // winds
+    out.WriteInt32(0); // waters
+    out.WriteInt32(0); // sky flag
+    out.WriteInt32(0); // boosts
+    out.WriteInt32(1111);
+    WriteChunks(out);
+    out.WriteFloat32(MaxEdge);
+    out.Pad(32);
+}
+
+bool TMesh::LoadMeshFile(const std::string& name) {
+    RecordSite(33005);
+    const std::string folder = AppDir + "Objects\\";
+    std::string upper = UpperAnsi(name);
+    if (upper.size() >= 4 && upper.compare(upper.size() - 4, 4, ".GMS") == 0) {
+        std::string cache = folder + name.substr(0, name.size() - 4) + ".cache";
+        if (MassFileExists(cache)) {
+            TMassFileStream in(cache, 0);
+            if (ReadChunks(in, true)) {
+                FileName = name;
+                return true;
+            }
+        }
+    }
+    std::string path = folder + name;
+    if (!MassFileExists(path)) return false;
+    TMassFileStream in(path, 0);
+    int32_t preview = in.ReadInt32();
+    if (preview < 0 || preview > in.Remaining()) return false;
+    in.Skip(preview);
+    int32_t v = in.ReadInt32();
+    if (v == -1) {
+        in.ReadString();
+        in.Skip(32);
+        v = in.ReadInt32();
+    }
+    if (v >= 1) return false;
+    in.ReadInt32();
+    if (in.ReadInt32() >= 1) return false; // objects
+    if (in.ReadInt32() >= 1) return false; // winds
+    if (in.ReadInt32() >= 1) return false; // waters
+    if (in.ReadInt32() == 1) return false; // sky
+    if (in.ReadInt32() >= 1) return false; // boosts
+    if (in.ReadInt32() == 0 || in.ShortRead) return false;
+    FileName = name;
+    if (!ReadChunks(in, false)) return false;
+    MaxEdge = in.ReadFloat32();
+    in.Skip(32);
+    SetOutline(Outline.data(), int32_t(Outline.size()));
+    if (!Triangulate()) return false;
+    Subdivide(MaxEdge);
+    if (FixedTexCoords) UpdateTexCoords();
+    return true;
+}
+
+bool TMesh::Triangulate() {
+    RecordSite(33006);
+    const int32_t n = int32_t(Outline.size());
+    if (n < 3) return false;
+    PointsCentre(Outline.data(), n, Origin);
+    Vertices = Outline;
+    Edges.resize(size_t(n));
+    for (int32_t j = 0; j < n; ++j) Edges[size_t(j)] = {j, (j + n - 1) % n, (j + 1) % n, 0.0f, 0.0f};
+    VertexEdge.resize(size_t(n));
+    for (int32_t j = 0; j < n; ++j) VertexEdge[size_t(j)] = j;
+    Triangles.clear();
+    Triangles.reserve(size_t(n - 2));
+
+    std::vector<int32_t> next(static_cast<size_t>(n)), prev(static_cast<size_t>(n));
+    std::vector<float> key(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i) {
+        next[size_t(i)] = (i + 1) % n;
+        prev[size_t(i)] = (i + n - 1) % n;
+    }
+    const std::vector<TVec2>& P = Outline;
+    auto computeKey = [&](int32_t i) {
+        TVec2 d = P[size_t(next[size_t(next[size_t(i)])])] - P[size_t(i)];
+        key[size_t(i)] = d.X * d.X + d.Y * d.Y;
+    };
+    for (int32_t i = 0; i < n; ++i) computeKey(i);
+
+    auto isEar = [&](int32_t p, int32_t q, int32_t r) {
+        TVec2 a = P[size_t(p)], b = P[size_t(q)], c = P[size_t(r)];
+        if (a.Y == b.Y && b.Y == c.Y) return false;
+        if (a.X == b.X && b.X == c.X) return false;
+        const TVec2 tri[3] = {a, b, c};
+        for (int k = 0; k < 3; ++k) {
+            TVec2 e = tri[k], f = tri[(k + 1) % 3], g = tri[(k + 2) % 3];
+            if (g == e || g == f) continue;
+            if ((g.X - e.X) * (f.Y - e.Y) - (g.Y - e.Y) * (f.X - e.X) > 0) return false;
+        }
+        TBox2 box{std::min({a.X, b.X, c.X}), std::min({a.Y, b.Y, c.Y}), std::max({a.X, b.X, c.X}),
+                  std::max({a.Y, b.Y, c.Y})};
+        for (int32_t i = 0; i < n; ++i) {
+            if (i == p || i == q || i == r) continue;
+            if (PointInBox(P[size_t(i)], box) && PointInTriangle(a, b, c, P[size_t(i)], false)) return false;
+        }
+        return true;
+    };
+
+    int32_t start = 0, ringSize = n;
+    std::vector<int32_t> order;
+    order.reserve(size_t(n));
+    for (int32_t round = 0; round < 100000 && int32_t(Triangles.size()) < n - 2 && ringSize > 1; ++round) {
+        // Sort the ring by key: each node goes in front of the first entry
+        // with a larger key, or to the very front when it does not exceed the head's.
+        order.clear();
+        int32_t node = start;
+        for (int32_t k = 0; k < ringSize; ++k, node = next[size_t(node)]) {
+            float kv = key[size_t(node)];
+            if (order.empty() || kv <= key[size_t(order.front())]) {
+                order.insert(order.begin(), node);
+            } else {
+                auto at = std::upper_bound(order.begin() + 1, order.end(), kv,
+                                           [&](float v, int32_t o) { return v < key[size_t(o)]; });
+                order.insert(at, node);
+            }
+        }
+        int32_t ear = -1;
+        for (int32_t p : order) {
+            if (isEar(p, next[size_t(p)], next[size_t(next[size_t(p)])])) {
+                ear = p;
+                break;
+            }
+        }
+        if (ear < 0) break;
+        int32_t q = next[size_t(ear)], r = next[size_t(q)];
+        Triangles.push_back({{ear, q, r}});
+        next[size_t(ear)] = r;
+        prev[size_t(r)] = ear;
+        --ringSize;
+        start = ear;
+        computeKey(ear);
+        computeKey(prev[size_t(ear)]);
+    }
+    UpdateBounds();
+    UpdateSourceBounds();
+    return int32_t(Triangles.size()) == n - 2;
+}
+
+int32_t TMesh::AddVertex(TVec2 m, int32_t edgeX, int32_t edgeY) {
+    for (int32_t i = int32_t(Vertices.size()) - 1; i >= 0; --i)
+        if (Vertices[size_t(i)] == m) return i;
+    if (Vertices.size() == Vertices.capacity()) Vertices.reserve(Vertices.size() + 1000);
+    int32_t index = int32_t(Vertices.size());
+    Vertices.push_back(m);
+    int32_t edge = -1;
+    if (edgeX >= 0 && edgeY >= 0) {
+        const TMeshEdge& ex = Edges[size_t(edgeX)];
+        if (ex.Next == edgeY || ex.Prev == edgeY) {
+            // The new border edge goes between the two, whichever way the ring runs.
+            int32_t first = ex.Next == edgeY ? edgeX : edgeY;
+            int32_t second = first == edgeX ? edgeY : edgeX;
+            edge = int32_t(Edges.size());
+            if (Edges.size() == Edges.capacity()) Edges.reserve(Edges.size() + 250);
+            Edges.push_back({index, first, second, 0.0f, 0.0f});
+            Edges[size_t(first)].Next = edge;
+            Edges[size_t(second)].Prev = edge;
+        }
+    }
+    VertexEdge.push_back(edge);
+    return index;
+}
+
+bool TMesh::SplitLongest(int32_t t) {
+    TTriangle tri = Triangles[size_t(t)];
+    TVec2 A = Vertices[size_t(tri.V[0])], B = Vertices[size_t(tri.V[1])], C = Vertices[size_t(tri.V[2])];
+    float lab = Length(B - A), lbc = Length(C - B), lca = Length(A - C);
+    float M = std::max({lca, lbc, lab});
+    if (M < MaxEdge) return false;
+    const float lengths[3] = {lab, lbc, lca};
+    for (int k = 0; k < 3; ++k) {
+        if (lengths[k] != M || !(lengths[k] > MaxEdge)) continue;
+        int32_t X = tri.V[k], Y = tri.V[(k + 1) % 3], Z = tri.V[(k + 2) % 3];
+        TVec2 mid = (Vertices[size_t(X)] + Vertices[size_t(Y)]) * 0.5f;
+        int32_t ex = size_t(X) < VertexEdge.size() ? VertexEdge[size_t(X)] : -1;
+        int32_t ey = size_t(Y) < VertexEdge.size() ? VertexEdge[size_t(Y)] : -1;
+        int32_t m = AddVertex(mid, ex, ey);
+        if (Triangles.size() == Triangles.capacity()) Triangles.reserve(Triangles.size() + 1000);
+        Triangles.push_back({{m, Y, Z}});
+        Triangles[size_t(t)].V[(k + 1) % 3] = m;
+        return true;
+    }
+    return false;
+}
+
+void TMesh::Subdivide(float maxEdge) {
+    RecordSite(33007);
+    if (!(maxEdge > 0)) return;
+    MaxEdge = maxEdge;
+    if (VertexEdge.size() < Vertices.size()) VertexEdge.resize(Vertices.size(), -1);
+    for (int32_t t = 0; t < int32_t(Triangles.size());)
+        if (!SplitLongest(t)) ++t;
+    Vertices.shrink_to_fit();
+    Triangles.shrink_to_fit();
+    Edges.shrink_to_fit();
+    OutlineFromEdges();
+    UpdateTexCoords();
+    Colors.clear();
+}
+
+void TMesh::UpdateTexCoords() {
+    RecordSite(33008);
+    if (!Texture) return;
+    TTexFrame f = FrameOf(Texture);
+    if (GridMesh) {
+        if (Triangles.empty()) return;
+        TexCoords.resize(Vertices.size());
+        for (size_t i = 0; i < Vertices.size(); ++i)
+            TexCoords[i] = {f.U0 + f.USize * (f.W != 0 ? Vertices[i].X / f.W : 0.0f),
+                            f.V0 + f.VSize * (f.H != 0 ? Vertices[i].Y / f.H : 0.0f)};
+        return;
+    }
+    const float ku = f.W != 0 ? TexScale.X / f.W : 0.0f;
+    const float kv = f.H != 0 ? TexScale.Y / f.H : 0.0f;
+    const TMesh& g = Geometry();
+    const std::vector<TVec2>& points = FixedTexCoords ? g.Vertices : g.Positions();
+    const TVec2 centre = FixedTexCoords ? TVec2{0, 0} : g.Origin;
+    const float c = std::cos(TexAngle), s = std::sin(TexAngle);
+    TexCoords.resize(points.size());
+    for (size_t i = 0; i < points.size(); ++i) {
+        TVec2 d = centre - points[i] - TexOffset;
+        TexCoords[i] = {(c * d.X + s * d.Y) * ku, (-s * d.X + c * d.Y) * kv};
+    }
+}
+
+void TMesh::OutlineFromEdges() {
+    if (Edges.empty() || Warped.empty()) return;
+    if (Outline.size() != Edges.size()) Outline.resize(Edges.size());
+    if (OutlinePoints.size() != Outline.size()) OutlinePoints.resize(Outline.size());
+    int32_t e = 0;
+    for (size_t i = 0; i < Edges.size(); ++i) {
+        int32_t v = Edges[size_t(e)].Vertex;
+        Outline[i] = size_t(v) < Warped.size() ? Warped[size_t(v)] : Outline[i];
+        e = Edges[size_t(e)].Next;
+        if (e < 0 || size_t(e) >= Edges.size()) break;
+    }
+}
+
+void TMesh::UpdatePointNormals() {
+    const size_t n = Outline.size();
+    OutlinePoints.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        TVec2 a = Unit(Outline[(i + n - 1) % n] - Outline[i]);
+        TVec2 b = Unit(Outline[(i + 1) % n] - Outline[i]);
+        OutlinePoints[i].Normal = Unit(TVec2{-(a.X + b.X), -(a.Y + b.Y)});
+    }
+}
+
+void TMesh::UpdateEdgeNormals() {
+    const size_t n = Outline.size();
+    EdgeNormals.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        TVec2 d = Outline[(i + 1) % n] - Outline[i];
+        float len = Length(d);
+        if (len != 0) d = {d.X / len, d.Y / len};
+        EdgeNormals[i] = {d.Y, -d.X};
+    }
+}
+
+void TMesh::UpdateBounds() {
+    if (GeometrySource) return;
+    TBox2 b = BoxOf(Positions());
+    Bounds = {b.Left + BoundsMargin.Left, b.Top + BoundsMargin.Top, b.Right + BoundsMargin.Right,
+              b.Bottom + BoundsMargin.Bottom};
+    if (Group) Group->UpdateBounds();
+    Center = {(Bounds.Left + Bounds.Right) / 2, (Bounds.Top + Bounds.Bottom) / 2};
+}
+
+void TMesh::UpdateSourceBounds() { SourceBounds = BoxOf(Vertices); }
+
+void TMesh::UpdateGroupBounds() {
+    if (Groups.empty()) {
+        GroupBounds = Bounds;
+        return;
+    }
+    GroupBounds = Groups.front().Box;
+    for (const auto& g : Groups) GroupBounds = Union(GroupBounds, g.Box);
+}
+
+bool TMesh::BuildGroups(float cellSize) {
+    RecordSite(33009);
+    Groups.clear();
+    GroupedTriangles.clear();
+    const TMesh* geometry = this;
+    if (GeometrySource) {
+        Bounds = GeometrySource->Bounds;
+        if (!(Bounds.Right - Bounds.Left > 0) || !(Bounds.Bottom - Bounds.Top > 0)) return false;
+        geometry = GeometrySource;
+    } else {
+        UpdateBounds();
+    }
+    const std::vector<TVec2>& pos = geometry->Positions();
+    const std::vector<TTriangle>& tris = geometry->Triangles;
+    if (pos.empty() || tris.empty() || !(cellSize > 0)) {
+        UpdateGroupBounds();
+        return false;
+    }
+    const float x0 = Bounds.Left, y0 = Bounds.Top;
+    const float width = Bounds.Right - Bounds.Left, height = Bounds.Bottom - Bounds.Top;
+    // Cell counts from a damaged box are capped; group ids stay 64-bit.
+    auto cells = [&](float extent) -> int64_t {
+        double c = double(extent) / double(cellSize);
+        return c >= 1 ? int64_t(std::min(c, double(1 << 20))) : 0;
+    };
+    int64_t columns = cells(width), rows = cells(height);
+    const float kx = width > 0 ? float(columns) / width : 0.0f;
+    const float ky = height > 0 ? float(rows) / height : 0.0f;
+    columns = std::max<int64_t>(columns, 1);
+    rows = std::max<int64_t>(rows, 1);
+    std::vector<int64_t> ids; // group id per triangle, −1 when dropped
+    ids.reserve(tris.size());
+    const bool colours = !geometry->Colors.empty() && geometry->Colors.size() >= pos.size();
+    const std::vector<TRgba>& cols = geometry->Colors;
+    auto cell = [](float v, int64_t count) -> int64_t {
+        if (!(v > 0)) return 0;
+        return v >= float(count - 1) ? count - 1 : int64_t(v);
+    };
+    for (const TTriangle& tri : tris) {
+        if (colours && cols[size_t(tri.V[0])].A <= 15 && cols[size_t(tri.V[1])].A <= 15 &&
+            cols[size_t(tri.V[2])].A <= 15) {
+            ids.push_back(-1);
+            continue;
+        }
+        TVec2 a = pos[size_t(tri.V[0])], b = pos[size_t(tri.V[1])], c = pos[size_t(tri.V[2])];
+        float cx = (std::min({a.X, b.X, c.X}) + std::max({a.X, b.X, c.X})) / 2;
+        float cy = (std::min({a.Y, b.Y, c.Y}) + std::max({a.Y, b.Y, c.Y})) / 2;
+        ids.push_back(cell((cx - x0) * kx, columns) + cell((cy - y0) * ky, rows) * columns);
+    }
+    // Groups in cell order, empty ones left out.
+    std::vector<int64_t> used;
+    for (int64_t id : ids)
+        if (id >= 0) used.push_back(id);
+    std::sort(used.begin(), used.end());
+    used.erase(std::unique(used.begin(), used.end()), used.end());
+    Groups.resize(used.size());
+    std::vector<int32_t> counts(used.size(), 0);
+    auto groupIndex = [&](int64_t id) { return int32_t(std::lower_bound(used.begin(), used.end(), id) - used.begin()); };
+    for (int64_t id : ids)
+        if (id >= 0) ++counts[size_t(groupIndex(id))];
+    int32_t first = 0;
+    for (size_t g = 0; g < used.size(); ++g) {
+        Groups[g].First = first;
+        Groups[g].Count = 0;
+        first += counts[g];
+    }
+    GroupedTriangles.resize(size_t(first));
+    std::vector<bool> boxed(used.size(), false);
+    for (size_t t = 0; t < tris.size(); ++t) {
+        if (ids[t] < 0) continue;
+        TFragment_Of_Triangles& g = Groups[size_t(groupIndex(ids[t]))];
+        GroupedTriangles[size_t(g.First + g.Count++)] = tris[t];
+        const TTriangle& tri = tris[t];
+        TVec2 a = pos[size_t(tri.V[0])], b = pos[size_t(tri.V[1])], c = pos[size_t(tri.V[2])];
+        TBox2 box{std::min({a.X, b.X, c.X}), std::min({a.Y, b.Y, c.Y}), std::max({a.X, b.X, c.X}),
+                  std::max({a.Y, b.Y, c.Y})};
+        size_t gi = size_t(&g - Groups.data());
+        g.Box = boxed[gi] ? Union(g.Box, box) : box;
+        boxed[gi] = true;
+    }
+    UpdateGroupBounds();
+    return true;
+}
+
+void TMesh::Translate(float dx, float dy) {
+    TVec2 d{dx, dy};
+    Origin += d;
+    for (TVec2& p : Outline) p += d;
+    for (TVec2& p : Vertices) p += d;
+    Bounds = {Bounds.Left + dx, Bounds.Top + dy, Bounds.Right + dx, Bounds.Bottom + dy};
+    for (auto& g : Groups) g.Box = {g.Box.Left + dx, g.Box.Top + dy, g.Box.Right + dx, g.Box.Bottom + dy};
+    GroupBounds = {GroupBounds.Left + dx, GroupBounds.Top + dy, GroupBounds.Right + dx, GroupBounds.Bottom + dy};
+}
+
+void TMesh::Rotate(TVec2 centre, float angle) {
+    RotatePoints(&Origin, 1, centre, angle);
+    RotatePoints(Outline.data(), int32_t(Outline.size()), centre, angle);
+    RotatePoints(Vertices.data(), int32_t(Vertices.size()), centre, angle);
+    UpdateEdgeNormals();
+    UpdateBounds();
+}
+
+void TMesh::Scale(TVec2 centre, float sx, float sy) {
+    ScalePoints(&Origin, 1, centre, sx, sy);
+    ScalePoints(Outline.data(), int32_t(Outline.size()), centre, sx, sy);
+    ScalePoints(Vertices.data(), int32_t(Vertices.size()), centre, sx, sy);
+    UpdateEdgeNormals();
+}
+
+bool TMesh::ContainsPoint(TVec2 p) const {
+    const TMesh& g = Geometry();
+    if (!PointInBox(p, g.Bounds)) return false;
+    const std::vector<TVec2>& pos = g.Positions();
+    auto inside = [&](const TTriangle& t) {
+        return PointInTriangle(pos[size_t(t.V[0])], pos[size_t(t.V[1])], pos[size_t(t.V[2])], p, false);
+    };
+    if (!g.Groups.empty()) {
+        for (const auto& grp : g.Groups) {
+            if (!PointInBox(p, grp.Box)) continue;
+            for (int32_t i = 0; i < grp.Count; ++i)
+                if (inside(g.GroupedTriangles[size_t(grp.First + i)])) return true;
+        }
+        return false;
+    }
+    return std::any_of(g.Triangles.begin(), g.Triangles.end(), inside);
+}
+
+void TMesh::VerticalGradient(TRgba a, TRgba b) {
+    UpdateBounds();
+    SetColorCount(int32_t(Vertices.size()));
+    const float y0 = Bounds.Top, y1 = Bounds.Bottom;
+    const std::vector<TVec2>& pos = Positions();
+    for (size_t i = 0; i < Colors.size() && i < pos.size(); ++i) {
+        float t = y1 != y0 ? (pos[i].Y - y0) / (y1 - y0) : 0.0f;
+        auto channel = [t](uint8_t from, uint8_t to) {
+            float v = t * float(int(to) - int(from));
+            int d = std::isfinite(v) ? int(v) : 0;
+            return uint8_t(std::clamp(int(from) + d, 0, 255));
+        };
+        Colors[i] = {channel(a.R, b.R), channel(a.G, b.G), channel(a.B, b.B), channel(a.A, b.A)};
+    }
+}
+
+void TMesh::DrawRun(const std::vector<TTriangle>& triangles, int32_t first, int32_t count) {
+    TRenderBackend& r = Renderer();
+    const TMesh& g = Geometry();
+    const std::vector<TVec2>& pos = g.Positions();
+    const bool perVertex = !Colors.empty();
+    for (int32_t i = first; i < first + count; ++i) {
+        const TTriangle& t = triangles[size_t(i)];
+        r.Begin(Gl::Triangles);
+        if (!perVertex) r.Color4ub(Color.R, Color.G, Color.B, Color.A);
+        for (int32_t v : t.V) {
+            if (size_t(v) >= pos.size()) continue;
+            if (perVertex && size_t(v) < Colors.size()) {
+                const TRgba& c = Colors[size_t(v)];
+                r.Color4ub(c.R, c.G, c.B, c.A);
+            }
+            if (size_t(v) < TexCoords.size()) r.TexCoord2f(TexCoords[size_t(v)].X, TexCoords[size_t(v)].Y);
+            r.Vertex2f(pos[size_t(v)].X, pos[size_t(v)].Y);
+        }
+        r.End();
+    }
+}
+
+void TMesh::Draw(int32_t) {
+    RecordSite(33010);
+    const TMesh& g = Geometry();
+    if (!BoxesOverlap(g.GroupBounds, ViewRect)) return;
+    TRenderBackend& r = Renderer();
+    if (AlphaRef != 0) r.AlphaFunc(Gl::Greater, AlphaRef);
+    TMyTexture* texture = FrameAnim ? FrameAnim->CurrentFrameTexture() : nullptr;
+    if (!texture) texture = Texture;
+    int32_t id = texture ? texture->TextureId() : 0;
+    if (id > 0) {
+        r.Enable(Gl::Texture2D);
+        BindTexture(uint32_t(id));
+    } else {
+        r.Disable(Gl::Texture2D);
+    }
+    r.Color4ub(Color.R, Color.G, Color.B, Color.A);
+    if (Material) Material->Apply();
+    if (g.Groups.empty()) {
+        DrawRun(g.Triangles, 0, int32_t(g.Triangles.size()));
+    } else {
+        int32_t runStart = -1, runCount = 0;
+        const TFragment_Of_Triangles* runGroup = nullptr;
+        bool prevVisible = false;
+        auto flush = [&]() {
+            if (runStart < 0) return;
+            if (MeshLightsOn && ApplyGroupLights && runGroup) ApplyGroupLights(*runGroup);
+            DrawRun(g.GroupedTriangles, runStart, runCount);
+            runStart = -1;
+            runCount = 0;
+        };
+        for (const auto& grp : g.Groups) {
+            bool visible = BoxesOverlap(grp.Box, ViewRect);
+            if (!visible) {
+                flush();
+                prevVisible = false;
+                continue;
+            }
+            if (grp.Joinable && prevVisible && runStart >= 0) {
+                runCount += grp.Count;
+            } else {
+                flush();
+                runStart = grp.First;
+                runCount = grp.Count;
+                runGroup = &grp;
+            }
+            prevVisible = true;
+        }
+        flush();
+    }
+    if (AlphaRef != 0) r.AlphaFunc(Gl::Greater, 0.0f);
+}
+
+TMesh* TMultiMesh::Add() {
+    Meshes.push_back(std::make_unique<TMesh>(this, Materials));
+    CurrentIndex = int32_t(Meshes.size()) - 1;
+    Current = Meshes.back().get();
+    return Current;
+}
+
+void TMultiMesh::Delete(int32_t i) {
+    if (i < 0 || size_t(i) >= Meshes.size()) return;
+    TMesh* gone = Meshes[size_t(i)].get();
+    for (auto& m : Meshes)
+        if (m->GeometrySource == gone) m->GeometrySource = nullptr;
+    Meshes.erase(Meshes.begin() + i);
+    if (Meshes.empty()) {
+        Current = nullptr;
+        CurrentIndex = -1;
+        return;
+    }
+    Select(std::min(i, int32_t(Meshes.size()) - 1));
+}
+
+void TMultiMesh::Clear() {
+    Meshes.clear();
+    Current = nullptr;
+    CurrentIndex = -1;
+}
+
+void TMultiMesh::Select(int32_t i) {
+    if (Meshes.empty()) return;
+    CurrentIndex = std::clamp(i, 0, int32_t(Meshes.size()) - 1);
+    Current = Meshes[size_t(CurrentIndex)].get();
+}
+
+int32_t TMultiMesh::IndexOf(const TMesh* mesh) const {
+    for (size_t i = 0; i < Meshes.size(); ++i)
+        if (Meshes[i].get() == mesh) return int32_t(i);
+    return -1;
+}
+
+void TMultiMesh::UpdateBounds() {
+    bool first = true;
+    for (const auto& m : Meshes) {
+        const TBox2& b = m->GeometrySource ? m->GeometrySource->Bounds : m->Bounds;
+        Bounds = first ? b : Union(Bounds, b);
+        first = false;
+    }
+}
+
+void TMultiMesh::BuildGroups(bool onlyMissing) {
+    for (auto& m : Meshes)
+        if (!onlyMissing || m->Groups.empty()) m->BuildGroups(300);
+}
+
+bool TMultiMesh::ContainsPoint(TVec2 p) const {
+    if (!PointInBox(p, Bounds)) return false;
+    return std::any_of(Meshes.begin(), Meshes.end(), [&](const auto& m) { return m->ContainsPoint(p); });
+}
+
+bool TMultiMesh::Draw(int32_t counter) {
+    if (!BoxesOverlap(Bounds, ViewRect)) return false;
+    for (auto& m : Meshes) m->Draw(counter);
+    return true;
+}

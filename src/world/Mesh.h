@@ -1,0 +1,202 @@
+// The textured 2D triangle mesh every drawn shape uses: spline object bodies
+// and their border bands, water surfaces, character skins and screen quads.
+// Besides its triangles a mesh keeps a closed outline and a ring of border
+// edges, from which the collision edges are built.
+#pragma once
+
+#include "assets/ByteStream.h"
+#include "physics/VecMath.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TMaterial;
+class TMaterialMan;
+class TMultiMesh;
+class TMyTexture;
+
+struct TRgba {
+    uint8_t R = 255, G = 255, B = 255, A = 255;
+    friend bool operator==(const TRgba&, const TRgba&) = default;
+};
+
+struct TTriangle {
+    int32_t V[3] = {0, 0, 0};
+    friend bool operator==(const TTriangle&, const TTriangle&) = default;
+};
+
+struct TMeshEdge {
+    int32_t Vertex = 0;
+    int32_t Prev = 0;
+    int32_t Next = 0;
+    float Skidness = 0.0f;
+    float Stickness = 0.0f;
+    friend bool operator==(const TMeshEdge&, const TMeshEdge&) = default;
+};
+
+struct TOutlinePoint {
+    TVec2 Normal;
+    uint8_t Spike = 0;
+};
+
+constexpr int32_t MaxGroupLights = 6;
+
+struct TFragment_Of_Triangles {
+    TBox2 Box;
+    int32_t First = 0;
+    int32_t Count = 0;
+    std::array<int32_t, MaxGroupLights> Lights{};
+    int32_t LightCount = 0;
+    uint8_t Joinable = 1;
+};
+
+// What a mesh draws instead of its texture while a frame animation plays.
+class TMeshFrameSource {
+public:
+    virtual ~TMeshFrameSource() = default;
+    virtual TMyTexture* CurrentFrameTexture() = 0;
+    virtual TMyTexture* FirstFrameTexture() = 0;
+};
+
+// Applies the lights of a triangle group before it is drawn; the lights
+// install it. Without one, lit meshes are drawn with the fill light alone.
+using TGroupLightsHook = void (*)(const TFragment_Of_Triangles& group);
+extern TGroupLightsHook ApplyGroupLights;
+// Whether the level's lights are on while meshes are drawn.
+extern bool MeshLightsOn;
+
+class TMesh {
+public:
+    TMesh(TMultiMesh* group, TMaterialMan* materials);
+    ~TMesh();
+    TMesh(const TMesh&) = delete;
+    TMesh& operator=(const TMesh&) = delete;
+
+    TMultiMesh* Group = nullptr;
+    TMaterialMan* Materials = nullptr;
+    std::vector<TVec2> Vertices;
+    std::vector<TVec2> Warped;
+    std::vector<TRgba> Colors;
+    std::vector<TVec2> TexCoords;
+    std::vector<TTriangle> Triangles;
+    TVec2 Origin;
+    TBox2 Bounds;
+    TBox2 BoundsMargin;
+    TVec2 Center;
+    TBox2 SourceBounds;
+    int32_t TextureIndex = -1;
+    TMyTexture* Texture = nullptr;
+    TMeshFrameSource* FrameAnim = nullptr;
+    int32_t Primitive = 4;
+    bool GridMesh = false;
+    TMesh* GeometrySource = nullptr;
+    TRgba Color;
+    TRgba SecondColor{55, 55, 55, 255};
+    float AlphaRef = 0.0f;
+    std::vector<TFragment_Of_Triangles> Groups;
+    std::vector<TTriangle> GroupedTriangles;
+    TBox2 GroupBounds;
+    std::vector<TVec2> SourceOutline;
+    std::vector<TVec2> Outline;
+    std::vector<TVec2> EdgeNormals;
+    std::vector<TOutlinePoint> OutlinePoints;
+    float MaxEdge = 0.0f;
+    std::string FileName;
+    int32_t GridColumns = 0;
+    int32_t GridRows = 0;
+    std::vector<int32_t> VertexEdge;
+    std::vector<TMeshEdge> Edges;
+    TMaterial* Material = nullptr; // owned by the material manager
+    float Skidness = 0.0f;
+    float Stickness = 0.0f;
+    TVec2 TexOffset;
+    TVec2 TexScale{1, 1};
+    float TexAngle = 0.0f;
+    bool FixedTexCoords = false;
+    // Set on the meshes of a mesh-mode spline object: their colour chunk is
+    // taken whatever its count.
+    bool MeshModeOwner = false;
+
+    void SetVertexCount(int32_t n);
+    void SetWarpedCount(int32_t n);
+    void SetColorCount(int32_t n);
+    void SetTexCoordCount(int32_t n);
+    void SetTriangleCount(int32_t n);
+    void SetOutline(const TVec2* points, int32_t n);
+    void SetTextureIndex(int32_t index);
+    void SetTexture(TMyTexture* texture);
+    void SetFrameAnim(TMeshFrameSource* anim);
+    void SetGeometrySource(TMesh* source) { GeometrySource = source; }
+
+    void BuildGrid(int32_t columns, int32_t rows);
+    void BuildFullGrid(int32_t columns, int32_t rows);
+    void BuildBand(const TVec2* outline, int32_t count, TMyTexture* texture, float width, float stretch, float shift);
+    bool BuildRectGrid(float x0, float y0, float x1, float y1, TMyTexture* texture, int32_t rows, int32_t columns);
+    bool BuildRectFan(float x0, float y0, float x1, float y1, TMyTexture* texture, bool fan, int32_t rows,
+                      int32_t columns);
+
+    bool LoadMeshFile(const std::string& name);
+    bool ReadHeader(TByteReader& in);
+    // False when a chunk was damaged (its count did not fit the bytes left);
+    // what was read before it stays.
+    bool ReadChunks(TByteReader& in, bool cache);
+    void WriteHeader(TByteWriter& out, int32_t geometrySourceIndex, const std::string& textureName) const;
+    // Every chunk of the mesh (for level records and mesh files).
+    void WriteChunks(TByteWriter& out) const;
+    // The chunks a cache holds: outline, spike flags, vertices, triangles, edges.
+    void WriteCacheChunks(TByteWriter& out) const;
+    // A whole mesh file around the mesh block.
+    void WriteMeshFile(TByteWriter& out) const;
+
+    bool Triangulate();
+    void Subdivide(float maxEdge);
+    void UpdateTexCoords();
+    void UpdateBounds();
+    void UpdateSourceBounds();
+    void UpdateGroupBounds();
+    void UpdatePointNormals();
+    void UpdateEdgeNormals();
+    void OutlineFromEdges();
+    bool BuildGroups(float cellSize);
+    void Translate(float dx, float dy);
+    void Rotate(TVec2 centre, float angle);
+    void Scale(TVec2 centre, float sx, float sy);
+    bool ContainsPoint(TVec2 p) const;
+    void VerticalGradient(TRgba a, TRgba b);
+    void Draw(int32_t counter);
+
+    // The mesh whose positions, triangles and groups are drawn.
+    const TMesh& Geometry() const { return GeometrySource ? *GeometrySource : *this; }
+    const std::vector<TVec2>& Positions() const { return Warped.empty() ? Vertices : Warped; }
+
+private:
+    bool SplitLongest(int32_t t);
+    int32_t AddVertex(TVec2 m, int32_t edgeX, int32_t edgeY);
+    void ValidateIndices();
+    void DrawRun(const std::vector<TTriangle>& triangles, int32_t first, int32_t count);
+};
+
+class TMultiMesh {
+public:
+    TMultiMesh(void* owner, TMaterialMan* materials) : Owner(owner), Materials(materials) {}
+
+    void* Owner = nullptr;
+    TMaterialMan* Materials = nullptr;
+    std::vector<std::unique_ptr<TMesh>> Meshes;
+    TBox2 Bounds;
+    TMesh* Current = nullptr;
+    int32_t CurrentIndex = -1;
+
+    TMesh* Add();
+    void Delete(int32_t i);
+    void Clear();
+    void Select(int32_t i);
+    void UpdateBounds();
+    void BuildGroups(bool onlyMissing);
+    bool ContainsPoint(TVec2 p) const;
+    bool Draw(int32_t counter);
+    int32_t IndexOf(const TMesh* mesh) const;
+};

@@ -1,0 +1,295 @@
+#include "assets/TexLib.h"
+#include "render/NullRenderBackend.h"
+#include "render/RenderContext.h"
+#include "world/MaterialMan.h"
+#include "world/Mesh.h"
+
+#include <gtest/gtest.h>
+#include <set>
+
+namespace {
+// A mesh in a group of its own, with a material manager behind it.
+struct TMeshFixture {
+    TMaterialMan Materials;
+    TMultiMesh Group{nullptr, &Materials};
+    TMesh& Mesh = *Group.Add();
+};
+
+TVec2 Centroid(const TMesh& m, const TTriangle& t) {
+    TVec2 a = m.Vertices[size_t(t.V[0])], b = m.Vertices[size_t(t.V[1])], c = m.Vertices[size_t(t.V[2])];
+    return {(a.X + b.X + c.X) / 3, (a.Y + b.Y + c.Y) / 3};
+}
+
+// Even-odd test against a closed polygon.
+bool InsidePolygon(const std::vector<TVec2>& poly, TVec2 p) {
+    bool in = false;
+    for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+        if ((poly[i].Y > p.Y) != (poly[j].Y > p.Y) &&
+            p.X < (poly[j].X - poly[i].X) * (p.Y - poly[i].Y) / (poly[j].Y - poly[i].Y) + poly[i].X)
+            in = !in;
+    }
+    return in;
+}
+
+// The border ring from edge 0: every edge once, back at the start.
+std::vector<int32_t> RingVertices(const TMesh& m) {
+    std::vector<int32_t> verts;
+    int32_t e = 0;
+    for (size_t i = 0; i < m.Edges.size(); ++i) {
+        verts.push_back(m.Edges[size_t(e)].Vertex);
+        int32_t next = m.Edges[size_t(e)].Next;
+        EXPECT_EQ(m.Edges[size_t(next)].Prev, e);
+        e = next;
+    }
+    EXPECT_EQ(e, 0) << "the ring closes";
+    return verts;
+}
+
+TMyTexture* FakeTexture(TTexLib& lib, int w, int h, int bpp) {
+    auto t = std::make_unique<TMyTexture>(&lib, int32_t(lib.Textures.size()), "fake.png");
+    t->Picture = std::make_unique<TPicture>();
+    t->Picture->SetPixels(w, h, bpp, std::vector<uint8_t>(size_t(w * h * bpp), 255));
+    lib.Textures.push_back(std::move(t));
+    return lib.Textures.back().get();
+}
+} // namespace
+
+TEST(Mesh, TriangulatesSquaresAndReflexOutlines) {
+    TMeshFixture f;
+    f.Mesh.SetOutline(std::vector<TVec2>{{0, 0}, {100, 0}, {100, 100}, {0, 100}}.data(), 4);
+    ASSERT_TRUE(f.Mesh.Triangulate());
+    EXPECT_EQ(f.Mesh.Triangles.size(), 2u);
+    EXPECT_EQ(f.Mesh.Origin, (TVec2{50, 50}));
+
+    // An arrow head: the point (50, 40) is a reflex corner.
+    const std::vector<TVec2> arrow = {{0, 0}, {50, 40}, {100, 0}, {100, 100}, {0, 100}};
+    TMeshFixture g;
+    g.Mesh.SetOutline(arrow.data(), 5);
+    ASSERT_TRUE(g.Mesh.Triangulate());
+    ASSERT_EQ(g.Mesh.Triangles.size(), 3u);
+    for (const TTriangle& t : g.Mesh.Triangles) EXPECT_TRUE(InsidePolygon(arrow, Centroid(g.Mesh, t)));
+    EXPECT_EQ(RingVertices(g.Mesh).size(), 5u);
+
+    TMeshFixture line;
+    line.Mesh.SetOutline(std::vector<TVec2>{{0, 0}, {10, 0}, {20, 0}}.data(), 3);
+    EXPECT_FALSE(line.Mesh.Triangulate()) << "a flat outline has no ear";
+}
+
+TEST(Mesh, SubdivisionSplitsOnlyEdgesLongerThanTheLimit) {
+    // Two right triangles with sides 30, 40 sharing the 50-long diagonal.
+    auto build = [](TMeshFixture& f) {
+        f.Mesh.Vertices = {{0, 0}, {40, 0}, {40, 30}, {0, 30}};
+        f.Mesh.Triangles = {{{0, 1, 2}}, {{0, 2, 3}}};
+    };
+    TMeshFixture a;
+    build(a);
+    a.Mesh.Subdivide(50);
+    EXPECT_EQ(a.Mesh.Vertices.size(), 4u);
+    EXPECT_EQ(a.Mesh.Triangles.size(), 2u);
+    TMeshFixture b;
+    build(b);
+    b.Mesh.Subdivide(49.9f);
+    ASSERT_EQ(b.Mesh.Vertices.size(), 5u) << "both triangles share one midpoint";
+    EXPECT_EQ(b.Mesh.Vertices[4], (TVec2{20, 15}));
+    EXPECT_EQ(b.Mesh.Triangles.size(), 4u);
+}
+
+TEST(Mesh, SplittingBorderEdgesKeepsTheRing) {
+    TMeshFixture f;
+    f.Mesh.SetOutline(std::vector<TVec2>{{0, 0}, {100, 0}, {100, 100}, {0, 100}}.data(), 4);
+    ASSERT_TRUE(f.Mesh.Triangulate());
+    f.Mesh.Subdivide(60);
+    std::vector<int32_t> ring = RingVertices(f.Mesh);
+    EXPECT_EQ(ring.size(), 8u) << "each side got exactly one new border edge";
+    std::set<int32_t> distinct(ring.begin(), ring.end());
+    EXPECT_EQ(distinct.size(), ring.size()) << "every border vertex once";
+    for (int32_t v : ring) {
+        TVec2 p = f.Mesh.Vertices[size_t(v)];
+        EXPECT_TRUE(p.X == 0 || p.X == 100 || p.Y == 0 || p.Y == 100);
+    }
+    for (size_t v = 0; v < f.Mesh.Vertices.size(); ++v)
+        EXPECT_EQ(f.Mesh.VertexEdge[v] >= 0, distinct.count(int32_t(v)) == 1) << v;
+}
+
+TEST(Mesh, GroupsDropFadedTrianglesAndUseOneColumnForNarrowMeshes) {
+    TMeshFixture f;
+    f.Mesh.Vertices = {{0, 0}, {250, 0}, {0, 700}, {250, 700}};
+    f.Mesh.Triangles = {{{0, 1, 2}}, {{1, 3, 2}}};
+    f.Mesh.SetColorCount(4);
+    for (auto& c : f.Mesh.Colors) c.A = 15;
+    ASSERT_TRUE(f.Mesh.BuildGroups(300));
+    EXPECT_TRUE(f.Mesh.Groups.empty()) << "all-faded triangles are never drawn";
+    f.Mesh.Colors[3].A = 16;
+    ASSERT_TRUE(f.Mesh.BuildGroups(300));
+    ASSERT_EQ(f.Mesh.GroupedTriangles.size(), 1u);
+    EXPECT_EQ(f.Mesh.GroupedTriangles[0], (TTriangle{{1, 3, 2}}));
+    f.Mesh.Colors.clear();
+    ASSERT_TRUE(f.Mesh.BuildGroups(300));
+    // 250 wide: one column; 700 high: two rows, the triangles by their box centres.
+    for (const auto& g : f.Mesh.Groups) EXPECT_LE(g.Box.Right, 250);
+    EXPECT_EQ(f.Mesh.GroupedTriangles.size(), 2u);
+}
+
+TEST(Mesh, TextureFollowsTheLevelUnlessFixed) {
+    TTexLib lib;
+    TMyTexture* tex = FakeTexture(lib, 64, 64, 3);
+    for (bool fixed : {false, true}) {
+        TMeshFixture f;
+        f.Mesh.SetTexture(tex);
+        f.Mesh.FixedTexCoords = fixed;
+        f.Mesh.Vertices = {{0, 0}, {64, 0}, {0, 64}};
+        f.Mesh.Warped = f.Mesh.Vertices;
+        f.Mesh.Origin = {0, 0};
+        f.Mesh.UpdateTexCoords();
+        std::vector<TVec2> before = f.Mesh.TexCoords;
+        // Warp: pull one corner out; the rest of the shape stays.
+        f.Mesh.Warped[1].X += 32;
+        f.Mesh.UpdateTexCoords();
+        if (fixed)
+            EXPECT_EQ(f.Mesh.TexCoords, before) << "fixed coordinates move with the shape";
+        else
+            EXPECT_NE(f.Mesh.TexCoords, before) << "free coordinates keep the texture in place";
+    }
+}
+
+TEST(Mesh, ChunksRoundTripAndDamagedInputIsSafe) {
+    TMeshFixture f;
+    f.Mesh.SetOutline(std::vector<TVec2>{{0, 0}, {100, 0}, {100, 100}, {0, 100}}.data(), 4);
+    ASSERT_TRUE(f.Mesh.Triangulate());
+    f.Mesh.OutlinePoints[2].Spike = 1;
+    f.Mesh.SetColorCount(4);
+    f.Mesh.Colors[1] = {8, 16, 32, 200};
+    f.Mesh.Skidness = 0.5f;
+    f.Mesh.AlphaRef = 0.25f;
+    f.Mesh.Material->BlendSrc = 1;
+    f.Mesh.Material->BlendDst = 1;
+    TByteWriter w;
+    f.Mesh.WriteChunks(w);
+
+    TMeshFixture g;
+    TByteReader r(w.Bytes);
+    ASSERT_TRUE(g.Mesh.ReadChunks(r, false));
+    EXPECT_TRUE(r.AtEnd());
+    EXPECT_EQ(g.Mesh.Triangles, f.Mesh.Triangles);
+    EXPECT_EQ(g.Mesh.Edges, f.Mesh.Edges);
+    EXPECT_EQ(g.Mesh.OutlinePoints[2].Spike, 1);
+    EXPECT_EQ(g.Mesh.AlphaRef, 0.25f);
+    EXPECT_EQ(g.Mesh.Material->BlendSrc, 1);
+    TByteWriter again;
+    g.Mesh.WriteChunks(again);
+    EXPECT_EQ(again.Bytes, w.Bytes);
+
+    for (size_t cut = 0; cut < w.Bytes.size(); ++cut) {
+        TMeshFixture h;
+        TByteReader part(std::vector<uint8_t>(w.Bytes.begin(), w.Bytes.begin() + cut));
+        EXPECT_FALSE(h.Mesh.ReadChunks(part, false)) << cut;
+        for (const TTriangle& t : h.Mesh.Triangles)
+            for (int32_t v : t.V) ASSERT_LT(size_t(v), h.Mesh.Vertices.size());
+    }
+}
+
+TEST(Mesh, BadIndicesAreDroppedAndMismatchedColoursIgnored) {
+    TByteWriter w;
+    w.WriteInt32(4);
+    w.WriteInt32(5); // vertices
+    w.WriteInt32(3);
+    for (float v : {0.f, 0.f, 10.f, 0.f, 0.f, 10.f}) w.WriteFloat32(v);
+    w.WriteInt32(6); // triangles, one pointing past the vertices
+    w.WriteInt32(2);
+    for (int32_t v : {0, 1, 2, 0, 1, 7}) w.WriteInt32(v);
+    w.WriteInt32(1); // colours for 2 vertices, not 3
+    uint8_t rgba[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    w.WritePacked(rgba, 2);
+    w.WriteInt32(7); // an edge ring pointing outside
+    w.WriteInt32(1);
+    for (int32_t v : {0, 5, 0}) w.WriteInt32(v);
+    w.WriteFloat32(0);
+    w.WriteFloat32(0);
+    TMeshFixture f;
+    TByteReader r(w.Bytes);
+    EXPECT_TRUE(f.Mesh.ReadChunks(r, false));
+    EXPECT_TRUE(r.AtEnd()) << "the colour chunk is read past";
+    EXPECT_EQ(f.Mesh.Triangles.size(), 1u);
+    EXPECT_TRUE(f.Mesh.Colors.empty());
+    EXPECT_TRUE(f.Mesh.Edges.empty());
+}
+
+TEST(Mesh, DrawSkipsGroupsOutsideTheView) {
+    auto backend = std::make_unique<TNullRenderBackend>();
+    TNullRenderBackend* gl = backend.get();
+    InitRenderContext(std::move(backend));
+    TMeshFixture f;
+    // Two squares far apart, each its own group.
+    f.Mesh.Vertices = {{0, 0}, {100, 0}, {0, 100}, {100, 100}, {5000, 0}, {5100, 0}, {5000, 100}, {5100, 100}};
+    f.Mesh.Triangles = {{{0, 1, 2}}, {{1, 3, 2}}, {{4, 5, 6}}, {{5, 7, 6}}};
+    ASSERT_TRUE(f.Mesh.BuildGroups(300));
+    ViewRect = {-50, -50, 200, 200};
+    gl->ForgetCalls();
+    f.Mesh.Draw(0);
+    EXPECT_EQ(gl->CallCount(TRenderCall::Begin), 2);
+    ViewRect = {-50, -50, 6000, 200};
+    gl->ForgetCalls();
+    f.Mesh.Draw(0);
+    EXPECT_EQ(gl->CallCount(TRenderCall::Begin), 4);
+    ViewRect = {9000, 9000, 9100, 9100};
+    gl->ForgetCalls();
+    f.Mesh.Draw(0);
+    EXPECT_EQ(gl->CallCount(TRenderCall::Begin), 0);
+    ResetRenderState();
+}
+
+TEST(Material, InheritanceBlendMendingAndTheDefaults) {
+    auto backend = std::make_unique<TNullRenderBackend>();
+    TNullRenderBackend* gl = backend.get();
+    InitRenderContext(std::move(backend));
+    FrameView.LightsActive = true;
+    TMaterial parent;
+    parent.BlendSrc = 1, parent.BlendDst = 1, parent.TexEnv = 8448, parent.Lit = 0;
+    TMaterial child;
+    child.Parent = &parent;
+    child.Apply();
+    EXPECT_EQ(gl->BlendSrc, 1u);
+    EXPECT_EQ(gl->BlendDst, 1u);
+    EXPECT_EQ(gl->Enabled.count(Gl::Lighting), 0u);
+    TMaterial own;
+    own.Apply();
+    EXPECT_EQ(gl->BlendSrc, Gl::SrcAlpha);
+    EXPECT_EQ(gl->Enabled.count(Gl::Lighting), 1u) << "unset means lit without a parent";
+    ResetRenderState();
+
+    TMaterialMan man;
+    TMaterial* a = man.NewMaterial();
+    TMaterial* b = man.NewMaterial();
+    TMaterial* c = man.NewMaterial();
+    (void)b;
+    TMaterial* gone = a;
+    EXPECT_TRUE(man.FreeMaterial(gone));
+    EXPECT_EQ(gone, nullptr);
+    EXPECT_EQ(man.Materials[0].get(), c) << "the last entry takes the freed place";
+    TMaterial stranger;
+    TMaterial* ref = &stranger;
+    EXPECT_FALSE(man.FreeMaterial(ref));
+    EXPECT_EQ(ref, nullptr);
+
+    TByteWriter w;
+    w.WriteInt32(2);
+    TMaterial m1;
+    m1.BlendSrc = 772, m1.BlendDst = 772, m1.TexEnv = 1, m1.Lit = 1;
+    m1.Write(w);
+    m1.Write(w);
+    TByteReader r(w.Bytes);
+    man.ReadDefaults(r);
+    EXPECT_EQ(man.Base.BlendSrc, 1);
+    EXPECT_EQ(man.Waters.TexEnv, 1);
+    EXPECT_EQ(man.SplineObjects.TexEnv, 8448) << "only two records were stored";
+    EXPECT_EQ(man.Drops.Lit, 0);
+
+    TByteWriter many;
+    many.WriteInt32(8);
+    for (int i = 0; i < 8; ++i) m1.Write(many);
+    many.WriteInt32(4242);
+    TByteReader rm(many.Bytes);
+    man.ReadDefaults(rm);
+    EXPECT_EQ(rm.ReadInt32(), 4242) << "records beyond the sixth are read past";
+    EXPECT_EQ(man.Bubbles.Lit, 0);
+}
