@@ -152,6 +152,21 @@ void ShutdownGame() {
     }
 }
 
+std::string PerformanceVerdict(int32_t averageFrameMs) {
+    if (averageFrameMs > 39)
+        return "Settings are not optimal to play game. Select another display mode or lower texture quality.";
+    return "These settings are optimal to play game. You may choose higher display mode or better texture quality.";
+}
+
+void ReturnToStartForm(const std::function<void(const std::string&)>& showMessage) {
+    RecordSite(13116);
+    TimerEnabled = false;
+    StartPhase = true;
+    ShutdownGame();
+    const std::string verdict = PerformanceVerdict(AverageFrameTime());
+    if (showMessage) showMessage(verdict);
+}
+
 void ResetMainWindow() {
     WindowTitle = "Rollix         ";
     StartPhase = true;

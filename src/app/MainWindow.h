@@ -68,4 +68,11 @@ void ShutdownGame();
 // Marks the game started (StartGame's first half); the managers come later.
 void MarkGameStarted();
 
+// The verdict of a performance test from the average frame time (whole ms).
+std::string PerformanceVerdict(int32_t averageFrameMs);
+
+// Ends a performance test: stops the timer, frees the game, goes back to the
+// start phase and shows the verdict through showMessage.
+void ReturnToStartForm(const std::function<void(const std::string&)>& showMessage);
+
 void ResetMainWindow();

@@ -208,9 +208,11 @@ int RunWindowedGame(const TGameStartOptions& options) {
     LoopHooks.Present = [&window] { window.Present(); };
     LoopHooks.CloseWindow = [] { QuitRequested = true; };
     LoopHooks.IdleHook = [&window](int32_t lag) {
-        int mx = 0, my = 0;
+        int mx = 0, my = 0, px = 0, py = 0;
         SDL_GetMouseState(&mx, &my);
-        window.SetCursorVisible(!UpdateCursorIdle(lag, mx, my));
+        // The same pixel units as the mouse messages.
+        if (!window.ToPixels(mx, my, px, py)) return;
+        window.SetCursorVisible(!UpdateCursorIdle(lag, px, py));
     };
     // Until the start window exists, the start phase hands over at once.
     LoopHooks.StartPhaseEvent = [&window] {

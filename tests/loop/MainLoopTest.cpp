@@ -304,6 +304,38 @@ TEST(Shutdown, FreesEachPieceOnceInOrder) {
     ResetMainWindow();
 }
 
+TEST(Shutdown, PerformanceTestEndsWithItsVerdict) {
+    ResetMainWindow();
+    ResetMainLoop();
+    std::vector<std::string> order;
+    ShutdownHooks.FreeGameMan = [&] { order.push_back("game"); };
+    ShutdownHooks.RestoreDisplayMode = [&] { order.push_back("display"); };
+    struct Case {
+        int32_t sum, count;
+        bool optimal;
+    } cases[] = {{390, 10, true}, {399, 10, true}, {400, 10, false}, {39, 0, true}, {40, 0, false}};
+    for (const Case& c : cases) {
+        order.clear();
+        FullScreen = true;
+        TestRun = true;
+        TimerEnabled = true;
+        StartPhase = false;
+        MarkGameStarted();
+        FrameTimeSum = c.sum;
+        FrameTimeCount = c.count;
+        std::string shown;
+        ReturnToStartForm([&](const std::string& text) { shown = text; });
+        EXPECT_EQ(shown.rfind(c.optimal ? "These settings are optimal" : "Settings are not optimal", 0), 0u)
+            << c.sum << "/" << c.count;
+        EXPECT_EQ(order, (std::vector<std::string>{"game", "display"}));
+        EXPECT_TRUE(StartPhase);
+        EXPECT_FALSE(GameStarted);
+        EXPECT_FALSE(TimerEnabled);
+    }
+    ResetMainWindow();
+    ResetMainLoop();
+}
+
 TEST(Shutdown, WindowedGameKeepsTheDisplayMode) {
     ResetMainWindow();
     std::vector<std::string> order;

@@ -141,12 +141,13 @@ TEST(InputScript, RoundTripsThroughItsWriter) {
 
 // A level whose state is a counter that depends on the keys held in each tick.
 struct TCountingLevel : TLoopLevel {
-    int32_t State = 0, Ticks = 0;
+    uint32_t State = 0;
+    int32_t Ticks = 0;
     std::string FileName() const override { return "Test.map"; }
     bool HasGameMenu() const override { return true; }
     void StepPlay() override {
         ++Ticks;
-        State = State * 31 + (IsKeyDown(Vk::Right) ? 1 : 0) + (IsNewPress(Vk::Control) ? 100 : 0) + Random(7);
+        State = State * 31u + (IsKeyDown(Vk::Right) ? 1u : 0u) + (IsNewPress(Vk::Control) ? 100u : 0u) + uint32_t(Random(7));
     }
 };
 
@@ -163,7 +164,7 @@ protected:
             LoopLevel = &Level;
             return true;
         };
-        GameHooks.HashState = [this](TStateHash& h) { h.AddInt32(Level.State); };
+        GameHooks.HashState = [this](TStateHash& h) { h.AddUInt32(Level.State); };
         Options.Headless = true;
         Options.Level = "Test.map";
         Options.Ticks = 250;

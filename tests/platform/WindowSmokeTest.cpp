@@ -215,6 +215,23 @@ TEST_F(WindowTest, SdlEventsReachTheKeyTablesAsVirtualKeys) {
     EXPECT_TRUE(QuitRequested);
 }
 
+TEST_F(WindowTest, DisplaysAndTheFullScreenModeChange) {
+    auto displays = ListDisplays();
+    ASSERT_FALSE(displays.empty());
+    EXPECT_GT(displays[0].Width, 0);
+    EXPECT_GT(displays[0].Height, 0);
+    EXPECT_FALSE(displays[0].Modes.empty());
+    if (Window.SetFullScreenMode(0, {})) {
+        EXPECT_TRUE(Window.IsFullScreen());
+        EXPECT_TRUE(ResetTiming); // the change is a discontinuity
+        Window.RestoreDisplayMode();
+        EXPECT_FALSE(Window.IsFullScreen());
+    }
+    Window.RestoreDisplayMode(); // undoing twice is harmless
+    // A monitor that does not exist falls back to the first.
+    if (Window.SetFullScreenMode(99, {})) Window.RestoreDisplayMode();
+}
+
 TEST(Utf8, DecodesTextEventsIntoCodePoints) {
     EXPECT_EQ(DecodeUtf8("Ab"), U"Ab");
     EXPECT_EQ(DecodeUtf8("\xC3\xA9\xD0\x96"), U"\u00e9\u0416");
