@@ -343,7 +343,6 @@ void TRollix::Tick() {
         if (Overlaps(Layer)) Layer = Id + 5000;
         else OverlapCheck = false;
     } else if (lv.TickCounter % 200 == 0 && Overlaps(Layer)) {
-        SavedLayer = Layer;
         Layer = Id + 5000;
         OverlapCheck = true;
     }
