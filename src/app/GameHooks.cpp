@@ -5,6 +5,8 @@
 #include "app/MainWindow.h"
 #include "app/Random.h"
 #include "app/SiteTrace.h"
+#include "assets/TexLib.h"
+#include "render/RenderContext.h"
 
 #include <cstdio>
 
@@ -15,6 +17,20 @@ std::string TStateHash::Hex() const {
     char buf[17];
     std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(Value));
     return buf;
+}
+
+void PrepareRenderContext(std::unique_ptr<TRenderBackend> backend) {
+    RecordSite(13202);
+    InitRenderContext(std::move(backend));
+    if (!RenderContextReady()) return;
+    // Capture textures of an earlier context lost their GL objects with it.
+    if (!TexLib.Extra1 || !TexLib.Extra1->IsUploaded()) TexLib.CreateWorkTexture("extra1");
+    if (!TexLib.Extra2 || !TexLib.Extra2->IsUploaded()) TexLib.CreateWorkTexture("extra2");
+}
+
+void ReleaseGameTextures() {
+    RecordSite(13203);
+    for (const auto& texture : TexLib.Textures) texture->Release();
 }
 
 void StartGame() {

@@ -6,6 +6,7 @@
 #include "app/StateHash.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 
 struct TGameHooks {
@@ -17,6 +18,13 @@ struct TGameHooks {
     std::function<void()> CreateRenderContext;
 };
 extern TGameHooks GameHooks;
+
+class TRenderBackend;
+// Takes a new render context and gives the texture library its two capture
+// textures ("extra1", "extra2") for level switching.
+void PrepareRenderContext(std::unique_ptr<TRenderBackend> backend);
+// Frees the GL objects of every texture of the library (before the context goes).
+void ReleaseGameTextures();
 
 // Set by --level: the game starts there instead of the logo levels.
 extern std::string StartLevelOverride;

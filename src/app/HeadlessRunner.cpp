@@ -65,10 +65,11 @@ int RunHeadless(const TCommandLine& options, std::ostream& out, std::ostream& er
         return 2;
     }
     // Everything drawn goes to the null backend.
-    InitRenderContext(std::make_unique<TNullRenderBackend>());
+    PrepareRenderContext(std::make_unique<TNullRenderBackend>());
     StartPhase = false;
     if (!LoadRunLevel(options.Level, error)) {
         err << "rollix: " << error << "\n";
+        ReleaseGameTextures();
         ReleaseRenderContext();
         return 3;
     }
@@ -86,6 +87,7 @@ int RunHeadless(const TCommandLine& options, std::ostream& out, std::ostream& er
         std::snprintf(line, sizeof line, "ran %d ticks in 0.000 s", ran);
     out << line << "\n";
     out.flush();
+    ReleaseGameTextures();
     ReleaseRenderContext();
     return 0;
 }

@@ -179,6 +179,7 @@ bool RunOneTick(TLoopLevel& level) {
 
 void RenderFrame(TLoopLevel& level) {
     RecordSite(12007);
+    level.PrepareFrame();
     BeginFrame();
     Renderer().Clear(Gl::ColorBufferBit | Gl::DepthBufferBit);
     level.DrawLevel();

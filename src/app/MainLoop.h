@@ -75,8 +75,12 @@ public:
     virtual void CloseHelp() {}
     virtual void ShowHelp() {}
     virtual void ClearKeyConsumed() {}
+    // Fills FrameView (view size, rectangle, roll, lights) before the frame set-up.
+    virtual void PrepareFrame() {}
     // Draws the level's frame (after the frame set-up).
     virtual void DrawLevel() {}
+    // The window's client area changed (sizes are at least one pixel).
+    virtual void ScreenResized(int32_t, int32_t) {}
     // A frame that belongs to a level switch: capture, load, start the cross-fade.
     virtual void CarryOutSwitch() {}
     virtual TMouseView MouseView() const { return {}; }

@@ -5,6 +5,7 @@
 #include "app/Paths.h"
 #include "app/SiteTrace.h"
 #include "assets/MassFile.h"
+#include "render/RenderContext.h"
 
 std::string WindowTitle = "Rollix         ";
 bool StartPhase = true;
@@ -86,6 +87,8 @@ void FormResize(int32_t width, int32_t height) {
     if (width < 1 || height < 1) return;
     ScreenWidth = width;
     ScreenHeight = height;
+    ForceViewport = true;
+    if (LoopLevel && RenderContextReady()) LoopLevel->ScreenResized(width, height);
 }
 
 void ApplicationActivate() {

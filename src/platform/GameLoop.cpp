@@ -202,7 +202,8 @@ int RunWindowedGame(const TGameStartOptions& options) {
     FullScreen = window.IsFullScreen();
     UpdateScreenSize(window);
 
-    GameHooks.CreateRenderContext = [] { InitRenderContext(std::make_unique<TGlRenderBackend>()); };
+    GameHooks.CreateRenderContext = [] { PrepareRenderContext(std::make_unique<TGlRenderBackend>()); };
+    ShutdownHooks.ReleaseTextures = [] { ReleaseGameTextures(); };
     ShutdownHooks.ReleaseContext = [] { ReleaseRenderContext(); };
     ShutdownHooks.RestoreDisplayMode = [&window] { window.RestoreDisplayMode(); };
     LoopHooks.Present = [&window] { window.Present(); };

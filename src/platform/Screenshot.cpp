@@ -55,7 +55,11 @@ int RunScreenshot(const TCommandLine& options, std::ostream& out, std::ostream& 
         err << "rollix: " << error << "\n";
         return 1;
     }
-    InitRenderContext(std::make_unique<TGlRenderBackend>());
+    PrepareRenderContext(std::make_unique<TGlRenderBackend>());
+    // The textures go before the window takes the context with it.
+    struct TTextureRelease {
+        ~TTextureRelease() { ReleaseGameTextures(); }
+    } textureRelease;
     int32_t width = 0, height = 0;
     window.DrawableSize(width, height);
     FormResize(width, height);
@@ -70,6 +74,7 @@ int RunScreenshot(const TCommandLine& options, std::ostream& out, std::ostream& 
         return 3;
     }
     TLoopLevel& level = *LoopLevel;
+    level.PrepareFrame();
     BeginFrame();
     Renderer().Clear(Gl::ColorBufferBit | Gl::DepthBufferBit);
     level.DrawLevel();

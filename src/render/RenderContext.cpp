@@ -61,7 +61,7 @@ void InitRenderContext(std::unique_ptr<TRenderBackend> backend) {
     gl.Clear(Gl::ColorBufferBit | Gl::DepthBufferBit);
     ForgetCaches();
     // The two capture textures of level switching belong to the texture
-    // library, which creates them when it meets a ready context.
+    // library; the game start creates them right after this.
 }
 
 void ReleaseRenderContext() {

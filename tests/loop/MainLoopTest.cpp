@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 #include "app/Random.h"
 #include "app/SiteTrace.h"
+#include "render/NullRenderBackend.h"
 #include "render/RenderContext.h"
 
 #include <gtest/gtest.h>
@@ -62,6 +63,11 @@ struct TFakeLevel : TLoopLevel {
         Log.push_back("show help");
     }
     void DrawLevel() override { Log.push_back("draw"); }
+    void PrepareFrame() override {
+        FrameView.ViewWidth = 640;
+        FrameView.ViewHeight = 480;
+    }
+    void ScreenResized(int32_t w, int32_t h) override { Log.push_back("resized " + std::to_string(w) + "x" + std::to_string(h)); }
     void CarryOutSwitch() override { Log.push_back("carry out switch"); }
 
     int32_t Count(const std::string& what) const { return int32_t(std::count(Log.begin(), Log.end(), what)); }
@@ -114,6 +120,23 @@ TEST_F(MainLoopTest, EventRunsTheDueTicksThenOneFrame) {
     EventAfter(1);
     EXPECT_EQ(Level.Count("play"), 4);
     EXPECT_EQ(Frames, 2);
+}
+
+TEST_F(MainLoopTest, FrameUsesTheViewTheLevelPrepared) {
+    auto backend = std::make_unique<TNullRenderBackend>();
+    TNullRenderBackend* gl = backend.get();
+    InitRenderContext(std::move(backend));
+    gl->ColorMask(false, false, false, false); // left off by a capture, say
+    EventAfter(10);
+    EXPECT_EQ(gl->ViewportRect, (std::array<int32_t, 4>{0, 0, 640, 480}));
+    EXPECT_EQ(gl->Mask, (std::array<bool, 4>{true, true, true, true}));
+    // A resize reaches the level only with a real size.
+    FormResize(0, 300);
+    FormResize(800, 600);
+    EXPECT_EQ(Level.Count("resized 800x600"), 1);
+    EXPECT_EQ(Level.Count("resized 0x300"), 0);
+    EXPECT_EQ(ScreenWidth, 800);
+    ReleaseRenderContext();
 }
 
 TEST_F(MainLoopTest, StoppedLevelDrawsInEveryEvent) {

@@ -6,6 +6,7 @@
 #include "app/MainWindow.h"
 #include "app/Random.h"
 #include "app/SiteTrace.h"
+#include "assets/TexLib.h"
 #include "render/RenderContext.h"
 
 #include <gtest/gtest.h>
@@ -171,6 +172,7 @@ protected:
     }
     void TearDown() override {
         GameHooks = TGameHooks{};
+        TexLib.Clear();
         ResetMainLoop();
         ResetMainWindow();
         ResetInputState();
@@ -203,6 +205,13 @@ protected:
 
 TEST_F(RunnerTest, PrintsAHashEvery100TicksAndAtTheEnd) {
     std::string out, err;
+    GameHooks.LoadLevel = [this](const std::string&) {
+        // The level finds its capture textures ready when it loads.
+        if (!TexLib.Extra1 || !TexLib.Extra2 || !TexLib.Extra2->IsUploaded()) return false;
+        Level = TCountingLevel{};
+        LoopLevel = &Level;
+        return true;
+    };
     ASSERT_EQ(Run(out, err), 0) << err;
     EXPECT_EQ(Level.Ticks, 250);
     std::istringstream lines(out);
@@ -267,6 +276,7 @@ TEST_F(RunnerTest, ReportsALevelThatCannotBeLoaded) {
     EXPECT_NE(err.find("cannot be loaded yet"), std::string::npos) << err;
     EXPECT_TRUE(out.empty());
     EXPECT_FALSE(RenderContextReady());
+    EXPECT_FALSE(TexLib.Extra1->IsUploaded()); // its GL object went with the context
 }
 
 TEST_F(RunnerTest, BadScriptEndsTheRunBeforeItStarts) {
