@@ -269,7 +269,7 @@ void TRollix::GroundReaction(int32_t j) {
     // no other add can make a −0, further zero adds in the same pass are
     // skipped.
     bool addX = true, addY = true;
-    if (GroundReactionShortcut) {
+    if (GroundReactionShortcut && InReactionPass) {
         addX = !(f.X == 0.0f && (std::signbit(f.X) || ShortcutClean[0]));
         addY = !(f.Y == 0.0f && (std::signbit(f.Y) || ShortcutClean[1]));
         if (f.X == 0.0f && !std::signbit(f.X)) ShortcutClean[0] = true;
@@ -283,6 +283,18 @@ void TRollix::GroundReaction(int32_t j) {
     } else if (addY) {
         for (TRollixVertex& v : Vertices) v.Vel.Y += add.Y;
     }
+}
+
+void TRollix::ReactTouchingNodes() {
+    RecordSite(48007);
+    // Within one pass nothing but the reactions themselves changes a
+    // velocity, so what the shortcut learns about −0 holds to its end.
+    InReactionPass = true;
+    ShortcutClean[0] = ShortcutClean[1] = false;
+    const int32_t n = VertexCount();
+    for (int32_t j = 0; j < n; ++j)
+        if (Vertices[size_t(j)].Touching) GroundReaction(j);
+    InReactionPass = false;
 }
 
 void TRollix::OutlineCheck() {

@@ -226,6 +226,8 @@ public:
     bool SegmentCrossesOutline(TVec2 from, TVec2 to, int32_t& edgeIndex) const;
     void PushFrom(int32_t i, TVec2 push);
     void GroundReaction(int32_t j);
+    // GroundReaction of every touching node, in index order (after each node move).
+    void ReactTouchingNodes();
     void OutlineCheck();
     // A body is solid for others unless it is dead and absent.
     bool SolidForOthers() const { return !(Dead && !Present); }
@@ -251,7 +253,9 @@ public:
 
 private:
     int32_t Wrap(int32_t i) const;
-    // Gravity of the node's medium and its friction, per tick.
+    // Ground-reaction shortcut state of the running pass: per component, no
+    // velocity holds −0 any more.
+    bool InReactionPass = false;
     bool ShortcutClean[2] = {false, false};
 };
 

@@ -345,9 +345,7 @@ void TRollix::BodyTick() {
         v.PrevPos = v.Pos;
         TVec2 d = v.Vel;
         MoveNode(i, d);
-        ShortcutClean[0] = ShortcutClean[1] = false;
-        for (int32_t j = 0; j < n; ++j)
-            if (Vertices[size_t(j)].Touching) GroundReaction(j);
+        ReactTouchingNodes();
         for (int32_t again = 0; again < 3 && Vertices[size_t(i)].Touching && !(d.X == 0.0f && d.Y == 0.0f);
              ++again)
             MoveNode(i, d);
