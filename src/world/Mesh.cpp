@@ -469,6 +469,9 @@ bool TMesh::ReadChunks(TByteReader& in, bool cache) {
         }
     }
     ValidateIndices();
+    // A chunk whose count did not fit leaves the stream out of step: what
+    // follows must not be read as if it were whole.
+    if (!ok) in.ShortRead = true;
     return ok && !in.ShortRead;
 }
 

@@ -1,0 +1,281 @@
+#include "app/FileSave.h"
+#include "app/Log.h"
+#include "app/Paths.h"
+#include "app/Random.h"
+#include "assets/MassFile.h"
+#include "assets/PictureWrite.h"
+#include "assets/TexLib.h"
+#include "render/RenderContext.h"
+#include "world/Layers.h"
+#include "world/MaterialMan.h"
+#include "world/SplineObj.h"
+
+#include <cmath>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+// A level's worth of context: textures in an archive, two layers (the far
+// one with parallax 0.5), a material manager.
+class SplineObjTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Dir = fs::temp_directory_path() / ("rollix-obj-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(Dir);
+        fs::create_directories(Dir);
+        InitAppDir(Dir.string());
+        SetLogSink([](const std::string&) {});
+        // An opaque 60 × 40 block inside a transparent 64 × 64 picture, and a band texture.
+        std::vector<uint8_t> block(64 * 64 * 4, 0);
+        for (int y = 10; y < 50; ++y)
+            for (int x = 2; x < 62; ++x) {
+                uint8_t* p = &block[size_t(y * 64 + x) * 4];
+                p[0] = 40, p[1] = 120, p[2] = 60, p[3] = 255;
+            }
+        std::vector<uint8_t> blockPng, bandPng;
+        EncodePng(block.data(), 64, 64, 4, blockPng);
+        std::vector<uint8_t> band(32 * 64 * 3, 200);
+        EncodePng(band.data(), 32, 64, 3, bandPng);
+        std::vector<TTexLibRecord> records = {{"Levels\\block.png"}, {"Levels\\band.png"}};
+        std::vector<uint8_t> archive;
+        std::string why;
+        WriteMassFile({{"Textures\\Levels\\", "block.png", blockPng},
+                       {"Textures\\Levels\\", "band.png", bandPng},
+                       {"Textures\\", "Rollix.TexLib", WriteTexLibIndex(records)}},
+                      archive, why);
+        SaveFileAtomic(AppDir + "Rollix.msf", archive);
+        MassFile.Create();
+        TexLib.Clear();
+        TexLib.LoadLibrary();
+
+        TByteWriter layers;
+        layers.WriteInt32(-1);
+        layers.WriteInt32(2);
+        for (float parallax : {0.5f, 1.0f}) {
+            layers.WriteFloat32(parallax);
+            layers.WriteInt32(1);
+            for (int i = 0; i < 4; ++i) layers.WriteFloat32(1);
+            layers.WriteBool(false);
+            layers.WriteBool(false);
+            for (int i = 0; i < 4; ++i) layers.WriteFloat32(1);
+            layers.WriteInt32(0);
+            layers.WriteInt32(0);
+            layers.WriteBool(false);
+            layers.Pad(53);
+        }
+        TByteReader in(layers.Bytes);
+        Layers.Read(in, {});
+        World.Materials = &Materials;
+        World.Layers = &Layers;
+    }
+    void TearDown() override {
+        TexLib.Clear();
+        MassFile.Clear();
+        ResetRenderState();
+        SetLogSink(nullptr);
+        fs::remove_all(Dir);
+    }
+    std::unique_ptr<TSplineObj> GridObject() {
+        auto o = std::make_unique<TSplineObj>(&World);
+        o->OutlineStep = 1;
+        o->SetGridTexture(0, true);
+        return o;
+    }
+    fs::path Dir;
+    TMaterialMan Materials;
+    TLayers Layers;
+    TObjectWorld World;
+};
+
+} // namespace
+
+TEST_F(SplineObjTest, GridObjectTakesItsTextureShapeAndCollidesOnlyInThePlayingLayer) {
+    auto o = GridObject();
+    ASSERT_TRUE(o->GridMode);
+    const TMesh& body = *o->Body.Meshes.front();
+    ASSERT_FALSE(body.Outline.empty());
+    EXPECT_FALSE(body.Triangles.empty());
+    // Fitted: the body is centred on (0, 0).
+    EXPECT_NEAR(o->Body.Bounds.Left + o->Body.Bounds.Right, 0, 1e-3);
+    EXPECT_NEAR(o->Body.Bounds.Top + o->Body.Bounds.Bottom, 0, 1e-3);
+
+    std::vector<TSplineObj*> objects = {o.get()};
+    std::vector<TCollisionEdge> edges = BuildCollisionEdges(objects);
+    EXPECT_EQ(edges.size(), body.Outline.size());
+    for (const TCollisionEdge& e : edges) EXPECT_EQ(e.Owner, o.get());
+    o->Layer = -1; // parallax 0.5
+    EXPECT_TRUE(BuildCollisionEdges(objects).empty());
+    o->Layer = 0;
+    o->Collide = false;
+    EXPECT_TRUE(BuildCollisionEdges(objects).empty());
+}
+
+TEST_F(SplineObjTest, MovingTemporarilyKeepsTheBaseShape) {
+    auto o = GridObject();
+    TBox2 before = o->Body.Bounds;
+    o->MoveBy(0, 0, false);
+    EXPECT_EQ(o->Body.Bounds, before);
+    o->MoveBy(10, 0, true);
+    EXPECT_NEAR(o->Body.Bounds.Left, before.Left + 10, 1e-3);
+    EXPECT_EQ(o->BaseSplines[0].StartPoint.X, o->Splines[0].StartPoint.X - 10);
+    o->RestoreBaseShape();
+    EXPECT_NEAR(o->Body.Bounds.Left, before.Left, 1e-3);
+    o->MoveBy(0, 5, false);
+    o->RestoreBaseShape();
+    EXPECT_NEAR(o->Body.Bounds.Top, before.Top + 5, 1e-3) << "a lasting move becomes the base";
+}
+
+TEST_F(SplineObjTest, BorderDetailFollowsTheScreenAndTheLayer) {
+    auto o = GridObject();
+    o->BorderWidth = 4;
+    o->SetBorderTexture(TexLib.TextureByIndex(1));
+    ASSERT_FALSE(o->Border.Meshes.empty());
+    World.ScreenWidth = 1024;
+    o->ChooseTextureDetail();
+    EXPECT_EQ(o->Border.Meshes.front()->Texture, TexLib.TextureByIndex(1)) << "q = rnd(0.5) = 0: the full texture";
+    o->BorderWidth = 16;
+    o->ChooseTextureDetail();
+    EXPECT_EQ(o->Border.Meshes.front()->Texture->Scale, 0.25f) << "q = rnd(2) = 2: the quarter variant";
+    o->RestoreTextureDetail();
+    EXPECT_EQ(o->Border.Meshes.front()->Texture, TexLib.TextureByIndex(1));
+}
+
+TEST_F(SplineObjTest, RecordRoundTripsAndTruncatedRecordsAreSafe) {
+    auto o = GridObject();
+    o->Name = "Hill";
+    o->Layer = -1;
+    o->CharactersFlyThrough = true;
+    o->SetBorderTexture(TexLib.TextureByIndex(1));
+    TByteWriter w;
+    o->WriteSplineObj(w);
+    TSplineObj back(&World);
+    TByteReader r(w.Bytes);
+    ASSERT_TRUE(back.ReadSplineObj(r));
+    EXPECT_TRUE(r.AtEnd());
+    EXPECT_EQ(back.Name, "Hill");
+    EXPECT_EQ(back.Layer, -1);
+    EXPECT_TRUE(back.CharactersFlyThrough);
+    TByteWriter again;
+    back.WriteSplineObj(again);
+    EXPECT_EQ(again.Bytes, w.Bytes);
+    for (size_t cut = 0; cut < w.Bytes.size(); cut += 7) {
+        TSplineObj part(&World);
+        TByteReader in(std::vector<uint8_t>(w.Bytes.begin(), w.Bytes.begin() + cut));
+        EXPECT_FALSE(part.ReadSplineObj(in)) << cut;
+    }
+}
+
+TEST_F(SplineObjTest, MeshModeWithoutTextureStopsReading) {
+    TByteWriter w;
+    TOutline outline;
+    MakeDefaultOutline(outline);
+    for (const TSpline& s : outline) s.WriteSpline(w);
+    w.WriteInt32(2);
+    w.WriteInt32(2);
+    w.WriteString("Rock");
+    w.WriteBool(true);
+    w.WriteInt16(0);
+    w.WriteBool(false);
+    w.WriteByte(0);
+    w.WriteString("Rocks\\rock.gms");
+    w.WriteInt32(1);
+    TMesh header(nullptr, nullptr);
+    header.WriteHeader(w, -1, "");
+    w.WriteInt32(0);
+    w.Pad(64);
+    TSplineObj o(&World);
+    TByteReader r(w.Bytes);
+    EXPECT_FALSE(o.ReadSplineObj(r));
+}
+
+TEST_F(SplineObjTest, AnimationsToggleCollisionAndRunTheirFrames) {
+    auto o = GridObject();
+    TSplineAnimMan anims;
+    TSplineAnim* a = anims.Add(o.get());
+    EXPECT_FALSE(o->Collide);
+    EXPECT_EQ(o->Animation, a);
+    a->InsertFrame(1);
+    a->Frames[1].Shape[0].StartPoint += TVec2{100, 0};
+    a->BackupFrames = a->Frames;
+    a->MinDuration = 100;
+    a->RandomDuration = 0;
+    a->Reset();
+    EXPECT_EQ(a->Duration, 100);
+    a->Tick(100);
+    EXPECT_EQ(a->Elapsed, 100) << "elapsed equal to the duration does not end the transition";
+    EXPECT_EQ(a->ToFrame, 1);
+    a->Tick(1);
+    EXPECT_EQ(a->FromFrame, 1);
+    EXPECT_EQ(a->ToFrame, 0);
+
+    // Eased: halfway at half time, 14.6 % at a quarter.
+    a->Reset();
+    const float x0 = a->Frames[0].Shape[0].StartPoint.X, x1 = a->Frames[1].Shape[0].StartPoint.X;
+    a->Elapsed = 50;
+    EXPECT_NEAR(a->CurrentShapeNow()[0].StartPoint.X, x0 + (x1 - x0) * 0.5, 1e-3);
+    a->Elapsed = 25;
+    EXPECT_NEAR(a->CurrentShapeNow()[0].StartPoint.X, x0 + (x1 - x0) * (0.5 - 0.5 * std::cos(M_PI / 4)), 1e-3);
+
+    // Random order with two frames alternates all the same.
+    a->Reset();
+    a->Order = 1;
+    Seed(100);
+    for (int i = 0; i < 6; ++i) {
+        int32_t from = a->ToFrame;
+        a->Tick(101);
+        EXPECT_EQ(a->FromFrame, from);
+        EXPECT_NE(a->ToFrame, a->FromFrame);
+    }
+
+    // A waiting animation holds still until its quest starts it.
+    a->StartsWaiting = true;
+    a->Reset();
+    a->Tick(60);
+    EXPECT_EQ(a->Elapsed, 0);
+    anims.StartByName("other");
+    EXPECT_TRUE(a->Waiting);
+    a->Name = "open";
+    anims.StartByName("open");
+    a->Tick(60);
+    EXPECT_EQ(a->Elapsed, 60);
+
+    a->Detach();
+    EXPECT_TRUE(o->Collide);
+    EXPECT_EQ(o->Animation, nullptr);
+}
+
+TEST_F(SplineObjTest, AnimationRecordsRoundTrip) {
+    auto o = GridObject();
+    std::vector<TSplineObj*> objects = {o.get()};
+    TSplineAnimMan anims;
+    TSplineAnim* a = anims.Add(nullptr);
+    a->InsertFrame(1);
+    a->InsertFrame(2);
+    a->Frames[2].Shape[1].EndHandle = {3, 4};
+    a->Name = "door";
+    a->Target = o.get();
+    a->RebuildPaths(-1, true);
+    TByteWriter w;
+    anims.Write(w, objects);
+    a->Target = nullptr;
+    TSplineAnimMan back;
+    TByteReader r(w.Bytes);
+    back.Read(r, objects);
+    EXPECT_TRUE(r.AtEnd());
+    ASSERT_EQ(back.Anims.size(), 1u);
+    EXPECT_EQ(back.Anims[0]->FrameCount(), 3);
+    EXPECT_EQ(back.Anims[0]->Target, o.get());
+    EXPECT_EQ(back.Anims[0]->Frames[2].Shape[1].EndHandle, (TVec2{3, 4}));
+    TByteWriter again;
+    back.Write(again, objects);
+    EXPECT_EQ(again.Bytes, w.Bytes);
+    for (size_t cut = 0; cut < w.Bytes.size(); cut += 5) {
+        TSplineAnimMan part;
+        TByteReader in(std::vector<uint8_t>(w.Bytes.begin(), w.Bytes.begin() + cut));
+        part.Read(in, objects);
+    }
+    o->Animation = nullptr;
+}
