@@ -71,20 +71,20 @@ bool TGameWindow::Create(const TWindowOptions& options, std::string& error) {
     Uint32 flags = SDL_WINDOW_OPENGL | SDL_WINDOW_ALLOW_HIGHDPI;
     flags |= options.Hidden ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN;
     if (!options.FullScreen) flags |= SDL_WINDOW_RESIZABLE;
-    Window = SDL_CreateWindow(options.Title.c_str(), SDL_WINDOWPOS_CENTERED_DISPLAY(display),
-                              SDL_WINDOWPOS_CENTERED_DISPLAY(display), width, height, flags);
+    Window.reset(SDL_CreateWindow(options.Title.c_str(), SDL_WINDOWPOS_CENTERED_DISPLAY(display),
+                                  SDL_WINDOWPOS_CENTERED_DISPLAY(display), width, height, flags));
     if (!Window) {
         error = std::string("cannot open the game window: ") + SDL_GetError();
         return false;
     }
-    SDL_SetWindowMinimumSize(Window, MinWindowWidth, MinWindowHeight);
-    Context = SDL_GL_CreateContext(Window);
+    SDL_SetWindowMinimumSize(Window.get(), MinWindowWidth, MinWindowHeight);
+    Context.reset(SDL_GL_CreateContext(Window.get()));
     if (!Context) {
         error = std::string("cannot create an OpenGL context: ") + SDL_GetError();
         Destroy();
         return false;
     }
-    SDL_GL_MakeCurrent(Window, Context);
+    SDL_GL_MakeCurrent(Window.get(), Context.get());
     // Adaptive sync first, then plain vsync; without vsync present at once.
     if (options.VSync) {
         if (SDL_GL_SetSwapInterval(-1) != 0) SDL_GL_SetSwapInterval(1);
@@ -103,29 +103,27 @@ void TGameWindow::Destroy() {
     RecordSite(14304);
     if (Context) {
         ReleaseRenderContext();
-        SDL_GL_MakeCurrent(Window, nullptr);
-        SDL_GL_DeleteContext(Context);
-        Context = nullptr;
+        SDL_GL_MakeCurrent(Window.get(), nullptr);
+        Context.reset();
     }
     if (Window) {
         RestoreDisplayMode();
-        SDL_DestroyWindow(Window);
-        Window = nullptr;
+        Window.reset();
     }
 }
 
 void TGameWindow::Present() {
-    if (Window) SDL_GL_SwapWindow(Window);
+    if (Window) SDL_GL_SwapWindow(Window.get());
 }
 
 void TGameWindow::DrawableSize(int32_t& width, int32_t& height) const {
     width = height = 0;
-    if (Window) SDL_GL_GetDrawableSize(Window, &width, &height);
+    if (Window) SDL_GL_GetDrawableSize(Window.get(), &width, &height);
 }
 
 void TGameWindow::WindowSize(int32_t& width, int32_t& height) const {
     width = height = 0;
-    if (Window) SDL_GetWindowSize(Window, &width, &height);
+    if (Window) SDL_GetWindowSize(Window.get(), &width, &height);
 }
 
 bool TGameWindow::ToPixels(int32_t x, int32_t y, int32_t& px, int32_t& py) const {
@@ -140,7 +138,7 @@ bool TGameWindow::SetFullScreenMode(int32_t display, const TDisplayMode& mode) {
     if (!Window) return false;
     if (display < 0 || display >= SDL_GetNumVideoDisplays()) display = 0;
     SDL_Rect bounds{};
-    if (SDL_GetDisplayBounds(display, &bounds) == 0) SDL_SetWindowPosition(Window, bounds.x, bounds.y);
+    if (SDL_GetDisplayBounds(display, &bounds) == 0) SDL_SetWindowPosition(Window.get(), bounds.x, bounds.y);
     SDL_DisplayMode want{};
     SDL_DisplayMode desktop{};
     SDL_GetDesktopDisplayMode(display, &desktop);
@@ -154,7 +152,7 @@ bool TGameWindow::SetFullScreenMode(int32_t display, const TDisplayMode& mode) {
     const bool timer = TimerEnabled;
     TimerEnabled = false;
     const bool ok =
-        SDL_SetWindowDisplayMode(Window, &got) == 0 && SDL_SetWindowFullscreen(Window, SDL_WINDOW_FULLSCREEN) == 0;
+        SDL_SetWindowDisplayMode(Window.get(), &got) == 0 && SDL_SetWindowFullscreen(Window.get(), SDL_WINDOW_FULLSCREEN) == 0;
     TimerEnabled = timer;
     ResetTiming = true;
     if (!ok) return false;
@@ -166,21 +164,21 @@ bool TGameWindow::SetFullScreenMode(int32_t display, const TDisplayMode& mode) {
 void TGameWindow::RestoreDisplayMode() {
     RecordSite(14306);
     if (!Window || !FullScreenOn) return;
-    SDL_SetWindowFullscreen(Window, 0);
+    SDL_SetWindowFullscreen(Window.get(), 0);
     FullScreenOn = false;
 }
 
 void TGameWindow::ShowAndRaise() {
     RecordSite(14307);
     if (!Window) return;
-    SDL_ShowWindow(Window);
-    SDL_RestoreWindow(Window);
-    SDL_RaiseWindow(Window);
+    SDL_ShowWindow(Window.get());
+    SDL_RestoreWindow(Window.get());
+    SDL_RaiseWindow(Window.get());
 }
 
 void TGameWindow::SetCursorVisible(bool visible) { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
 
-uint32_t TGameWindow::WindowId() const { return Window ? SDL_GetWindowID(Window) : 0; }
+uint32_t TGameWindow::WindowId() const { return Window ? SDL_GetWindowID(Window.get()) : 0; }
 
 void ShowMessage(const std::string& title, const std::string& text, SDL_Window* parent) {
     RecordSite(14308);

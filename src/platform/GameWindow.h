@@ -79,11 +79,17 @@ public:
     void ShowAndRaise();
     void SetCursorVisible(bool visible);
     uint32_t WindowId() const;
-    SDL_Window* Handle() const { return Window; }
+    SDL_Window* Handle() const { return Window.get(); }
 
 private:
-    SDL_Window* Window = nullptr;
-    SDL_GLContext Context = nullptr;
+    struct TWindowCloser {
+        void operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
+    };
+    struct TContextDeleter {
+        void operator()(void* context) const { SDL_GL_DeleteContext(context); }
+    };
+    std::unique_ptr<SDL_Window, TWindowCloser> Window;
+    std::unique_ptr<void, TContextDeleter> Context;
     bool FullScreenOn = false;
 };
 

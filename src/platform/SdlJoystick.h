@@ -25,7 +25,8 @@ class TSdlJoystickDevice : public TJoystickDevice {
 public:
     // Opens joystick `index`; null when there is none.
     static std::unique_ptr<TSdlJoystickDevice> Open(int index = 0);
-    ~TSdlJoystickDevice() override;
+    // Takes an open SDL joystick and closes it when done.
+    explicit TSdlJoystickDevice(SDL_Joystick* stick) : Stick(stick) {}
 
     bool ReadCaps(int32_t& xMin, int32_t& xMax, int32_t& yMin, int32_t& yMax) override;
     void Update() override;
@@ -34,6 +35,8 @@ public:
     bool ReadButtons(uint32_t& buttons) override;
 
 private:
-    explicit TSdlJoystickDevice(SDL_Joystick* stick) : Stick(stick) {}
-    SDL_Joystick* Stick = nullptr;
+    struct TCloser {
+        void operator()(SDL_Joystick* stick) const { SDL_JoystickClose(stick); }
+    };
+    std::unique_ptr<SDL_Joystick, TCloser> Stick;
 };
