@@ -464,3 +464,70 @@ TEST(Rollix, ScriptedRunIsDeterministic) {
     }
     EXPECT_EQ(hashes[0], hashes[1]);
 }
+
+// Teleport: fades out, is placed at the target at the half, fades in; the
+// body does not move on its own meanwhile.
+TEST(Rollix, TeleportFadeAndPlacement) {
+    TTestWorld w;
+    TRollix* c = w.AddBody(mkRubber, 12, 20, 0, 0);
+    c->Teleporting = true;
+    c->TeleportLeft = 10;
+    c->TeleportHalf = 5;
+    c->TeleportTargetX = 400;
+    c->TeleportTargetY = -50;
+    std::vector<int32_t> alphas;
+    for (int t = 0; t < 10; ++t) {
+        const TVec2 before = c->Centre;
+        w.Tick();
+        alphas.push_back(c->TeleportAlpha);
+        if (t == 4) EXPECT_NEAR(c->Centre.X, 400.0f, 1e-3f);
+        else if (t < 9) EXPECT_EQ(c->Centre, before);
+    }
+    const std::vector<int32_t> want = {204, 153, 102, 51, 0, 51, 102, 153, 204, 255};
+    EXPECT_EQ(alphas, want);
+    EXPECT_FALSE(c->Teleporting);
+}
+
+TEST(Rollix, SwallowDrawsTheBodyIn) {
+    TTestWorld w;
+    TTestInput input;
+    w.Level.Input = &input;
+    TRollix* c = w.AddBody(mkRubber, 12, 20, 0, 0);
+    BindTestKeys(*c);
+    c->Swallow({100, 100});
+    input.Hold({TestKeyLeft});
+    w.Tick(130);
+    EXPECT_EQ(c->SwallowLeft, 0);
+    EXPECT_NEAR(c->Centre.X, 100.0f, 1e-2f);
+    EXPECT_NEAR(c->Centre.Y, 100.0f, 1e-2f);
+    c->ComputeBounds();
+    EXPECT_LT(c->Bounds.Right - c->Bounds.Left, 40.0f * 0.1f); // shrunk by 0.98 per tick
+}
+
+TEST(Rollix, UncontrolledHiccupsJump) {
+    TTestWorld w;
+    TRecordingLooks looks;
+    w.Level.Appearance = &looks;
+    w.AddFloor(0.0f, -300.0f, 300.0f);
+    TRollix* c = w.AddBody(mkRubber, 16, 25, 0, -26);
+    w.Tick(200);
+    c->StartHiccups(700, false, false);
+    EXPECT_EQ(c->HiccupTimer, 300);
+    EXPECT_EQ(c->HiccupMax, 700);
+    float highest = 0.0f;
+    int jumps = 0;
+    for (int t = 0; t < 700; ++t) {
+        const size_t voices = looks.Voices.size();
+        w.Tick();
+        if (looks.Voices.size() > voices && looks.Voices.back() == "xRollix\\hicc.ogg") {
+            ++jumps;
+            // The first jump comes after the 300-tick wait, the next ones 150 … 219 ticks apart.
+            if (jumps == 1) EXPECT_EQ(t, 299);
+        }
+        highest = std::min(highest, c->Bounds.Bottom);
+    }
+    EXPECT_GE(jumps, 2);
+    EXPECT_LE(jumps, 3);
+    EXPECT_LT(highest, -20.0f); // it left the ground
+    EXPECT_EQ(c->HiccupLeft, 0);
+}
