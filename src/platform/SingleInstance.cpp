@@ -33,6 +33,11 @@ std::string RuntimeDir() {
     if (dir && *dir) return WithSlash(dir);
     std::string fallback = "/tmp/rollix-" + std::to_string(getuid()) + "/";
     mkdir(fallback.c_str(), 0700);
+    // A folder someone else made (or a link planted there) is not ours to use.
+    struct stat st;
+    if (lstat(fallback.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() ||
+        (st.st_mode & 077) != 0)
+        return "";
     return fallback;
 }
 
@@ -41,6 +46,10 @@ TSingleInstance::~TSingleInstance() { Release(); }
 bool TSingleInstance::Acquire(const std::string& dir, std::string& error) {
     RecordSite(14101);
     Release();
+    if (dir.empty()) {
+        error = "no private runtime folder";
+        return false;
+    }
     const std::string base = WithSlash(dir);
     const std::string lockPath = base + "rollix.lock";
     LockFd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);

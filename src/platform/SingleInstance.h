@@ -7,7 +7,8 @@
 
 #include <string>
 
-// $XDG_RUNTIME_DIR, or a private folder in /tmp when it is unset.
+// $XDG_RUNTIME_DIR, or a private folder in /tmp when it is unset; "" when
+// that folder is not private to this user.
 std::string RuntimeDir();
 
 // The wake message's two numbers; anything else on the socket is ignored.

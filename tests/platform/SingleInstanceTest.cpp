@@ -67,6 +67,9 @@ TEST_F(SingleInstanceTest, NoRunningCopyMeansNoWake) {
     TSingleInstance copy;
     EXPECT_FALSE(copy.Acquire(Dir + "/missing/folder", error));
     EXPECT_FALSE(error.empty());
+    error.clear();
+    EXPECT_FALSE(copy.Acquire("", error)); // never a lock in the working folder
+    EXPECT_FALSE(error.empty());
 }
 
 TEST(OpenUrl, OnlyPlainWebAddressesAreOpened) {
