@@ -247,3 +247,32 @@ TEST(Contacts, GroundReactionZeroSigns) {
     }
     GroundReactionShortcut = true;
 }
+
+// A node running into another body: a live body stops it at its outline; a
+// dead body still shown is not found by the sweep but still blocks the
+// node's outline edges, so the node stays where it was; a body that is dead
+// and gone lets it through.
+TEST(Contacts, RunningIntoLiveDeadAndGoneBodies) {
+    struct TCase {
+        bool Dead, Present;
+        float WantX;
+        bool Body;
+    };
+    const TCase cases[] = {{false, true, 39.9f, false}, {true, true, 20.0f, true}, {true, false, 50.0f, false}};
+    for (const TCase& k : cases) {
+        TTestWorld w;
+        TRollix* a = w.AddBody(mkRubber, 8, 20, 0, 0);
+        TRollix* b = w.AddBody(mkRubber, 8, 20, 60, 0);
+        b->Dead = k.Dead;
+        b->Present = k.Present;
+        TRollixVertex& n = a->Vertices[0]; // at (20, 0)
+        n.Vel = {30, 0};
+        TVec2 d = n.Vel;
+        a->MoveNode(0, d);
+        EXPECT_NEAR(n.Pos.X, k.WantX, 0.02f) << k.Dead << k.Present;
+        EXPECT_EQ(n.TouchingBody, k.Body) << k.Dead << k.Present;
+        EXPECT_EQ(n.Touching, k.WantX != 50.0f);
+        // The live body is pushed by a quarter of the motion at the hit.
+        if (!k.Dead) EXPECT_NEAR(b->Vertices[4].Vel.X, 0.25f * 30.0f, 1e-5f);
+    }
+}
