@@ -7,7 +7,9 @@
 #include "assets/MassFile.h"
 #include "render/RenderContext.h"
 
-std::string WindowTitle = "Rollix         ";
+// The game's title followed by nine blanks, as its window caption.
+const std::string GameTitle = "Rollix";
+std::string WindowTitle = GameTitle + std::string(9, ' ');
 bool StartPhase = true;
 bool GameStarted = false;
 bool FullScreen = false;
@@ -171,7 +173,7 @@ void ReturnToStartForm(const std::function<void(const std::string&)>& showMessag
 }
 
 void ResetMainWindow() {
-    WindowTitle = "Rollix         ";
+    WindowTitle = GameTitle + std::string(9, ' ');
     StartPhase = true;
     GameStarted = false;
     FullScreen = false;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+extern const std::string GameTitle;
 extern std::string WindowTitle;
 extern bool StartPhase;
 extern bool GameStarted;

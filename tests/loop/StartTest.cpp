@@ -83,6 +83,11 @@ TEST_F(StartTest, FirstLevelFollowsTheLogoRules) {
     }
 }
 
+TEST(WindowTitle, IsTheTitleAndNineBlanks) {
+    ResetMainWindow();
+    EXPECT_EQ(WindowTitle, GameTitle + "         ");
+}
+
 TEST_F(StartTest, StartGameLoadsTheChosenLevelOnce) {
     UseLevels({"Zestars.map", "Vortan 1.map"});
     std::vector<std::string> loaded;
