@@ -83,11 +83,6 @@ TEST_F(StartTest, FirstLevelFollowsTheLogoRules) {
     }
 }
 
-TEST(WindowTitle, IsTheTitleAndNineBlanks) {
-    ResetMainWindow();
-    EXPECT_EQ(WindowTitle, GameTitle + "         ");
-}
-
 TEST_F(StartTest, StartGameLoadsTheChosenLevelOnce) {
     UseLevels({"Zestars.map", "Vortan 1.map"});
     std::vector<std::string> loaded;
