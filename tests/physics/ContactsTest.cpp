@@ -44,6 +44,15 @@ TEST(Contacts, NodeOnPlainEdgeStopsDead) {
     // Stopped 0.1 above the hit point along the edge normal.
     EXPECT_NEAR(v.Pos.Y, -0.1f, 1e-5f);
     EXPECT_EQ(c->TouchCount, 1);
+
+    // From the back side the node still ends 0.1 along the stored normal:
+    // above the floor line.
+    TRollixVertex& top = c->Vertices[6];
+    top.Pos = {10.0f, 0.5f};
+    TVec2 up{0.0f, -2.0f};
+    c->MoveNode(6, up);
+    EXPECT_TRUE(top.Touching);
+    EXPECT_EQ(top.Pos.Y, -0.1f);
 }
 
 // On a slide edge the unused motion and the velocity turn along the edge,

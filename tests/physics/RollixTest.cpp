@@ -296,23 +296,30 @@ TEST(RollixsMan, LoadCapsTheCountByTheBytesLeft) {
     EXPECT_TRUE(def->Listed);
 }
 
-// Spikes: a balloon bursts into pieces that live in layers of their own,
-// rubber only cries.
+// Spikes: balloons and water bodies burst into pieces that live in layers
+// of their own, rubber only cries, the other kinds ignore them.
 TEST(RollixsMan, SpikesBurstBalloonsRubberCries) {
-    for (int32_t kind : {mkBalloon, mkRubber}) {
+    struct TCase {
+        int32_t Kind;
+        bool Bursts;
+        int Ouches;
+    };
+    const TCase cases[] = {{mkBalloon, true, 0}, {mkWater, true, 0}, {mkRubber, false, 1},
+                           {mkCloth, false, 0},  {mkBubble, false, 0}, {mkDuck, false, 0}};
+    for (const TCase& k : cases) {
         TTestWorld w;
         TRecordingLooks looks;
         w.Level.Appearance = &looks;
-        TRollix* c = w.AddBody(kind, 24, 30, 0, 0);
+        TRollix* c = w.AddBody(k.Kind, 24, 30, 0, 0);
         c->Impaled = true;
         w.Man.CheckDeaths();
-        EXPECT_FALSE(c->Impaled);
-        if (kind == mkRubber) {
-            EXPECT_FALSE(c->Dead);
-            EXPECT_EQ(looks.Ouches, 1);
+        EXPECT_FALSE(c->Impaled) << k.Kind;
+        EXPECT_EQ(looks.Ouches, k.Ouches) << k.Kind;
+        EXPECT_EQ(c->Dead, k.Bursts) << k.Kind;
+        if (!k.Bursts) {
+            EXPECT_EQ(w.Man.Count(), 1);
             continue;
         }
-        EXPECT_TRUE(c->Dead);
         EXPECT_FALSE(c->Present);
         EXPECT_EQ(w.Level.RestartDelay, 400);
         ASSERT_GE(w.Man.Count(), 4);
@@ -331,8 +338,7 @@ TEST(RollixsMan, SpikesBurstBalloonsRubberCries) {
         w.Tick(200);
         for (int32_t i = 1; i < w.Man.Count(); ++i) {
             EXPECT_TRUE(AllFinite(*w.Man.Items[size_t(i)]));
-            for (const TRollixVertex& v : w.Man.Items[size_t(i)]->Vertices)
-                EXPECT_FALSE(v.TouchingBody);
+            for (const TRollixVertex& v : w.Man.Items[size_t(i)]->Vertices) EXPECT_FALSE(v.TouchingBody);
         }
     }
 }
