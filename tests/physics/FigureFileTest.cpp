@@ -117,6 +117,12 @@ TEST(FigureFile, DamagedRecordsKeepTheOldFigure) {
         {"points cut short", RecordHead(8, 0, 8 * 16 - 1)},
         {"triangles cut short", RecordHead(2, 5, 2 * 16 + 5 * 12 - 4)},
         {"record cut short", cut},
+        {"texture name longer than the bytes left", [] {
+             std::vector<uint8_t> b = RecordHead(2, 0, 64);
+             b[16] = 0xE8; // name length 1000, after kind, N, T and the texture index
+             b[17] = 0x03;
+             return b;
+         }()},
         {"nothing", {}},
     };
     for (const TCase& c : cases) {
