@@ -102,7 +102,7 @@ void TRollix::ApplyFigure(bool loadTexture, float lerp, bool forceReset) {
     TexCentre = Figure->MeanTexCoord();
     const bool figurePairs = Figure->Pairs.size() == size_t(n) * size_t(n);
     for (int32_t j = 0; j < n; ++j) {
-        Vertices[size_t(j)].TexCoord = Figure->TexCoords[size_t(j)];
+        if (size_t(j) < Figure->TexCoords.size()) Vertices[size_t(j)].TexCoord = Figure->TexCoords[size_t(j)];
         if (keep) continue;
         for (int32_t k = 0; k < n; ++k) {
             TPairRecord target = figurePairs ? Figure->Pair(j, k) : TPairRecord{};
