@@ -219,7 +219,9 @@ void TRollixsMan::SplitPiece(TRollix& piece, TRollix& source, int32_t i, TVec2& 
                              int32_t pieces) {
     RecordSite(45013);
     const int32_t n = source.VertexCount();
-    if (pieces <= 0 || n <= 0 || source.Figure->PointCount() != n) return;
+    if (pieces <= 0 || n <= 0 || source.Figure->PointCount() != n ||
+        source.Figure->TexCoords.size() != size_t(n))
+        return;
     const int32_t s = int32_t(int64_t(i) * n / pieces);
     const int32_t e = int32_t(int64_t(n) * (i + 1) / pieces);
     if (!(s < e)) return;
