@@ -105,10 +105,9 @@ bool TRollix::SegmentCrossesOutline(TVec2 from, TVec2 to, int32_t& edgeIndex) co
     return false;
 }
 
-void TRollix::PushFrom(int32_t i, TVec2 push) {
+void TRollix::PushBody(TVec2 push) {
     ReactForce(push);
     for (TRollixVertex& v : Vertices) v.Vel += push;
-    (void)i;
 }
 
 TRollix* TRollix::NeighbourCrossesBody(const TRollixVertex& neighbour, TVec2 newPos, const TRollixVertex& node,
@@ -124,7 +123,7 @@ TRollix* TRollix::NeighbourCrossesBody(const TRollixVertex& neighbour, TVec2 new
             for (int32_t k = -3; k <= 3; ++k) {
                 const TRollixVertex& cand = c->Vertices[size_t(c->Wrap(i + k))];
                 if (PointInTriangle(neighbour.Pos, newPos, node.Pos, cand.Pos, true)) {
-                    c->PushFrom(i, node.Vel * -0.5f);
+                    c->PushBody(node.Vel * -0.5f);
                     break;
                 }
             }

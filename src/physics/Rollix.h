@@ -224,7 +224,8 @@ public:
                                   bool pushFlag);
     bool CrossesOutline(TVec2 from, TVec2 to, TVec2& point);
     bool SegmentCrossesOutline(TVec2 from, TVec2 to, int32_t& edgeIndex) const;
-    void PushFrom(int32_t i, TVec2 push);
+    // A push turned by the ground-reaction formula, added to every node.
+    void PushBody(TVec2 push);
     void GroundReaction(int32_t j);
     // GroundReaction of every touching node, in index order (after each node move).
     void ReactTouchingNodes();
