@@ -537,3 +537,42 @@ TEST(Rollix, UncontrolledHiccupsJump) {
     EXPECT_LT(highest, -20.0f); // it left the ground
     EXPECT_EQ(c->HiccupLeft, 0);
 }
+
+// The controls of one tick: from a replay's bits, cleared while the player
+// has no control, or from keys and joystick bits (and then recorded).
+TEST(Rollix, ControlSources) {
+    TTestWorld w;
+    TTestInput input;
+    w.Level.Input = &input;
+    TRollix* c = w.AddBody(mkRubber, 8, 20, 0, 0);
+    BindTestKeys(*c);
+    c->IsPlayer = true;
+
+    w.Level.PlayingReplay = true;
+    w.Level.ReplayBits = cbRight | cbJump;
+    c->ReadInput();
+    EXPECT_TRUE(c->HeldRight && c->HeldJump && !c->HeldLeft);
+    EXPECT_TRUE(c->PressedJump);
+    c->ReadInput();
+    EXPECT_FALSE(c->PressedJump); // held, not pressed again
+    w.Level.ReplayBits = cbTurbo;
+    c->ReadInput();
+    EXPECT_TRUE(c->ReleasedJump);
+    EXPECT_TRUE(w.Level.RecordedBits.empty()); // a replay is not recorded again
+
+    w.Level.PlayingReplay = false;
+    w.Level.NoPlayerControl = true;
+    input.Hold({TestKeyLeft});
+    c->ReadInput();
+    EXPECT_FALSE(c->HeldLeft || c->HeldTurbo || c->PressedJump || c->ReleasedJump);
+
+    w.Level.NoPlayerControl = false;
+    w.Level.JoystickHeld = cbJump;
+    w.Level.JoystickPressed = cbJump;
+    input.Hold({TestKeyLeft, TestKeyTurbo});
+    c->ReadInput();
+    EXPECT_TRUE(c->HeldLeft && c->HeldTurbo && c->HeldJump && c->PressedJump);
+    EXPECT_FALSE(c->PressedLeft); // down on the previous tick as well
+    ASSERT_EQ(w.Level.RecordedBits.size(), 1u);
+    EXPECT_EQ(w.Level.RecordedBits[0], cbLeft | cbTurbo | cbJump);
+}
