@@ -379,7 +379,9 @@ bool DecodePsp(const std::vector<uint8_t>& bytes, TPicture& picture) {
         if (in.ShortRead) break;
         int id = U16(head + 4);
         int32_t total = I32(head + 10);
-        if (total < 0 || total > in.Remaining()) total = in.Remaining();
+        // A block of no length would never move the reader on.
+        if (total <= 0) break;
+        if (total > in.Remaining()) total = in.Remaining();
         if (id == 0) {
             std::vector<uint8_t> attr = in.ToMemoryStream(in.Position, total);
             in.Skip(total);

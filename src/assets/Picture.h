@@ -16,7 +16,7 @@ struct TPixelRect {
 };
 
 // The largest picture the game accepts from a file, in either direction.
-constexpr int32_t MaxPictureSide = 16384;
+constexpr int32_t MaxPictureSide = 8192;
 
 class TPicture {
 public:

@@ -147,7 +147,16 @@ void TMyTexture::SendToRenderer(const std::vector<uint8_t>& buffer, int32_t byte
         internal = c == 1 ? Gl::CompressedRgbS3tcDxt1 : c == 2 ? Gl::CompressedRgbArb : Gl::Rgb8;
     else
         internal = c == 1 ? Gl::CompressedRgbaS3tcDxt5 : c == 2 ? Gl::CompressedRgbaArb : Gl::Rgba8;
-    r.TexImage2D(internal, UploadWidth, UploadHeight, bytesPerPixel == 3 ? Gl::Rgb : Gl::Rgba, buffer.data());
+    const uint32_t format = bytesPerPixel == 3 ? Gl::Rgb : Gl::Rgba;
+    bool stored = r.TexImage2D(internal, UploadWidth, UploadHeight, format, buffer.data());
+    // A compressed format the driver lacks falls back to the plain one.
+    if (!stored && internal != Gl::Rgb8 && internal != Gl::Rgba8)
+        stored = r.TexImage2D(bytesPerPixel == 3 ? Gl::Rgb8 : Gl::Rgba8, UploadWidth, UploadHeight, format, buffer.data());
+    if (!stored) {
+        if (CachedTexture == name) CachedTexture = NoCache;
+        r.DeleteTexture(name);
+        return;
+    }
     r.TexParameter(Gl::TextureWrapS, Gl::Repeat);
     r.TexParameter(Gl::TextureWrapT, Gl::Repeat);
     r.TexParameter(Gl::TextureMagFilter, Gl::Linear);
@@ -164,7 +173,7 @@ int32_t TMyTexture::Upload() {
     std::vector<uint8_t> buffer = BuildUploadBuffer();
     if (buffer.empty()) return 0;
     SendToRenderer(buffer, (Main ? Main->Picture : Picture)->BytesPerPixel);
-    return GlId;
+    return IsUploaded() ? GlId : 0;
 }
 
 int32_t TMyTexture::TextureId() {
@@ -390,6 +399,14 @@ void TTexLib::LoadLibrary() {
                 Textures[size_t(i)]->NoCompression = r.NoCompression;
             }
         });
+    }
+    // Without an index every lookup still needs an entry 0 to fall back to:
+    // a small white picture of our own.
+    if (Textures.empty()) {
+        AddTexture(BuiltinTextureName, false);
+        auto white = std::make_unique<TPicture>();
+        white->SetPixels(2, 2, 4, std::vector<uint8_t>(16, 255));
+        Textures.front()->Picture = std::move(white);
     }
     Water = FindTexture("Levels\\water.png");
     WaterBubble = FindTexture("Levels\\WaterBubble3.png");

@@ -140,6 +140,8 @@ public:
 };
 
 extern TTexLib TexLib;
+// The entry a library without an index gets, so that lookups always have a fallback.
+constexpr const char* BuiltinTextureName = "Builtin\\white.png";
 // The texture compression setting: 0 none, 1 S3TC, 2 generic.
 extern int32_t TextureCompression;
 // The number of glyphs of the font, whose pictures stay resident.

@@ -61,10 +61,13 @@ void TGlRenderBackend::DeleteTexture(uint32_t name) {
     GLuint n = name;
     glDeleteTextures(1, &n);
 }
-void TGlRenderBackend::TexImage2D(uint32_t internalFormat, int32_t width, int32_t height, uint32_t format,
+bool TGlRenderBackend::TexImage2D(uint32_t internalFormat, int32_t width, int32_t height, uint32_t format,
                                   const uint8_t* pixels) {
+    while (glGetError() != GL_NO_ERROR) {
+    }
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage2D(GL_TEXTURE_2D, 0, GLint(internalFormat), width, height, 0, format, GL_UNSIGNED_BYTE, pixels);
+    return glGetError() == GL_NO_ERROR;
 }
 void TGlRenderBackend::TexParameter(uint32_t pname, uint32_t value) {
     glTexParameteri(GL_TEXTURE_2D, pname, GLint(value));

@@ -36,7 +36,7 @@ public:
     void Normal3f(float x, float y, float z) override;
     uint32_t GenTexture() override;
     void DeleteTexture(uint32_t name) override;
-    void TexImage2D(uint32_t internalFormat, int32_t width, int32_t height, uint32_t format,
+    bool TexImage2D(uint32_t internalFormat, int32_t width, int32_t height, uint32_t format,
                     const uint8_t* pixels) override;
     void TexParameter(uint32_t pname, uint32_t value) override;
     void Finish() override;

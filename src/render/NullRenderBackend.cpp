@@ -197,11 +197,12 @@ void TNullRenderBackend::DeleteTexture(uint32_t name) {
     Textures.erase(name);
     if (Bound == name) Bound = 0;
 }
-void TNullRenderBackend::TexImage2D(uint32_t internalFormat, int32_t width, int32_t height, uint32_t format,
+bool TNullRenderBackend::TexImage2D(uint32_t internalFormat, int32_t width, int32_t height, uint32_t format,
                                     const uint8_t* pixels) {
     Count(TRenderCall::TexImage);
     auto it = Textures.find(Bound);
-    if (it == Textures.end() || width <= 0 || height <= 0) return;
+    if (it == Textures.end() || width <= 0 || height <= 0) return false;
+    if (RefusedFormats.count(internalFormat)) return false;
     TTextureObject& t = it->second;
     t.InternalFormat = internalFormat;
     t.Width = width;
@@ -209,6 +210,7 @@ void TNullRenderBackend::TexImage2D(uint32_t internalFormat, int32_t width, int3
     t.Format = format;
     size_t size = size_t(width) * size_t(height) * (format == Gl::Rgba ? 4u : 3u);
     t.Pixels.assign(pixels, pixels + size);
+    return true;
 }
 void TNullRenderBackend::TexParameter(uint32_t pname, uint32_t value) {
     Count(TRenderCall::TexParameter);

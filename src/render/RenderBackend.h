@@ -127,9 +127,10 @@ public:
 
     // Texture objects. TexImage2D and TexParameter act on the bound 2D
     // texture; pixels are RGB or RGBA rows, width × height, no padding.
+    // TexImage2D answers false when the driver refused the picture.
     virtual uint32_t GenTexture() = 0;
     virtual void DeleteTexture(uint32_t name) = 0;
-    virtual void TexImage2D(uint32_t internalFormat, int32_t width, int32_t height, uint32_t format,
+    virtual bool TexImage2D(uint32_t internalFormat, int32_t width, int32_t height, uint32_t format,
                             const uint8_t* pixels) = 0;
     virtual void TexParameter(uint32_t pname, uint32_t value) = 0;
 

@@ -9,7 +9,14 @@
 
 void TLayer::SetParallax(float p) {
     Parallax = p;
-    DepthFactor = std::isfinite(p) && std::fabs(p) > 1e-6f ? 1.0f / p : 1.0f;
+    if (!std::isfinite(p)) {
+        DepthFactor = 1.0f;
+        return;
+    }
+    // A factor near zero would make the layer endlessly large: divide by at
+    // least 0.001 in size, keeping the sign.
+    float divisor = std::fabs(p) < 0.001f ? std::copysign(0.001f, p) : p;
+    DepthFactor = 1.0f / divisor;
 }
 
 void TLayer::UpdateRect(TVec2 camera, float viewWidth, float viewHeight) {

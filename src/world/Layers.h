@@ -47,8 +47,7 @@ public:
     std::vector<TParticleSystem*> ParticleSystems;
     bool Solo = false;
 
-    // Sets the factor and its inverse; a factor of zero (or not a number)
-    // would make the layer infinitely large, so its inverse stays 1.
+    // Sets the factor and its inverse.
     void SetParallax(float p);
     // Centre = camera × parallax, size = view size in world units × depth factor.
     void UpdateRect(TVec2 camera, float viewWidth, float viewHeight);

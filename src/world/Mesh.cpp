@@ -106,6 +106,23 @@ TMesh::~TMesh() {
     if (Materials && Material) Materials->FreeMaterial(Material);
 }
 
+bool TMesh::SetGeometrySource(TMesh* source) {
+    for (const TMesh* m = source; m; m = m->GeometrySource)
+        if (m == this) {
+            GeometrySource = nullptr;
+            return false;
+        }
+    GeometrySource = source;
+    return true;
+}
+
+const TMesh& TMesh::Geometry() const {
+    const TMesh* m = this;
+    // Sources are checked for cycles when set; the bound is a second guard.
+    for (int guard = 0; m->GeometrySource && guard < 1024; ++guard) m = m->GeometrySource;
+    return *m;
+}
+
 void TMesh::SetVertexCount(int32_t n) { Vertices.resize(size_t(std::max(n, 0))); }
 void TMesh::SetWarpedCount(int32_t n) { Warped.resize(size_t(std::max(n, 0))); }
 void TMesh::SetTexCoordCount(int32_t n) { TexCoords.resize(size_t(std::max(n, 0))); }
@@ -321,8 +338,7 @@ bool TMesh::ReadHeader(TByteReader& in) {
     RecordSite(33003);
     int32_t source = in.ReadInt32();
     if (Group && source >= 0 && size_t(source) < Group->Meshes.size()) {
-        TMesh* s = Group->Meshes[size_t(source)].get();
-        GeometrySource = s != this ? s : nullptr;
+        SetGeometrySource(Group->Meshes[size_t(source)].get());
     }
     Primitive = in.ReadInt32();
     MaxEdge = in.ReadFloat32();
@@ -478,18 +494,36 @@ bool TMesh::ReadChunks(TByteReader& in, bool cache) {
 void TMesh::ValidateIndices() {
     // Triangles and edges come from files: indices that point outside the
     // vertex list are dropped, and a border ring that does not hold together
-    // is not used.
+    // is laid anew in array order.
     const int32_t nv = int32_t(Vertices.size());
     std::erase_if(Triangles, [&](const TTriangle& t) {
         return std::any_of(std::begin(t.V), std::end(t.V), [&](int32_t v) { return v < 0 || v >= nv; });
     });
+    std::erase_if(Edges, [&](const TMeshEdge& e) { return e.Vertex < 0 || e.Vertex >= nv; });
     const int32_t ne = int32_t(Edges.size());
-    bool edgesOk = std::all_of(Edges.begin(), Edges.end(), [&](const TMeshEdge& e) {
-        return e.Vertex >= 0 && e.Vertex < nv && e.Prev >= 0 && e.Prev < ne && e.Next >= 0 && e.Next < ne;
-    });
-    if (!edgesOk) Edges.clear();
+    bool closed = true;
+    std::vector<uint8_t> seen(size_t(ne), 0);
+    int32_t e = 0;
+    for (int32_t k = 0; k < ne && closed; ++k) {
+        const TMeshEdge& edge = Edges[size_t(e)];
+        if (seen[size_t(e)] || edge.Next < 0 || edge.Next >= ne || edge.Prev < 0 || edge.Prev >= ne ||
+            Edges[size_t(edge.Next)].Prev != e) {
+            closed = false;
+            break;
+        }
+        seen[size_t(e)] = 1;
+        e = edge.Next;
+    }
+    if (ne > 0 && (!closed || e != 0))
+        for (int32_t i = 0; i < ne; ++i) {
+            Edges[size_t(i)].Prev = (i + ne - 1) % ne;
+            Edges[size_t(i)].Next = (i + 1) % ne;
+        }
     VertexEdge.assign(size_t(nv), -1);
-    for (int32_t i = 0; i < int32_t(Edges.size()); ++i) VertexEdge[size_t(Edges[size_t(i)].Vertex)] = i;
+    for (int32_t i = 0; i < ne; ++i) VertexEdge[size_t(Edges[size_t(i)].Vertex)] = i;
+    // Colours read before the vertices were known follow the vertex count.
+    if (!Colors.empty() && Colors.size() != Vertices.size()) Colors.resize(Vertices.size(), TRgba{});
+    OutlinePoints.resize(Outline.size());
 }
 
 void TMesh::WriteChunks(TByteWriter& out) const {
@@ -557,6 +591,7 @@ bool TMesh::LoadMeshFile(const std::string& name) {
             TMassFileStream in(cache, 0);
             if (ReadChunks(in, true)) {
                 FileName = name;
+                if (FixedTexCoords) UpdateTexCoords();
                 return true;
             }
         }
@@ -823,9 +858,9 @@ bool TMesh::BuildGroups(float cellSize) {
     GroupedTriangles.clear();
     const TMesh* geometry = this;
     if (GeometrySource) {
-        Bounds = GeometrySource->Bounds;
+        geometry = &Geometry();
+        Bounds = geometry->Bounds;
         if (!(Bounds.Right - Bounds.Left > 0) || !(Bounds.Bottom - Bounds.Top > 0)) return false;
-        geometry = GeometrySource;
     } else {
         UpdateBounds();
     }
@@ -1034,6 +1069,55 @@ void TMesh::Draw(int32_t) {
     if (AlphaRef != 0) r.AlphaFunc(Gl::Greater, 0.0f);
 }
 
+double OutlineArea2(const std::vector<TVec2>& outline) {
+    double sum = 0;
+    for (size_t i = 0, n = outline.size(); i < n; ++i) {
+        const TVec2 a = outline[i], b = outline[(i + 1) % n];
+        sum += double(a.X) * b.Y - double(b.X) * a.Y;
+    }
+    return sum;
+}
+
+bool MakeMeshFiles(const std::vector<TVec2>& outline, float maxEdge, std::vector<uint8_t>& meshFile,
+                   std::vector<uint8_t>& cacheFile, std::string& why) {
+    if (outline.size() < 3) {
+        why = "an outline needs at least 3 points";
+        return false;
+    }
+    for (const TVec2& p : outline)
+        if (!std::isfinite(p.X) || !std::isfinite(p.Y)) {
+            why = "the outline holds a point that is not a number";
+            return false;
+        }
+    if (!(OutlineArea2(outline) > 0)) {
+        why = "the outline must run clockwise on the screen (y down)";
+        return false;
+    }
+    TMesh source(nullptr, nullptr);
+    source.SetOutline(outline.data(), int32_t(outline.size()));
+    source.MaxEdge = maxEdge;
+    TByteWriter gms;
+    source.WriteMeshFile(gms);
+
+    TMesh finished(nullptr, nullptr);
+    finished.SetOutline(outline.data(), int32_t(outline.size()));
+    if (!finished.Triangulate()) {
+        why = "the outline crosses itself or has no ear to cut";
+        return false;
+    }
+    finished.Subdivide(maxEdge);
+    // The cache's outline is the whole border ring of the finished mesh, so
+    // that a level's spike flags (one per border point) keep their places.
+    finished.Warped = finished.Vertices;
+    finished.OutlineFromEdges();
+    finished.Warped.clear();
+    TByteWriter cache;
+    finished.WriteCacheChunks(cache);
+    meshFile = std::move(gms.Bytes);
+    cacheFile = std::move(cache.Bytes);
+    return true;
+}
+
 TMesh* TMultiMesh::Add() {
     Meshes.push_back(std::make_unique<TMesh>(this, Materials));
     CurrentIndex = int32_t(Meshes.size()) - 1;
@@ -1076,7 +1160,7 @@ int32_t TMultiMesh::IndexOf(const TMesh* mesh) const {
 void TMultiMesh::UpdateBounds() {
     bool first = true;
     for (const auto& m : Meshes) {
-        const TBox2& b = m->GeometrySource ? m->GeometrySource->Bounds : m->Bounds;
+        const TBox2& b = m->Geometry().Bounds;
         Bounds = first ? b : Union(Bounds, b);
         first = false;
     }

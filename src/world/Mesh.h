@@ -129,7 +129,8 @@ public:
     void SetTextureIndex(int32_t index);
     void SetTexture(TMyTexture* texture);
     void SetFrameAnim(TMeshFrameSource* anim);
-    void SetGeometrySource(TMesh* source) { GeometrySource = source; }
+    // Refuses (false, no source) a source that is this mesh or leads back to it.
+    bool SetGeometrySource(TMesh* source);
 
     void BuildGrid(int32_t columns, int32_t rows);
     void BuildFullGrid(int32_t columns, int32_t rows);
@@ -168,8 +169,9 @@ public:
     void VerticalGradient(TRgba a, TRgba b);
     void Draw(int32_t counter);
 
-    // The mesh whose positions, triangles and groups are drawn.
-    const TMesh& Geometry() const { return GeometrySource ? *GeometrySource : *this; }
+    // The mesh whose positions, triangles and groups are drawn: the root of
+    // the chain of geometry sources.
+    const TMesh& Geometry() const;
     const std::vector<TVec2>& Positions() const { return Warped.empty() ? Vertices : Warped; }
 
 private:
@@ -178,6 +180,16 @@ private:
     void ValidateIndices();
     void DrawRun(const std::vector<TTriangle>& triangles, int32_t first, int32_t count);
 };
+
+// Twice the signed area of a closed outline; positive when it runs clockwise
+// on the screen (y down), as the game's outlines do.
+double OutlineArea2(const std::vector<TVec2>& outline);
+
+// The pair of files the mesh loader reads for an outline: the mesh file
+// (the outline and its longest edge, triangulated at load) and its cache (the
+// finished mesh). False, with the reason, when the outline cannot be meshed.
+bool MakeMeshFiles(const std::vector<TVec2>& outline, float maxEdge, std::vector<uint8_t>& meshFile,
+                   std::vector<uint8_t>& cacheFile, std::string& why);
 
 class TMultiMesh {
 public:

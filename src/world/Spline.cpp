@@ -220,7 +220,15 @@ void DeformPoints(TVec2* source, TVec2* target, int32_t count, const TBox2* box,
         int32_t j = std::clamp(int32_t((p.Y - y0) * float(rows) / (y1 - y0)), 0, rows - 1);
         size_t k = size_t(i) + size_t(columns + 1) * size_t(j);
         size_t k10 = k + 1, k01 = k + size_t(columns) + 1, k11 = k + size_t(columns) + 2;
-        if (!MapBetweenTriangles(plain[k], plain[k10], plain[k01], p, warped[k], warped[k10], warped[k01], target[n]))
-            MapBetweenTriangles(plain[k01], plain[k10], plain[k11], p, warped[k01], warped[k10], warped[k11], target[n]);
+        if (MapBetweenTriangles(plain[k], plain[k10], plain[k01], p, warped[k], warped[k10], warped[k01], target[n]))
+            continue;
+        if (MapBetweenTriangles(plain[k01], plain[k10], plain[k11], p, warped[k01], warped[k10], warped[k11], target[n]))
+            continue;
+        // Rounding at a cell edge can leave a point in neither triangle: the
+        // first triangle's affine map carries it (its cell is a proper rectangle).
+        const TVec2 o = plain[k];
+        const float u = (p.X - o.X) / (plain[k10].X - o.X);
+        const float v = (p.Y - o.Y) / (plain[k01].Y - o.Y);
+        target[n] = warped[k] + (warped[k10] - warped[k]) * u + (warped[k01] - warped[k]) * v;
     }
 }

@@ -55,7 +55,7 @@ bool CopyOutline(const std::vector<std::unique_ptr<TSpline>>& source, std::vecto
 // edges, linked as a ring.
 void MakeDefaultOutline(TOutline& out);
 
-constexpr int32_t MaxPatchCells = 1024;
+constexpr int32_t MaxPatchCells = 512;
 
 // One patch cell per started 100 units, at least one and at most MaxPatchCells.
 void GridCountsForSize(float width, float height, int32_t& columns, int32_t& rows);

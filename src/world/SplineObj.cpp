@@ -115,9 +115,9 @@ void TSplineObj::BuildBody() {
     TMesh& first = *Body.Meshes.front();
     if (GridMode) {
         if (first.FrameAnim)
-            first.BuildFullGrid(GridColumns, GridRows);
+            first.BuildFullGrid(UsedColumns(), UsedRows());
         else
-            first.BuildGrid(GridColumns, GridRows);
+            first.BuildGrid(UsedColumns(), UsedRows());
     } else {
         first.LoadMeshFile(MeshFile);
     }
@@ -227,7 +227,7 @@ void TSplineObj::Rebuild() {
     TMesh& first = *Body.Meshes.front();
     TBox2 box{0, 0, 0, 0};
     PointsBounds(first.Vertices.data(), int32_t(first.Vertices.size()), box);
-    WarpBody(Body, Splines, box, true, false, GridRows, GridColumns);
+    WarpBody(Body, Splines, box, true, false, UsedRows(), UsedColumns());
     for (auto& m : Body.Meshes) m->BuildGroups(300);
     if (!Border.Meshes.empty()) SetBorderTexture(Border.Meshes.front()->Texture);
     if (Boost && World && World->RefreshBoostLight) World->RefreshBoostLight(Boost);
@@ -235,8 +235,9 @@ void TSplineObj::Rebuild() {
 
 void TSplineObj::ApplyAnimation() {
     if (!Animation || Body.Meshes.empty()) return;
-    WarpBody(Body, Animation->CurrentShapeNow(), Body.Meshes.front()->SourceBounds, !Emitters.empty(), true, GridRows,
-             GridColumns);
+    if (Animation->FrameCount() == 0) return;
+    WarpBody(Body, Animation->CurrentShapeNow(), Body.Meshes.front()->SourceBounds, !Emitters.empty(), true, UsedRows(),
+             UsedColumns());
 }
 
 void TSplineObj::SetBorderTexture(TMyTexture* texture) {
@@ -363,10 +364,8 @@ bool TSplineObj::ReadSplineObj(TByteReader& in) {
     for (TSpline& s : Splines) s.ReadSpline(in);
     LinkRing(Splines.data(), 4);
     CopyShapes(Splines, BaseSplines);
-    // Cell counts come from the file: out of range they would ask for
-    // absurd grids, so they are kept within what the patch allows.
-    GridColumns = std::clamp(in.ReadInt32(), 1, MaxPatchCells);
-    GridRows = std::clamp(in.ReadInt32(), 1, MaxPatchCells);
+    GridColumns = in.ReadInt32();
+    GridRows = in.ReadInt32();
     Name = in.ReadString();
     Collide = in.ReadBool();
     int16_t mode = in.ReadInt16();
@@ -564,7 +563,8 @@ void TSplineAnim::Detach() {
     object->Rebuild();
 }
 
-void TSplineAnim::NewDuration() { Duration = MinDuration + Random(RandomDuration); }
+// Durations stay at least 1 ms, so the transition arithmetic never divides by zero.
+void TSplineAnim::NewDuration() { Duration = std::max(1, MinDuration + Random(RandomDuration)); }
 
 bool TSplineAnim::TargetDue() const {
     if (!Target) return false;
@@ -576,16 +576,11 @@ bool TSplineAnim::TargetDue() const {
 }
 
 void TSplineAnim::Tick(int32_t dt) {
-    if (Duration <= 0) {
-        NewDuration();
-        if (Duration <= 0) return;
-    }
+    if (Duration <= 0) NewDuration();
     if (!Waiting) Elapsed += dt;
     if (Elapsed > Duration) {
         Elapsed %= Duration;
         NewDuration();
-        // A drawn length of zero counts as one millisecond.
-        if (Duration <= 0) Duration = 1;
         if (Duration < Elapsed) Elapsed %= Duration;
         const int32_t n = FrameCount();
         FromFrame = std::clamp(FromFrame, 0, std::max(n - 1, 0));
@@ -628,7 +623,7 @@ const TOutline& TSplineAnim::CurrentShapeNow() {
 void TSplineAnim::Reset() {
     Waiting = StartsWaiting;
     Elapsed = 0;
-    Duration = MinDuration;
+    Duration = std::max(1, MinDuration);
     FromFrame = 0;
     ToFrame = std::max(0, std::min(1, FrameCount() - 1));
     for (size_t i = 0; i < Frames.size() && i < BackupFrames.size(); ++i) {
@@ -716,7 +711,8 @@ void TSplineAnim::ReadSplineAnim(TByteReader& in, const std::vector<TSplineObj*>
             for (TSpline& s : f.Path) s.ReadSpline(in);
     if (!paths || !CurvedPaths) RebuildPaths(-1, true);
     BackupFrames = Frames;
-    if (target >= 0 && size_t(target) < objects.size() && objects[size_t(target)] &&
+    // An animation without key frames has nothing to show: it drives no object.
+    if (!Frames.empty() && target >= 0 && size_t(target) < objects.size() && objects[size_t(target)] &&
         !objects[size_t(target)]->Animation)
         Attach(objects[size_t(target)]);
 }

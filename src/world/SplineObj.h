@@ -8,6 +8,7 @@
 #include "world/Mesh.h"
 #include "world/Spline.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -115,6 +116,10 @@ public:
     // that moves exactly with the camera.
     bool Contributes() const;
     float LayerParallax() const;
+    // The cell counts as used: stored values from a file may be anything, and
+    // are written back as they were.
+    int32_t UsedColumns() const { return std::clamp(GridColumns, 1, MaxPatchCells); }
+    int32_t UsedRows() const { return std::clamp(GridRows, 1, MaxPatchCells); }
 
 private:
     void BuildBody();

@@ -123,6 +123,27 @@ TEST_F(TexLibTest, CompressionFollowsTheSettingUnlessTheEntrySaysNo) {
     EXPECT_EQ(TexLib.TextureByIndex(1)->QualityMode, 0);
 }
 
+TEST_F(TexLibTest, MissingCompressionFallsBackAndRefusedUploadsStayAtZero) {
+    Build({{"Levels\\a.png", Png(4, 4, 3, Solid(4, 4, 3))}, {"Levels\\b.png", Png(4, 4, 3, Solid(4, 4, 3))}});
+    TextureCompression = 1;
+    Gl->RefusedFormats = {Gl::CompressedRgbS3tcDxt1};
+    int32_t id = TexLib.UploadByIndex(0);
+    ASSERT_GT(id, 0);
+    EXPECT_EQ(Gl->Textures.at(uint32_t(id)).InternalFormat, Gl::Rgb8);
+    Gl->RefusedFormats = {Gl::CompressedRgbS3tcDxt1, Gl::Rgb8};
+    EXPECT_EQ(TexLib.UploadByIndex(1), 0);
+    EXPECT_FALSE(TexLib.TextureByIndex(1)->IsUploaded());
+    EXPECT_EQ(Gl->Textures.size(), 1u) << "the refused texture object is not kept";
+}
+
+TEST_F(TexLibTest, WithoutAnIndexThereIsStillAFallback) {
+    MassFile.Create();
+    TexLib.LoadLibrary();
+    ASSERT_EQ(TexLib.Textures.size(), 1u);
+    EXPECT_EQ(TexLib.FindTexture("Levels\\anything.png"), TexLib.TextureByIndex(0));
+    EXPECT_GT(TexLib.UploadByIndex(0), 0);
+}
+
 TEST_F(TexLibTest, FindTextureFallsBackToSimilarNamesThenEntryZero) {
     Build({{"Misc\\first.png", Png(2, 2, 3, Solid(2, 2, 3))}, {"Rocks\\stone.png", Png(2, 2, 3, Solid(2, 2, 3))}},
           {{"Misc\\first.png"}, {"Rocks\\stone.png"}, {"Levels\\Ghost.png"}});

@@ -1,6 +1,7 @@
 #include "app/Random.h"
 #include "world/Layers.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -76,9 +77,14 @@ TEST(Layers, DamagedSectionsStillHaveAPlayingLayer) {
         EXPECT_EQ(layers.MaxNumber, c.max) << c.lowest << "/" << c.stored;
         EXPECT_EQ(layers.Playing().Number, 0);
     }
-    TLayer zero;
-    zero.SetParallax(0);
-    EXPECT_EQ(zero.DepthFactor, 1.0f) << "a zero factor must not make the layer infinite";
+    struct {
+        float parallax, depth;
+    } factors[] = {{0.0f, 1000.0f}, {-0.0001f, -1000.0f}, {0.0005f, 1000.0f}, {NAN, 1.0f}, {2.0f, 0.5f}};
+    for (const auto& f : factors) {
+        TLayer l;
+        l.SetParallax(f.parallax);
+        EXPECT_FLOAT_EQ(l.DepthFactor, f.depth) << "a factor near zero must not make the layer infinite: " << f.parallax;
+    }
 }
 
 TEST(Layers, MemberNumbersAreClampedIntoTheRange) {

@@ -75,6 +75,109 @@ TEST(Mesh, TriangulatesSquaresAndReflexOutlines) {
     EXPECT_FALSE(line.Mesh.Triangulate()) << "a flat outline has no ear";
 }
 
+// Every triangle turns the same way as the outline, the areas add up to the
+// outline's, and no outline point lies strictly inside a triangle.
+void ExpectProperTriangulation(const std::vector<TVec2>& outline) {
+    TMeshFixture f;
+    f.Mesh.SetOutline(outline.data(), int32_t(outline.size()));
+    ASSERT_TRUE(f.Mesh.Triangulate());
+    ASSERT_EQ(f.Mesh.Triangles.size(), outline.size() - 2);
+    double area = 0;
+    for (const TTriangle& t : f.Mesh.Triangles) {
+        std::vector<TVec2> tri = {f.Mesh.Vertices[size_t(t.V[0])], f.Mesh.Vertices[size_t(t.V[1])],
+                                  f.Mesh.Vertices[size_t(t.V[2])]};
+        double a = OutlineArea2(tri);
+        EXPECT_GT(a, 0) << "a triangle turned the wrong way";
+        area += a;
+        for (size_t i = 0; i < outline.size(); ++i) {
+            if (int32_t(i) == t.V[0] || int32_t(i) == t.V[1] || int32_t(i) == t.V[2]) continue;
+            EXPECT_FALSE(PointInTriangle(tri[0], tri[1], tri[2], outline[i], true)) << "point " << i;
+        }
+    }
+    EXPECT_NEAR(area, OutlineArea2(outline), 1e-3 * OutlineArea2(outline));
+    EXPECT_EQ(RingVertices(f.Mesh).size(), outline.size());
+}
+
+TEST(Mesh, TriangulationsCoverTheOutline) {
+    ExpectProperTriangulation({{0, 0}, {100, 0}, {100, 100}, {0, 100}});
+    ExpectProperTriangulation({{0, 0}, {50, 40}, {100, 0}, {100, 100}, {0, 100}});
+    // A comb: teeth hanging down from a bar.
+    std::vector<TVec2> comb = {{0, 0}, {200, 0}, {200, 100}};
+    for (int tooth = 4; tooth >= 0; --tooth) {
+        float x = float(tooth) * 40;
+        comb.push_back({x + 30, 100});
+        comb.push_back({x + 30, 30});
+        comb.push_back({x + 10, 30});
+        comb.push_back({x + 10, 100});
+        comb.push_back({x, 100});
+    }
+    comb.pop_back();
+    comb.push_back({0, 100});
+    ExpectProperTriangulation(comb);
+    // The same square the other way round is refused.
+    TMeshFixture ccw;
+    ccw.Mesh.SetOutline(std::vector<TVec2>{{0, 0}, {0, 100}, {100, 100}, {100, 0}}.data(), 4);
+    EXPECT_FALSE(ccw.Mesh.Triangulate());
+}
+
+TEST(Mesh, GeometrySourcesNeverFormACycle) {
+    TMeshFixture f;
+    TMesh& b = *f.Group.Add();
+    TMesh& c = *f.Group.Add();
+    EXPECT_FALSE(f.Mesh.SetGeometrySource(&f.Mesh));
+    EXPECT_TRUE(b.SetGeometrySource(&f.Mesh));
+    EXPECT_TRUE(c.SetGeometrySource(&b));
+    EXPECT_EQ(&c.Geometry(), &f.Mesh) << "a chain resolves to its root";
+    EXPECT_FALSE(f.Mesh.SetGeometrySource(&c));
+    EXPECT_EQ(f.Mesh.GeometrySource, nullptr);
+}
+
+TEST(Mesh, ColoursReadBeforeTheVerticesFollowTheirCount) {
+    TByteWriter w;
+    w.WriteInt32(2);
+    w.WriteInt32(1);
+    uint8_t rgba[8] = {9, 9, 9, 9, 9, 9, 9, 9};
+    w.WritePacked(rgba, 2);
+    w.WriteInt32(5);
+    w.WriteInt32(3);
+    for (int i = 0; i < 6; ++i) w.WriteFloat32(float(i));
+    TMeshFixture f;
+    f.Mesh.MeshModeOwner = true;
+    TByteReader r(w.Bytes);
+    ASSERT_TRUE(f.Mesh.ReadChunks(r, false));
+    ASSERT_EQ(f.Mesh.Colors.size(), 3u);
+    EXPECT_EQ(f.Mesh.Colors[2], TRgba{}) << "the added colour is white";
+}
+
+TEST(Mesh, MeshFilesAndTheirCachesGiveTheSameMesh) {
+    const std::vector<TVec2> outline = {{0, 0}, {120, 0}, {150, 80}, {60, 130}, {-20, 70}};
+    std::vector<uint8_t> gms, cache;
+    std::string why;
+    ASSERT_TRUE(MakeMeshFiles(outline, 40, gms, cache, why)) << why;
+    std::vector<TVec2> reversed(outline.rbegin(), outline.rend());
+    EXPECT_FALSE(MakeMeshFiles(reversed, 40, gms, cache, why));
+    EXPECT_NE(why.find("clockwise"), std::string::npos);
+    ASSERT_TRUE(MakeMeshFiles(outline, 40, gms, cache, why));
+
+    // The finished mesh as the cache holds it, and as the mesh file makes it.
+    TMeshFixture fromCache;
+    TByteReader c(cache);
+    ASSERT_TRUE(fromCache.Mesh.ReadChunks(c, true));
+    TMeshFixture fromFile;
+    fromFile.Mesh.SetOutline(outline.data(), int32_t(outline.size()));
+    ASSERT_TRUE(fromFile.Mesh.Triangulate());
+    fromFile.Mesh.Subdivide(40);
+    EXPECT_EQ(fromCache.Mesh.Vertices, fromFile.Mesh.Vertices);
+    EXPECT_EQ(fromCache.Mesh.Triangles, fromFile.Mesh.Triangles);
+    EXPECT_EQ(fromCache.Mesh.Edges, fromFile.Mesh.Edges);
+    EXPECT_GT(fromCache.Mesh.Vertices.size(), outline.size()) << "long edges were split";
+    for (const TTriangle& t : fromCache.Mesh.Triangles)
+        for (int k = 0; k < 3; ++k)
+            EXPECT_LE(Length(fromCache.Mesh.Vertices[size_t(t.V[k])] - fromCache.Mesh.Vertices[size_t(t.V[(k + 1) % 3])]),
+                      40.0f);
+    EXPECT_EQ(RingVertices(fromCache.Mesh).size(), fromCache.Mesh.Edges.size());
+}
+
 TEST(Mesh, SubdivisionSplitsOnlyEdgesLongerThanTheLimit) {
     // Two right triangles with sides 30, 40 sharing the 50-long diagonal.
     auto build = [](TMeshFixture& f) {
@@ -211,7 +314,9 @@ TEST(Mesh, BadIndicesAreDroppedAndMismatchedColoursIgnored) {
     EXPECT_TRUE(r.AtEnd()) << "the colour chunk is read past";
     EXPECT_EQ(f.Mesh.Triangles.size(), 1u);
     EXPECT_TRUE(f.Mesh.Colors.empty());
-    EXPECT_TRUE(f.Mesh.Edges.empty());
+    ASSERT_EQ(f.Mesh.Edges.size(), 1u) << "a ring that does not close is laid anew in array order";
+    EXPECT_EQ(f.Mesh.Edges[0].Next, 0);
+    EXPECT_EQ(f.Mesh.Edges[0].Prev, 0);
 }
 
 TEST(Mesh, DrawSkipsGroupsOutsideTheView) {

@@ -40,11 +40,14 @@ protected:
         std::vector<uint8_t> band(32 * 64 * 3, 200);
         EncodePng(band.data(), 32, 64, 3, bandPng);
         std::vector<TTexLibRecord> records = {{"Levels\\block.png"}, {"Levels\\band.png"}};
-        std::vector<uint8_t> archive;
+        std::vector<uint8_t> archive, gms, cache;
         std::string why;
+        MakeMeshFiles({{0, 0}, {100, 0}, {100, 60}, {0, 60}}, 40, gms, cache, why);
         WriteMassFile({{"Textures\\Levels\\", "block.png", blockPng},
                        {"Textures\\Levels\\", "band.png", bandPng},
-                       {"Textures\\", "Rollix.TexLib", WriteTexLibIndex(records)}},
+                       {"Textures\\", "Rollix.TexLib", WriteTexLibIndex(records)},
+                       {"Objects\\Rocks\\", "slab.gms", gms},
+                       {"Objects\\Rocks\\", "slab.cache", cache}},
                       archive, why);
         SaveFileAtomic(AppDir + "Rollix.msf", archive);
         MassFile.Create();
@@ -166,6 +169,68 @@ TEST_F(SplineObjTest, RecordRoundTripsAndTruncatedRecordsAreSafe) {
         TByteReader in(std::vector<uint8_t>(w.Bytes.begin(), w.Bytes.begin() + cut));
         EXPECT_FALSE(part.ReadSplineObj(in)) << cut;
     }
+}
+
+TEST_F(SplineObjTest, SpikesAndSlideFromTheLevelRecordReachTheCollisionEdges) {
+    // The finished slab's border ring, as the mesh tool's cache holds it.
+    TMesh probe(nullptr, nullptr);
+    ASSERT_TRUE(probe.LoadMeshFile("Rocks\\slab.gms"));
+    const size_t ring = probe.Edges.size();
+    ASSERT_EQ(probe.Outline.size(), ring);
+
+    TSplineObj writer(&World);
+    writer.MeshFile = "Rocks\\slab.gms";
+    TByteWriter w;
+    for (const TSpline& s : writer.Splines) s.WriteSpline(w);
+    w.WriteInt32(3);
+    w.WriteInt32(2);
+    w.WriteString("Slab");
+    w.WriteBool(true);
+    w.WriteInt16(0);
+    w.WriteBool(false);
+    w.WriteByte(0);
+    w.WriteString("Rocks\\slab.gms");
+    w.WriteInt32(1);
+    TMesh header(nullptr, nullptr);
+    header.WriteHeader(w, -1, "Levels\\block.png");
+    w.WriteInt32(2);
+    w.WriteInt32(9); // slide 0.7
+    w.WriteFloat32(0.7f);
+    w.WriteFloat32(0.0f);
+    w.WriteBool(false);
+    w.WriteBool(false);
+    w.WriteByte(0);
+    w.Pad(5);
+    w.WriteInt32(10); // a spike at border point 0
+    std::vector<uint8_t> spikes(ring, 0);
+    spikes[0] = 1;
+    std::vector<uint8_t> packed = PackRuns(spikes.data(), int32_t(ring));
+    w.WriteInt32(int32_t(ring));
+    w.WriteInt32(int32_t(packed.size()));
+    w.WriteBlock(packed.data(), packed.size());
+    w.WriteInt32(-1); // no border
+    w.WriteString("");
+    w.WriteFloat32(0.01f);
+    w.WriteFloat32(4);
+    w.WriteFloat32(-2);
+    w.WriteInt32(0);
+    w.WriteInt32(0);
+    w.WriteBool(false);
+    w.WriteBool(false);
+    w.Pad(22);
+
+    TSplineObj o(&World);
+    TByteReader r(w.Bytes);
+    ASSERT_TRUE(o.ReadSplineObj(r));
+    EXPECT_TRUE(r.AtEnd());
+    EXPECT_FALSE(o.GridMode);
+    std::vector<TCollisionEdge> edges = BuildCollisionEdges({&o});
+    ASSERT_EQ(edges.size(), ring);
+    EXPECT_TRUE(edges[0].SpikyStart);
+    EXPECT_TRUE(edges[ring - 1].SpikyEnd);
+    EXPECT_FALSE(edges[1].SpikyStart);
+    EXPECT_FLOAT_EQ(edges[0].SlideStart, 0.7f);
+    EXPECT_TRUE(edges[0].HasSlide);
 }
 
 TEST_F(SplineObjTest, MeshModeWithoutTextureStopsReading) {
