@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <list>
+#include <cstring>
+#include <limits>
+#include <unordered_map>
 
 TGroupLightsHook ApplyGroupLights = nullptr;
 bool MeshLightsOn = false;
@@ -649,7 +651,9 @@ bool TMesh::Triangulate() {
     const std::vector<TVec2>& P = Outline;
     auto computeKey = [&](int32_t i) {
         TVec2 d = P[size_t(next[size_t(next[size_t(i)])])] - P[size_t(i)];
-        key[size_t(i)] = d.X * d.X + d.Y * d.Y;
+        float k = d.X * d.X + d.Y * d.Y;
+        // A point that is not a number sorts last instead of breaking the order.
+        key[size_t(i)] = k == k ? k : std::numeric_limits<float>::infinity();
     };
     for (int32_t i = 0; i < n; ++i) computeKey(i);
 
@@ -675,21 +679,18 @@ bool TMesh::Triangulate() {
     int32_t start = 0, ringSize = n;
     std::vector<int32_t> order;
     order.reserve(size_t(n));
+    std::vector<int32_t> walk;
+    std::vector<float> walkKeys;
     for (int32_t round = 0; round < 100000 && int32_t(Triangles.size()) < n - 2 && ringSize > 1; ++round) {
-        // Sort the ring by key: each node goes in front of the first entry
-        // with a larger key, or to the very front when it does not exceed the head's.
-        order.clear();
+        walk.clear();
+        walkKeys.clear();
         int32_t node = start;
         for (int32_t k = 0; k < ringSize; ++k, node = next[size_t(node)]) {
-            float kv = key[size_t(node)];
-            if (order.empty() || kv <= key[size_t(order.front())]) {
-                order.insert(order.begin(), node);
-            } else {
-                auto at = std::upper_bound(order.begin() + 1, order.end(), kv,
-                                           [&](float v, int32_t o) { return v < key[size_t(o)]; });
-                order.insert(at, node);
-            }
+            walk.push_back(node);
+            walkKeys.push_back(key[size_t(node)]);
         }
+        order.clear();
+        for (int32_t i : SortRingByKey(walkKeys)) order.push_back(walk[size_t(i)]);
         int32_t ear = -1;
         for (int32_t p : order) {
             if (isEar(p, next[size_t(p)], next[size_t(next[size_t(p)])])) {
@@ -712,12 +713,33 @@ bool TMesh::Triangulate() {
     return int32_t(Triangles.size()) == n - 2;
 }
 
+namespace {
+// Exact coordinates as a hash key; −0 and +0 are the same point, and a point
+// that is not a number equals nothing.
+bool CoordinateKey(TVec2 p, uint64_t& key) {
+    if (p.X != p.X || p.Y != p.Y) return false;
+    float x = p.X == 0 ? 0.0f : p.X, y = p.Y == 0 ? 0.0f : p.Y;
+    uint32_t bx, by;
+    std::memcpy(&bx, &x, 4);
+    std::memcpy(&by, &y, 4);
+    key = uint64_t(bx) << 32 | by;
+    return true;
+}
+} // namespace
+
 int32_t TMesh::AddVertex(TVec2 m, int32_t edgeX, int32_t edgeY) {
-    for (int32_t i = int32_t(Vertices.size()) - 1; i >= 0; --i)
-        if (Vertices[size_t(i)] == m) return i;
+    // The latest vertex with exactly these coordinates, as a search from the
+    // last vertex backwards would find it.
+    uint64_t coordinates = 0;
+    bool hashable = CoordinateKey(m, coordinates);
+    if (hashable) {
+        auto found = VertexLookup.find(coordinates);
+        if (found != VertexLookup.end()) return found->second;
+    }
     if (Vertices.size() == Vertices.capacity()) Vertices.reserve(Vertices.size() + 1000);
     int32_t index = int32_t(Vertices.size());
     Vertices.push_back(m);
+    if (hashable) VertexLookup[coordinates] = index;
     int32_t edge = -1;
     if (edgeX >= 0 && edgeY >= 0) {
         const TMeshEdge& ex = Edges[size_t(edgeX)];
@@ -763,8 +785,14 @@ void TMesh::Subdivide(float maxEdge) {
     if (!(maxEdge > 0)) return;
     MaxEdge = maxEdge;
     if (VertexEdge.size() < Vertices.size()) VertexEdge.resize(Vertices.size(), -1);
+    VertexLookup.clear();
+    for (size_t i = 0; i < Vertices.size(); ++i) {
+        uint64_t coordinates;
+        if (CoordinateKey(Vertices[i], coordinates)) VertexLookup[coordinates] = int32_t(i);
+    }
     for (int32_t t = 0; t < int32_t(Triangles.size());)
         if (!SplitLongest(t)) ++t;
+    VertexLookup.clear();
     Vertices.shrink_to_fit();
     Triangles.shrink_to_fit();
     Edges.shrink_to_fit();
@@ -1067,6 +1095,37 @@ void TMesh::Draw(int32_t) {
         flush();
     }
     if (AlphaRef != 0) r.AlphaFunc(Gl::Greater, 0.0f);
+}
+
+std::vector<int32_t> SortRingByKey(const std::vector<float>& keys) {
+    // Walking the ring, each node goes in front of the first entry with a
+    // larger key, or to the very front when its key does not exceed the
+    // smallest so far. The result is sorted by key; within equal keys the
+    // nodes that went to the front come first, the latest first, then the
+    // others in walking order. Sorting by that composite key gives the same
+    // order without the quadratic inserts.
+    struct TRanked {
+        float Key;
+        int32_t Rank;
+        int32_t Index;
+    };
+    const int32_t n = int32_t(keys.size());
+    std::vector<TRanked> ranked;
+    ranked.reserve(keys.size());
+    float smallest = 0;
+    for (int32_t k = 0; k < n; ++k) {
+        float kv = keys[size_t(k)];
+        bool front = k == 0 || kv <= smallest;
+        smallest = k == 0 ? kv : std::min(smallest, kv);
+        ranked.push_back({kv, front ? -k : n + k, k});
+    }
+    std::sort(ranked.begin(), ranked.end(), [](const TRanked& a, const TRanked& b) {
+        return a.Key < b.Key || (a.Key == b.Key && a.Rank < b.Rank);
+    });
+    std::vector<int32_t> order;
+    order.reserve(keys.size());
+    for (const TRanked& r : ranked) order.push_back(r.Index);
+    return order;
 }
 
 double OutlineArea2(const std::vector<TVec2>& outline) {

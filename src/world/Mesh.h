@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class TMaterial;
@@ -175,11 +176,17 @@ public:
     const std::vector<TVec2>& Positions() const { return Warped.empty() ? Vertices : Warped; }
 
 private:
+    // Coordinates → the latest vertex with them, while subdividing.
+    std::unordered_map<uint64_t, int32_t> VertexLookup;
     bool SplitLongest(int32_t t);
     int32_t AddVertex(TVec2 m, int32_t edgeX, int32_t edgeY);
     void ValidateIndices();
     void DrawRun(const std::vector<TTriangle>& triangles, int32_t first, int32_t count);
 };
+
+// The order in which the ear search tries the ring's nodes, given their keys
+// in walking order (no NaN): positions into keys.
+std::vector<int32_t> SortRingByKey(const std::vector<float>& keys);
 
 // Twice the signed area of a closed outline; positive when it runs clockwise
 // on the screen (y down), as the game's outlines do.

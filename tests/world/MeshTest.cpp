@@ -120,6 +120,33 @@ TEST(Mesh, TriangulationsCoverTheOutline) {
     EXPECT_FALSE(ccw.Mesh.Triangulate());
 }
 
+TEST(Mesh, RingOrderMatchesInsertingOneNodeAtATime) {
+    // The ear search order, built the plain way: each node in front of the
+    // first larger key, or at the very front when not above the head.
+    auto literal = [](const std::vector<float>& keys) {
+        std::vector<int32_t> list;
+        for (int32_t k = 0; k < int32_t(keys.size()); ++k) {
+            if (list.empty() || keys[size_t(k)] <= keys[size_t(list.front())]) {
+                list.insert(list.begin(), k);
+                continue;
+            }
+            auto at = list.begin();
+            while (at != list.end() && !(keys[size_t(*at)] > keys[size_t(k)])) ++at;
+            list.insert(at, k);
+        }
+        return list;
+    };
+    uint32_t seed = 12345;
+    for (int round = 0; round < 500; ++round) {
+        std::vector<float> keys(size_t(1 + round % 40));
+        for (float& k : keys) {
+            seed = seed * 1664525u + 1013904223u;
+            k = float((seed >> 16) % 6); // few values: many ties
+        }
+        ASSERT_EQ(SortRingByKey(keys), literal(keys)) << "round " << round;
+    }
+}
+
 TEST(Mesh, GeometrySourcesNeverFormACycle) {
     TMeshFixture f;
     TMesh& b = *f.Group.Add();
