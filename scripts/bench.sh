@@ -5,6 +5,7 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 cmake -S . -B build -G Ninja -DROLLIX_BENCH=ON
 cmake --build build
-for b in build/bench/rollix_bench_*; do
-  [ -x "$b" ] && "$b" "$@"
+find build/bench -type f -name 'rollix_bench_*' -perm -u+x | sort | while read -r b; do
+  echo "== $b"
+  "$b" "$@"
 done
