@@ -6,6 +6,7 @@
 #include "assets/MassFile.h"
 #include "assets/TexLib.h"
 #include "render/RenderContext.h"
+#include "world/FigureGroup.h"
 #include "world/MaterialMan.h"
 
 #include <algorithm>
@@ -569,15 +570,23 @@ void TMesh::WriteCacheChunks(TByteWriter& out) const {
 }
 
 void TMesh::WriteMeshFile(TByteWriter& out) const {
-    out.WriteInt32(0); // no preview block
-    out.WriteInt32(0); // figures
-    out.WriteInt32(0);
-    out.WriteInt32(0); // objects
-    out.WriteInt32(0); // winds
-    out.WriteInt32(0); // waters
-    out.WriteInt32(0); // sky flag
-    out.WriteInt32(0); // boosts
-    out.WriteInt32(1111);
+    TFigureGroupHeader header;
+    WriteFigureGroupHeader(out, header);
+    for (int k = 0; k < 6; ++k) out.WriteInt32(0); // ignored, objects, winds, waters, sky, boosts
+    out.WriteInt32(MeshBlockMark);
+    WriteMeshBlock(out);
+}
+
+bool TMesh::ReadMeshBlock(TByteReader& in, const std::string& fileName) {
+    FileName = fileName;
+    if (!ReadChunks(in, false)) return false;
+    MaxEdge = in.ReadFloat32();
+    in.Skip(32);
+    SetOutline(Outline.data(), int32_t(Outline.size()));
+    return !in.ShortRead;
+}
+
+void TMesh::WriteMeshBlock(TByteWriter& out) const {
     WriteChunks(out);
     out.WriteFloat32(MaxEdge);
     out.Pad(32);
@@ -601,28 +610,15 @@ bool TMesh::LoadMeshFile(const std::string& name) {
     std::string path = folder + name;
     if (!MassFileExists(path)) return false;
     TMassFileStream in(path, 0);
-    int32_t preview = in.ReadInt32();
-    if (preview < 0 || preview > in.Remaining()) return false;
-    in.Skip(preview);
-    int32_t v = in.ReadInt32();
-    if (v == -1) {
-        in.ReadString();
-        in.Skip(32);
-        v = in.ReadInt32();
-    }
-    if (v >= 1) return false;
+    // A mesh file holds nothing but the mesh block.
+    TFigureGroupHeader header;
+    if (!ReadFigureGroupHeader(in, header, false) || header.LevelSound || header.FigureCount != 0) return false;
     in.ReadInt32();
-    if (in.ReadInt32() >= 1) return false; // objects
-    if (in.ReadInt32() >= 1) return false; // winds
-    if (in.ReadInt32() >= 1) return false; // waters
-    if (in.ReadInt32() == 1) return false; // sky
-    if (in.ReadInt32() >= 1) return false; // boosts
-    if (in.ReadInt32() == 0 || in.ShortRead) return false;
-    FileName = name;
-    if (!ReadChunks(in, false)) return false;
-    MaxEdge = in.ReadFloat32();
-    in.Skip(32);
-    SetOutline(Outline.data(), int32_t(Outline.size()));
+    const int32_t objects = in.ReadInt32(), winds = in.ReadInt32(), waters = in.ReadInt32();
+    const int32_t sky = in.ReadInt32(), boosts = in.ReadInt32();
+    if (objects >= 1 || winds >= 1 || waters >= 1 || sky == 1 || boosts >= 1) return false;
+    if (in.ReadInt32() != MeshBlockMark || in.ShortRead) return false;
+    if (!ReadMeshBlock(in, name)) return false;
     if (!Triangulate()) return false;
     Subdivide(MaxEdge);
     if (FixedTexCoords) UpdateTexCoords();

@@ -152,6 +152,10 @@ public:
     void WriteCacheChunks(TByteWriter& out) const;
     // A whole mesh file around the mesh block.
     void WriteMeshFile(TByteWriter& out) const;
+    // The mesh block of a figure-group file: chunk list, longest edge, 32
+    // reserved bytes; the outline read becomes the source outline.
+    bool ReadMeshBlock(TByteReader& in, const std::string& fileName);
+    void WriteMeshBlock(TByteWriter& out) const;
 
     bool Triangulate();
     void Subdivide(float maxEdge);

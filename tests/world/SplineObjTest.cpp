@@ -6,8 +6,10 @@
 #include "assets/PictureWrite.h"
 #include "assets/TexLib.h"
 #include "render/RenderContext.h"
+#include "world/FigureGroup.h"
 #include "world/Layers.h"
 #include "world/MaterialMan.h"
+#include "world/Selection.h"
 #include "world/SplineObj.h"
 
 #include <cmath>
@@ -343,4 +345,77 @@ TEST_F(SplineObjTest, AnimationRecordsRoundTrip) {
         part.Read(in, objects);
     }
     o->Animation = nullptr;
+}
+
+namespace {
+// A level's side of placing a file: it makes the objects and keeps the last.
+struct TPlacer : TFigureGroupSink {
+    TObjectWorld* World;
+    std::vector<std::unique_ptr<TSplineObj>> Objects;
+    int32_t Figures = 0;
+    explicit TPlacer(TObjectWorld* world) : World(world) {}
+    bool ReadFigure(TByteReader& in) override {
+        ++Figures;
+        return in.ReadInt32() == 4242;
+    }
+    TSplineObj* NewSplineObject() override {
+        Objects.push_back(std::make_unique<TSplineObj>(World));
+        return Objects.back().get();
+    }
+    TSplineObj* CurrentSplineObject() override { return Objects.empty() ? nullptr : Objects.back().get(); }
+};
+} // namespace
+
+TEST_F(SplineObjTest, FigureGroupFilesPlaceObjectsAndAMeshBlock) {
+    auto a = GridObject();
+    auto b = GridObject();
+    b->Name = "second";
+    TMesh block(nullptr, nullptr);
+    block.SetOutline(std::vector<TVec2>{{0, 0}, {50, 0}, {50, 50}, {0, 50}}.data(), 4);
+    block.MaxEdge = 30;
+    TFigureGroupHeader header;
+    header.HasGroupHeader = true;
+    header.GroupName = "Stones";
+    header.Preview = {1, 2, 3};
+    TByteWriter w;
+    WriteFigureGroup(w, header, {a.get(), b.get()}, &block);
+
+    TByteReader r(w.Bytes);
+    TFigureGroupHeader back;
+    ASSERT_TRUE(ReadFigureGroupHeader(r, back, true));
+    EXPECT_EQ(back.GroupName, "Stones");
+    EXPECT_EQ(back.Preview, header.Preview);
+    TPlacer placer(&World);
+    TMultiSelection selection;
+    selection.Name = back.GroupName;
+    EXPECT_EQ(ReadFigureGroupRows(r, back, "Stones\\pile.gms", placer, selection), TGroupRead::Done);
+    ASSERT_EQ(placer.Objects.size(), 2u);
+    EXPECT_EQ(selection.SplineObjects.size(), 2u);
+    EXPECT_EQ(placer.Objects[0]->Name, a->Name);
+    EXPECT_EQ(placer.Objects[1]->Name, "Stones") << "the mesh block's object takes the group's name";
+    EXPECT_EQ(placer.Objects[1]->Body.Meshes.front()->FileName, "Stones\\pile.gms");
+    EXPECT_EQ(placer.Objects[1]->Body.Meshes.front()->SourceOutline.size(), 4u);
+
+    for (size_t cut = 0; cut < w.Bytes.size(); cut += 11) {
+        TByteReader part(std::vector<uint8_t>(w.Bytes.begin(), w.Bytes.begin() + cut));
+        TFigureGroupHeader h;
+        TPlacer p(&World);
+        TMultiSelection s;
+        if (ReadFigureGroupHeader(part, h, false)) {
+            EXPECT_NE(ReadFigureGroupRows(part, h, "x.gms", p, s), TGroupRead::Done) << cut;
+        }
+    }
+
+    // A level-sound file and a file with winds are left to the rows that come later.
+    TByteWriter sound;
+    TFigureGroupHeader soundHeader;
+    soundHeader.LevelSound = true;
+    WriteFigureGroupHeader(sound, soundHeader);
+    TByteReader rs(sound.Bytes);
+    TFigureGroupHeader hs;
+    ASSERT_TRUE(ReadFigureGroupHeader(rs, hs, false));
+    EXPECT_TRUE(hs.LevelSound);
+    TPlacer none(&World);
+    TMultiSelection s2;
+    EXPECT_EQ(ReadFigureGroupRows(rs, hs, "s.gms", none, s2), TGroupRead::LaterRows);
 }
