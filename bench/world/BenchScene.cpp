@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <string>
+#include <type_traits>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -28,14 +29,19 @@ std::vector<uint8_t> DrawPicture(int32_t w, int32_t h, TShape shape) {
             const double u = (x + 0.5 - cx) / cx, v = (y + 0.5 - cy) / cy;
             bool inside = true;
             switch (shape) {
-            case TShape::Disc: inside = u * u + v * v < 0.9 * 0.9; break;
-            case TShape::Hill: inside = (y + 0.5) / h > 0.4 + 0.25 * std::cos(2 * M_PI * (x + 0.5) / w); break;
+            case TShape::Disc:
+                inside = u * u + v * v < 0.9 * 0.9;
+                break;
+            case TShape::Hill:
+                inside = (y + 0.5) / h > 0.4 + 0.25 * std::cos(2 * M_PI * (x + 0.5) / w);
+                break;
             case TShape::Blob: {
                 const double r = std::hypot(u, v), a = std::atan2(v, u);
                 inside = r < 0.7 + 0.2 * std::sin(5 * a);
                 break;
             }
-            case TShape::Opaque: break;
+            case TShape::Opaque:
+                break;
             }
             uint8_t* p = &px[(size_t(y) * size_t(w) + size_t(x)) * 4];
             p[0] = uint8_t(x * 7);
@@ -60,10 +66,12 @@ void ReadTwoLayers(TLayers& layers) {
     for (float parallax : {0.5f, 1.0f}) {
         w.WriteFloat32(parallax);
         w.WriteInt32(1);
-        for (int i = 0; i < 4; ++i) w.WriteFloat32(1);
+        for (int i = 0; i < 4; ++i)
+            w.WriteFloat32(1);
         w.WriteBool(false);
         w.WriteBool(false);
-        for (int i = 0; i < 4; ++i) w.WriteFloat32(1);
+        for (int i = 0; i < 4; ++i)
+            w.WriteFloat32(1);
         w.WriteInt32(0);
         w.WriteInt32(0);
         w.WriteBool(false);
@@ -73,7 +81,14 @@ void ReadTwoLayers(TLayers& layers) {
     layers.Read(in, {});
 }
 
-TSplineObj* AsObject(TSplineObject* o) { return reinterpret_cast<TSplineObj*>(o); }
+// The type the layers list their objects as. It is declared there as
+// TSplineObject, which no class defines; the alias follows it, and the casts
+// below change nothing once it names TSplineObj.
+using TLayerObject = std::remove_pointer_t<decltype(TLayer::SplineObjects)::value_type>;
+
+TSplineObj* AsObject(TLayerObject* o) {
+    return reinterpret_cast<TSplineObj*>(o);
+}
 } // namespace
 
 TBenchWorld::TBenchWorld() {
@@ -89,8 +104,11 @@ TBenchWorld::TBenchWorld() {
         {"Textures\\Levels\\", "rock.png", Png(64, 64, TShape::Disc)},
         {"Textures\\Levels\\", "ground.png", Png(128, 128, TShape::Opaque)},
     };
-    std::vector<TTexLibRecord> records = {
-        {"Levels\\disc.png"}, {"Levels\\hill.png"}, {"Levels\\blob.png"}, {"Levels\\rock.png"}, {"Levels\\ground.png"}};
+    std::vector<TTexLibRecord> records = {{"Levels\\disc.png"},
+                                          {"Levels\\hill.png"},
+                                          {"Levels\\blob.png"},
+                                          {"Levels\\rock.png"},
+                                          {"Levels\\ground.png"}};
     for (int32_t side : BenchTex::Sizes) {
         const std::string name = "blob" + std::to_string(side) + ".png";
         entries.push_back({"Textures\\Sizes\\", name, Png(side, side, TShape::Blob)});
@@ -108,7 +126,7 @@ TBenchWorld::TBenchWorld() {
     World.Materials = &Materials;
     World.Layers = &Layers;
     Layers.Hooks.ApplySplineObjectMaterial = [this] { Materials.SplineObjects.Apply(); };
-    Layers.Hooks.DrawSplineObject = [](TSplineObject* o) { AsObject(o)->Draw(0); };
+    Layers.Hooks.DrawSplineObject = [](TLayerObject* o) { AsObject(o)->Draw(0); };
 }
 
 TBenchWorld::~TBenchWorld() {
@@ -144,7 +162,8 @@ void SetBoxSplines(TSplineObj& o, const TBox2& b) {
     o.Splines[2] = TSpline::CreateFromPoints({b.Right, b.Bottom}, {-a, 0}, {b.Left, b.Bottom}, {a, 0});
     o.Splines[3] = TSpline::CreateFromPoints({b.Left, b.Bottom}, {0, -c}, {b.Left, b.Top}, {0, c});
     LinkRing(o.Splines.data(), 4);
-    for (size_t i = 0; i < 4; ++i) o.BaseSplines[i].CopyShape(o.Splines[i]);
+    for (size_t i = 0; i < 4; ++i)
+        o.BaseSplines[i].CopyShape(o.Splines[i]);
     LinkRing(o.BaseSplines.data(), 4);
 }
 
@@ -157,7 +176,8 @@ std::unique_ptr<TSplineObj> MakeGridObject(TObjectWorld& world, int32_t texture,
     return o;
 }
 
-std::unique_ptr<TSplineObj> MakeMeshObject(TObjectWorld& world, const std::vector<TVec2>& outline, float maxEdge) {
+std::unique_ptr<TSplineObj> MakeMeshObject(TObjectWorld& world, const std::vector<TVec2>& outline,
+                                           float maxEdge) {
     auto o = std::make_unique<TSplineObj>(&world);
     o->GridMode = false;
     TMesh* mesh = o->AddBodyMesh();
@@ -171,7 +191,8 @@ std::unique_ptr<TSplineObj> MakeMeshObject(TObjectWorld& world, const std::vecto
 }
 
 std::unique_ptr<TSplineObj> MakeLevelObject(TObjectWorld& world, int32_t i) {
-    static constexpr int32_t GridTextures[] = {BenchTex::Disc, BenchTex::Hill, BenchTex::Blob, BenchTex::Rock};
+    static constexpr int32_t GridTextures[] = {BenchTex::Disc, BenchTex::Hill, BenchTex::Blob,
+                                               BenchTex::Rock};
     const TVec2 at{float(i % 100) * 400.0f, float(i / 100) * 400.0f};
     std::unique_ptr<TSplineObj> o;
     if (i % 2 == 0) {
@@ -191,7 +212,8 @@ std::unique_ptr<TSplineObj> MakeLevelObject(TObjectWorld& world, int32_t i) {
 std::vector<std::unique_ptr<TSplineObj>> BuildLevel(TObjectWorld& world, int32_t count) {
     std::vector<std::unique_ptr<TSplineObj>> objects;
     objects.reserve(size_t(count));
-    for (int32_t i = 0; i < count; ++i) objects.push_back(MakeLevelObject(world, i));
+    for (int32_t i = 0; i < count; ++i)
+        objects.push_back(MakeLevelObject(world, i));
     return objects;
 }
 
@@ -207,17 +229,18 @@ void ForgetTextureCaches() {
 std::vector<TSplineObj*> Pointers(const std::vector<std::unique_ptr<TSplineObj>>& objects) {
     std::vector<TSplineObj*> out;
     out.reserve(objects.size());
-    for (const auto& o : objects) out.push_back(o.get());
+    for (const auto& o : objects)
+        out.push_back(o.get());
     return out;
 }
 
 void FileObjects(TLayers& layers, const std::vector<TSplineObj*>& objects) {
-    // The layers list their objects as TSplineObject, a name no class has;
-    // the draw hook turns the pointer back.
+    // Filed by hand: the layers' template filing cannot take TSplineObj
+    // while they list another type; the draw hook turns the pointer back.
     layers.ClearMembers();
     for (TSplineObj* o : objects) {
         o->Layer = layers.ClampNumber(o->Layer);
-        layers.LayerOf(o->Layer).SplineObjects.push_back(reinterpret_cast<TSplineObject*>(o));
+        layers.LayerOf(o->Layer).SplineObjects.push_back(reinterpret_cast<TLayerObject*>(o));
     }
 }
 

@@ -26,7 +26,7 @@ constexpr std::array<int32_t, 4> Sizes = {64, 128, 256, 512}; // blobs of these 
 } // namespace BenchTex
 
 class TBenchWorld {
-public:
+  public:
     TBenchWorld();
     ~TBenchWorld();
     TBenchWorld(const TBenchWorld&) = delete;
@@ -55,7 +55,8 @@ std::unique_ptr<TSplineObj> MakeGridObject(TObjectWorld& world, int32_t texture,
 
 // A mesh-mode body from a polygon outline: triangulated, subdivided to the
 // longest edge, warped into a box round the outline and grouped.
-std::unique_ptr<TSplineObj> MakeMeshObject(TObjectWorld& world, const std::vector<TVec2>& outline, float maxEdge);
+std::unique_ptr<TSplineObj> MakeMeshObject(TObjectWorld& world, const std::vector<TVec2>& outline,
+                                           float maxEdge);
 
 constexpr int32_t LevelObjectCount = 2000;
 

@@ -51,8 +51,8 @@ struct TGlScene {
         Extent = Objects.front()->Body.Bounds;
         for (const auto& o : Objects) {
             const TBox2& b = o->Body.Bounds;
-            Extent = {std::min(Extent.Left, b.Left), std::min(Extent.Top, b.Top), std::max(Extent.Right, b.Right),
-                      std::max(Extent.Bottom, b.Bottom)};
+            Extent = {std::min(Extent.Left, b.Left), std::min(Extent.Top, b.Top),
+                      std::max(Extent.Right, b.Right), std::max(Extent.Bottom, b.Bottom)};
         }
         Why.clear();
     }
@@ -78,7 +78,8 @@ void BM_DrawGl(benchmark::State& state) {
     }
     const TBox2& e = scene.Extent;
     const TVec2 centre{(e.Left + e.Right) / 2, (e.Top + e.Bottom) / 2};
-    const TBox2 view = state.range(0) == 0 ? TBox2{centre.X - 512, centre.Y - 384, centre.X + 512, centre.Y + 384} : e;
+    const TBox2 view =
+        state.range(0) == 0 ? TBox2{centre.X - 512, centre.Y - 384, centre.X + 512, centre.Y + 384} : e;
     TBenchWorld& w = TBenchWorld::Get();
     // The first frame uploads the textures.
     DrawScene(w.Layers, view, scene.DrawnWidth, scene.DrawnHeight);

@@ -16,7 +16,8 @@
 namespace {
 int64_t TriangleCount(const TSplineObj& o) {
     int64_t n = 0;
-    for (const auto& m : o.Body.Meshes) n += int64_t(m->Geometry().Triangles.size());
+    for (const auto& m : o.Body.Meshes)
+        n += int64_t(m->Geometry().Triangles.size());
     return n;
 }
 
@@ -34,8 +35,8 @@ struct TBenchLevel {
         Extent = Objects.front()->Body.Bounds;
         for (const auto& o : Objects) {
             const TBox2& b = o->Body.Bounds;
-            Extent = {std::min(Extent.Left, b.Left), std::min(Extent.Top, b.Top), std::max(Extent.Right, b.Right),
-                      std::max(Extent.Bottom, b.Bottom)};
+            Extent = {std::min(Extent.Left, b.Left), std::min(Extent.Top, b.Top),
+                      std::max(Extent.Right, b.Right), std::max(Extent.Bottom, b.Bottom)};
         }
     }
     static TBenchLevel& Get() {
@@ -54,11 +55,13 @@ void BM_BuildLevel(benchmark::State& state) {
         auto objects = BuildLevel(w.World, LevelObjectCount);
         state.PauseTiming();
         triangles = 0;
-        for (const auto& o : objects) triangles += TriangleCount(*o);
+        for (const auto& o : objects)
+            triangles += TriangleCount(*o);
         objects.clear();
         state.ResumeTiming();
     }
-    state.counters["objects/s"] = benchmark::Counter(double(LevelObjectCount), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["objects/s"] =
+        benchmark::Counter(double(LevelObjectCount), benchmark::Counter::kIsIterationInvariantRate);
     state.counters["triangles"] = double(triangles);
 }
 BENCHMARK(BM_BuildLevel)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
@@ -72,7 +75,8 @@ void BM_BuildLevelHalf(benchmark::State& state) {
     objects.reserve(LevelObjectCount / 2);
     for (auto _ : state) {
         ForgetTextureCaches();
-        for (int32_t i = parity; i < LevelObjectCount; i += 2) objects.push_back(MakeLevelObject(w.World, i));
+        for (int32_t i = parity; i < LevelObjectCount; i += 2)
+            objects.push_back(MakeLevelObject(w.World, i));
         state.PauseTiming();
         objects.clear();
         state.ResumeTiming();
@@ -113,7 +117,8 @@ void BM_GridObjectBySize(benchmark::State& state) {
     TBenchWorld& w = TBenchWorld::Get();
     const int32_t side = int32_t(state.range(0));
     int32_t texture = BenchTex::FirstSized;
-    while (BenchTex::Sizes[size_t(texture - BenchTex::FirstSized)] != side) ++texture;
+    while (BenchTex::Sizes[size_t(texture - BenchTex::FirstSized)] != side)
+        ++texture;
     const TBox2 box{0, 0, float(side), float(side)};
     int64_t outline = 0;
     for (auto _ : state) {
@@ -125,14 +130,21 @@ void BM_GridObjectBySize(benchmark::State& state) {
     state.counters["outline"] = double(outline);
     state.SetComplexityN(side);
 }
-BENCHMARK(BM_GridObjectBySize)->Arg(64)->Arg(128)->Arg(256)->Arg(512)->Complexity()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GridObjectBySize)
+    ->Arg(64)
+    ->Arg(128)
+    ->Arg(256)
+    ->Arg(512)
+    ->Complexity()
+    ->Unit(benchmark::kMicrosecond);
 
 // Alpha tracing alone, against the picture's pixel count.
 void BM_TextureOutline(benchmark::State& state) {
     TBenchWorld::Get();
     const int32_t side = int32_t(state.range(0));
     int32_t texture = BenchTex::FirstSized;
-    while (BenchTex::Sizes[size_t(texture - BenchTex::FirstSized)] != side) ++texture;
+    while (BenchTex::Sizes[size_t(texture - BenchTex::FirstSized)] != side)
+        ++texture;
     TMyTexture* t = TexLib.TextureByIndex(texture);
     std::vector<TVec2> points;
     int32_t count = 0;
@@ -144,7 +156,13 @@ void BM_TextureOutline(benchmark::State& state) {
     state.counters["points"] = double(count);
     state.SetComplexityN(side);
 }
-BENCHMARK(BM_TextureOutline)->Arg(64)->Arg(128)->Arg(256)->Arg(512)->Complexity()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TextureOutline)
+    ->Arg(64)
+    ->Arg(128)
+    ->Arg(256)
+    ->Arg(512)
+    ->Complexity()
+    ->Unit(benchmark::kMicrosecond);
 
 // Ear clipping against the outline's point count.
 void BM_Triangulate(benchmark::State& state) {
@@ -160,7 +178,14 @@ void BM_Triangulate(benchmark::State& state) {
     if (!ok) state.SkipWithError("the outline did not triangulate");
     state.SetComplexityN(n);
 }
-BENCHMARK(BM_Triangulate)->Arg(50)->Arg(100)->Arg(200)->Arg(400)->Arg(800)->Complexity()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Triangulate)
+    ->Arg(50)
+    ->Arg(100)
+    ->Arg(200)
+    ->Arg(400)
+    ->Arg(800)
+    ->Complexity()
+    ->Unit(benchmark::kMicrosecond);
 
 // Subdivision of a 100-point outline to ever shorter edges, against the
 // vertices it ends with.
@@ -186,7 +211,14 @@ void BM_Subdivide(benchmark::State& state) {
     state.counters["triangles"] = double(mesh.Triangles.size());
     state.SetComplexityN(int64_t(mesh.Vertices.size()));
 }
-BENCHMARK(BM_Subdivide)->Arg(80)->Arg(40)->Arg(20)->Arg(10)->Arg(5)->Complexity()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Subdivide)
+    ->Arg(80)
+    ->Arg(40)
+    ->Arg(20)
+    ->Arg(10)
+    ->Arg(5)
+    ->Complexity()
+    ->Unit(benchmark::kMicrosecond);
 
 // A whole mesh-mode object (triangulate, subdivide to 40, warp, groups)
 // against its outline's point count, the size kept in proportion.
@@ -203,7 +235,14 @@ void BM_MeshObject(benchmark::State& state) {
     state.counters["triangles"] = double(triangles);
     state.SetComplexityN(n);
 }
-BENCHMARK(BM_MeshObject)->Arg(20)->Arg(50)->Arg(100)->Arg(200)->Arg(400)->Complexity()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MeshObject)
+    ->Arg(20)
+    ->Arg(50)
+    ->Arg(100)
+    ->Arg(200)
+    ->Arg(400)
+    ->Complexity()
+    ->Unit(benchmark::kMicrosecond);
 
 // Warping and grouping again after a shape change (what a move does).
 void BM_Rebuild(benchmark::State& state) {
@@ -288,7 +327,8 @@ void BM_DrawNull(benchmark::State& state) {
     InitRenderContext(std::move(backend));
     const TBox2& e = level.Extent;
     const TVec2 centre{(e.Left + e.Right) / 2, (e.Top + e.Bottom) / 2};
-    const TBox2 view = state.range(0) == 0 ? TBox2{centre.X - 512, centre.Y - 384, centre.X + 512, centre.Y + 384} : e;
+    const TBox2 view =
+        state.range(0) == 0 ? TBox2{centre.X - 512, centre.Y - 384, centre.X + 512, centre.Y + 384} : e;
     int64_t triangles = 0;
     for (auto _ : state) {
         null->ForgetCalls();
@@ -297,7 +337,8 @@ void BM_DrawNull(benchmark::State& state) {
         triangles = null->CallCount(TRenderCall::Begin) - 1; // BeginFrame opens one empty batch
     }
     // The textures' names belong to this backend: give them back with it.
-    for (auto& t : TexLib.Textures) t->Release();
+    for (auto& t : TexLib.Textures)
+        t->Release();
     ReleaseRenderContext();
     state.SetLabel(state.range(0) == 0 ? "1024 x 768 view" : "whole level");
     state.counters["triangles/frame"] = double(triangles);

@@ -26,6 +26,7 @@
 #include <filesystem>
 #include <link.h>
 #include <string>
+#include <type_traits>
 #include <unistd.h>
 #include <vector>
 
@@ -35,6 +36,12 @@ namespace {
 using TRgb = std::array<int, 3>;
 
 constexpr TRgb Background{40, 40, 40};
+// The type the layers list their objects as. It is declared there as
+// TSplineObject, which no class defines, so the layers' template filing cannot
+// take TSplineObj; the objects are filed by hand and the draw hook turns the
+// pointer back. The casts change nothing once the type is TSplineObj.
+using TLayerObject = std::remove_pointer_t<decltype(TLayer::SplineObjects)::value_type>;
+
 constexpr TRgb Red{255, 0, 0}, Yellow{255, 255, 0}, Green{0, 160, 0}, White{255, 255, 255}, Blue{0, 0, 255};
 
 // Mesa unloads its driver module when the context goes; the driver's own
@@ -50,7 +57,8 @@ void KeepGlDriversLoaded() {
             return 0;
         },
         &drivers);
-    for (const std::string& name : drivers) dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    for (const std::string& name : drivers)
+        dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
 }
 
 // A picture of side × side pixels (blue, green, red, alpha rows) from a
@@ -77,12 +85,13 @@ void SetBoxSplines(TSplineObj& o, const TBox2& b) {
     o.Splines[2] = TSpline::CreateFromPoints({b.Right, b.Bottom}, {-a, 0}, {b.Left, b.Bottom}, {a, 0});
     o.Splines[3] = TSpline::CreateFromPoints({b.Left, b.Bottom}, {0, -c}, {b.Left, b.Top}, {0, c});
     LinkRing(o.Splines.data(), 4);
-    for (size_t i = 0; i < 4; ++i) o.BaseSplines[i].CopyShape(o.Splines[i]);
+    for (size_t i = 0; i < 4; ++i)
+        o.BaseSplines[i].CopyShape(o.Splines[i]);
     LinkRing(o.BaseSplines.data(), 4);
 }
 
 class SceneDrawTest : public ::testing::Test {
-protected:
+  protected:
     static constexpr int32_t DiscTexture = 0, SquareTexture = 1, CrossTexture = 2;
 
     void SetUp() override {
@@ -136,7 +145,8 @@ protected:
         });
         auto square = Png(64, [](int32_t, int32_t y, bool&) { return y < 32 ? Green : White; });
         auto cross = Png(32, [](int32_t, int32_t, bool&) { return Blue; });
-        std::vector<TTexLibRecord> records = {{"Scene\\disc.png"}, {"Scene\\square.png"}, {"Scene\\cross.png"}};
+        std::vector<TTexLibRecord> records = {
+            {"Scene\\disc.png"}, {"Scene\\square.png"}, {"Scene\\cross.png"}};
         std::vector<uint8_t> archive;
         std::string why;
         ASSERT_TRUE(WriteMassFile({{"Textures\\Scene\\", "disc.png", disc},
@@ -159,10 +169,12 @@ protected:
         for (float parallax : {0.5f, 1.0f}) {
             w.WriteFloat32(parallax);
             w.WriteInt32(1);
-            for (int i = 0; i < 4; ++i) w.WriteFloat32(1);
+            for (int i = 0; i < 4; ++i)
+                w.WriteFloat32(1);
             w.WriteBool(false);
             w.WriteBool(false);
-            for (int i = 0; i < 4; ++i) w.WriteFloat32(1);
+            for (int i = 0; i < 4; ++i)
+                w.WriteFloat32(1);
             w.WriteInt32(0);
             w.WriteInt32(0);
             w.WriteBool(false);
@@ -173,9 +185,7 @@ protected:
         World.Materials = &Materials;
         World.Layers = &Layers;
         Layers.Hooks.ApplySplineObjectMaterial = [this] { Materials.SplineObjects.Apply(); };
-        // The layers list their objects under the name TSplineObject, which
-        // no class has; the hook turns the pointer back.
-        Layers.Hooks.DrawSplineObject = [](TSplineObject* o) { reinterpret_cast<TSplineObj*>(o)->Draw(0); };
+        Layers.Hooks.DrawSplineObject = [](TLayerObject* o) { reinterpret_cast<TSplineObj*>(o)->Draw(0); };
     }
 
     void BuildObjects() {
@@ -194,19 +204,22 @@ protected:
         auto cross = std::make_unique<TSplineObj>(&World);
         TMesh* mesh = cross->AddBodyMesh();
         mesh->SetTextureIndex(CrossTexture);
-        const std::vector<TVec2> outline = {{490, -40}, {510, -40}, {510, -10}, {540, -10}, {540, 10}, {510, 10},
-                                            {510, 40},  {490, 40},  {490, 10},  {460, 10},  {460, -10}, {490, -10}};
+        const std::vector<TVec2> outline = {{490, -40}, {510, -40}, {510, -10}, {540, -10},
+                                            {540, 10},  {510, 10},  {510, 40},  {490, 40},
+                                            {490, 10},  {460, 10},  {460, -10}, {490, -10}};
         mesh->SetOutline(outline.data(), int32_t(outline.size()));
         ASSERT_TRUE(mesh->Triangulate());
         mesh->Subdivide(15);
         SetBoxSplines(*cross, mesh->SourceBounds);
         cross->Rebuild();
-        for (auto* o : {disc.get(), square.get(), cross.get()}) ASSERT_FALSE(o->Body.Meshes.front()->Triangles.empty());
+        for (auto* o : {disc.get(), square.get(), cross.get()})
+            ASSERT_FALSE(o->Body.Meshes.front()->Triangles.empty());
         Objects.push_back(std::move(disc));
         Objects.push_back(std::move(square));
         Objects.push_back(std::move(cross));
         Layers.ClearMembers();
-        for (auto& o : Objects) Layers.LayerOf(o->Layer).SplineObjects.push_back(reinterpret_cast<TSplineObject*>(o.get()));
+        for (auto& o : Objects)
+            Layers.LayerOf(o->Layer).SplineObjects.push_back(reinterpret_cast<TLayerObject*>(o.get()));
     }
 
     // A frame with the camera at the centre of a view of the window's size
@@ -245,9 +258,8 @@ protected:
         for (const TSample& s : samples) {
             TRgb got = PixelAt(s.X, s.Y);
             for (size_t c = 0; c < 3; ++c)
-                EXPECT_NEAR(got[c], s.Expected[c], 24)
-                    << s.What << " at (" << s.X << ", " << s.Y << "): got " << got[0] << ", " << got[1] << ", "
-                    << got[2];
+                EXPECT_NEAR(got[c], s.Expected[c], 24) << s.What << " at (" << s.X << ", " << s.Y << "): got "
+                                                       << got[0] << ", " << got[1] << ", " << got[2];
         }
     }
 
