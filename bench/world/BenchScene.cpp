@@ -81,14 +81,6 @@ void ReadTwoLayers(TLayers& layers) {
     layers.Read(in, {});
 }
 
-// The type the layers list their objects as. It is declared there as
-// TSplineObject, which no class defines; the alias follows it, and the casts
-// below change nothing once it names TSplineObj.
-using TLayerObject = std::remove_pointer_t<decltype(TLayer::SplineObjects)::value_type>;
-
-TSplineObj* AsObject(TLayerObject* o) {
-    return reinterpret_cast<TSplineObj*>(o);
-}
 } // namespace
 
 TBenchWorld::TBenchWorld() {
@@ -126,7 +118,7 @@ TBenchWorld::TBenchWorld() {
     World.Materials = &Materials;
     World.Layers = &Layers;
     Layers.Hooks.ApplySplineObjectMaterial = [this] { Materials.SplineObjects.Apply(); };
-    Layers.Hooks.DrawSplineObject = [](TLayerObject* o) { AsObject(o)->Draw(0); };
+    Layers.Hooks.DrawSplineObject = [](TSplineObj* o) { o->Draw(0); };
 }
 
 TBenchWorld::~TBenchWorld() {
@@ -240,7 +232,7 @@ void FileObjects(TLayers& layers, const std::vector<TSplineObj*>& objects) {
     layers.ClearMembers();
     for (TSplineObj* o : objects) {
         o->Layer = layers.ClampNumber(o->Layer);
-        layers.LayerOf(o->Layer).SplineObjects.push_back(reinterpret_cast<TLayerObject*>(o));
+        layers.LayerOf(o->Layer).SplineObjects.push_back(o);
     }
 }
 

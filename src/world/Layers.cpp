@@ -174,7 +174,7 @@ void TLayers::DrawLayer(TLayer& layer, float cameraRoll, bool editView) {
     if (Hooks.DrawParticles) Hooks.DrawParticles(layer);
     if (Hooks.ApplySplineObjectMaterial) Hooks.ApplySplineObjectMaterial();
     if (Hooks.DrawSplineObject)
-        for (TSplineObject* o : layer.SplineObjects) Hooks.DrawSplineObject(o);
+        for (TSplineObj* o : layer.SplineObjects) Hooks.DrawSplineObject(o);
     if (layer.Number == 0 && Hooks.DrawCharacterFronts) Hooks.DrawCharacterFronts();
     if (!editView && Hooks.DrawFog) Hooks.DrawFog(layer);
 }

@@ -14,7 +14,7 @@
 #include <vector>
 
 class TLayers;
-class TSplineObject;
+class TSplineObj;
 class TWater;
 class TWind;
 class TParticleSystem;
@@ -41,7 +41,7 @@ public:
     int32_t FlickerElapsed = 0;
     int32_t FlickerDuration = 0;
     bool CharacterLight = false;
-    std::vector<TSplineObject*> SplineObjects;
+    std::vector<TSplineObj*> SplineObjects;
     std::vector<TWater*> Waters;
     std::vector<TWind*> Winds;
     std::vector<TParticleSystem*> ParticleSystems;
@@ -82,7 +82,7 @@ struct TLayerDrawHooks {
     std::function<void(TWater*)> DrawWater;
     std::function<void(TLayer&)> DrawParticles;           // the layer's own systems, and on layer 0 the global ones
     std::function<void()> ApplySplineObjectMaterial;
-    std::function<void(TSplineObject*)> DrawSplineObject;
+    std::function<void(TSplineObj*)> DrawSplineObject;
     std::function<void()> DrawCharacterFronts;            // layer 0 only
     std::function<void(TLayer&)> DrawFog;                 // asks itself whether this is its layer
 };

@@ -36,11 +36,6 @@ namespace {
 using TRgb = std::array<int, 3>;
 
 constexpr TRgb Background{40, 40, 40};
-// The type the layers list their objects as. It is declared there as
-// TSplineObject, which no class defines, so the layers' template filing cannot
-// take TSplineObj; the objects are filed by hand and the draw hook turns the
-// pointer back. The casts change nothing once the type is TSplineObj.
-using TLayerObject = std::remove_pointer_t<decltype(TLayer::SplineObjects)::value_type>;
 
 constexpr TRgb Red{255, 0, 0}, Yellow{255, 255, 0}, Green{0, 160, 0}, White{255, 255, 255}, Blue{0, 0, 255};
 
@@ -185,7 +180,7 @@ class SceneDrawTest : public ::testing::Test {
         World.Materials = &Materials;
         World.Layers = &Layers;
         Layers.Hooks.ApplySplineObjectMaterial = [this] { Materials.SplineObjects.Apply(); };
-        Layers.Hooks.DrawSplineObject = [](TLayerObject* o) { reinterpret_cast<TSplineObj*>(o)->Draw(0); };
+        Layers.Hooks.DrawSplineObject = [](TSplineObj* o) { o->Draw(0); };
     }
 
     void BuildObjects() {
@@ -219,7 +214,7 @@ class SceneDrawTest : public ::testing::Test {
         Objects.push_back(std::move(cross));
         Layers.ClearMembers();
         for (auto& o : Objects)
-            Layers.LayerOf(o->Layer).SplineObjects.push_back(reinterpret_cast<TLayerObject*>(o.get()));
+            Layers.LayerOf(o->Layer).SplineObjects.push_back(o.get());
     }
 
     // A frame with the camera at the centre of a view of the window's size
