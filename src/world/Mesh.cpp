@@ -653,6 +653,7 @@ bool TMesh::Triangulate() {
     };
     for (int32_t i = 0; i < n; ++i) computeKey(i);
 
+    const TPointGrid grid(P);
     auto isEar = [&](int32_t p, int32_t q, int32_t r) {
         TVec2 a = P[size_t(p)], b = P[size_t(q)], c = P[size_t(r)];
         if (a.Y == b.Y && b.Y == c.Y) return false;
@@ -665,11 +666,11 @@ bool TMesh::Triangulate() {
         }
         TBox2 box{std::min({a.X, b.X, c.X}), std::min({a.Y, b.Y, c.Y}), std::max({a.X, b.X, c.X}),
                   std::max({a.Y, b.Y, c.Y})};
-        for (int32_t i = 0; i < n; ++i) {
-            if (i == p || i == q || i == r) continue;
-            if (PointInBox(P[size_t(i)], box) && PointInTriangle(a, b, c, P[size_t(i)], false)) return false;
-        }
-        return true;
+        // Only the points in the cells under the box can lie in it.
+        return grid.None(box, [&](int32_t i) {
+            return i != p && i != q && i != r && PointInBox(P[size_t(i)], box) &&
+                   PointInTriangle(a, b, c, P[size_t(i)], false);
+        });
     };
 
     int32_t start = 0, ringSize = n;
@@ -1091,6 +1092,51 @@ void TMesh::Draw(int32_t) {
         flush();
     }
     if (AlphaRef != 0) r.AlphaFunc(Gl::Greater, 0.0f);
+}
+
+TPointGrid::TPointGrid(const std::vector<TVec2>& points) {
+    TBox2 box{0, 0, 0, 0};
+    bool any = false;
+    for (const TVec2& p : points) {
+        if (p.X != p.X || p.Y != p.Y || !std::isfinite(p.X) || !std::isfinite(p.Y)) continue;
+        box = any ? TBox2{std::min(box.Left, p.X), std::min(box.Top, p.Y), std::max(box.Right, p.X),
+                          std::max(box.Bottom, p.Y)}
+                  : TBox2{p.X, p.Y, p.X, p.Y};
+        any = true;
+    }
+    Left = box.Left;
+    Top = box.Top;
+    // About one point per cell.
+    const double side = std::max<double>(1, std::ceil(std::sqrt(double(points.size()))));
+    Columns = Rows = int32_t(std::min(side, 1024.0));
+    const double w = double(box.Right) - box.Left, h = double(box.Bottom) - box.Top;
+    ScaleX = w > 0 ? float(double(Columns) / w) : 0.0f;
+    ScaleY = h > 0 ? float(double(Rows) / h) : 0.0f;
+    Start.assign(size_t(Columns) * size_t(Rows) + 1, 0);
+    std::vector<int32_t> cellOf(points.size(), -1);
+    for (size_t i = 0; i < points.size(); ++i) {
+        const TVec2 p = points[i];
+        if (p.X != p.X || p.Y != p.Y || !std::isfinite(p.X) || !std::isfinite(p.Y)) continue;
+        cellOf[i] = Cell(Column(p.X), Row(p.Y));
+        ++Start[size_t(cellOf[i]) + 1];
+    }
+    for (size_t c = 1; c < Start.size(); ++c) Start[c] += Start[c - 1];
+    Members.resize(size_t(Start.back()));
+    std::vector<int32_t> fill(Start.begin(), Start.end() - 1);
+    for (size_t i = 0; i < points.size(); ++i)
+        if (cellOf[i] >= 0) Members[size_t(fill[size_t(cellOf[i])]++)] = int32_t(i);
+}
+
+int32_t TPointGrid::Column(float x) const {
+    float c = (x - Left) * ScaleX;
+    if (!(c > 0)) return 0;
+    return c >= float(Columns - 1) ? Columns - 1 : int32_t(c);
+}
+
+int32_t TPointGrid::Row(float y) const {
+    float r = (y - Top) * ScaleY;
+    if (!(r > 0)) return 0;
+    return r >= float(Rows - 1) ? Rows - 1 : int32_t(r);
 }
 
 std::vector<int32_t> SortRingByKey(const std::vector<float>& keys) {

@@ -188,6 +188,37 @@ private:
     void DrawRun(const std::vector<TTriangle>& triangles, int32_t first, int32_t count);
 };
 
+// A uniform grid over a fixed set of points, for asking which points may lie
+// in a box. The cell of a coordinate grows with it, so the cells under a box
+// hold every point inside the box. Points that are not numbers are left out:
+// they lie in no box.
+class TPointGrid {
+public:
+    explicit TPointGrid(const std::vector<TVec2>& points);
+    // True when test answers false for every point in the cells under box.
+    template <typename F> bool None(const TBox2& box, F&& test) const {
+        if (box.Left != box.Left || box.Top != box.Top || box.Right != box.Right || box.Bottom != box.Bottom)
+            return true;
+        const int32_t c0 = Column(box.Left), c1 = Column(box.Right), r0 = Row(box.Top), r1 = Row(box.Bottom);
+        for (int32_t r = r0; r <= r1; ++r)
+            for (int32_t c = c0; c <= c1; ++c) {
+                const int32_t cell = Cell(c, r);
+                for (int32_t m = Start[size_t(cell)]; m < Start[size_t(cell) + 1]; ++m)
+                    if (test(Members[size_t(m)])) return false;
+            }
+        return true;
+    }
+
+private:
+    int32_t Column(float x) const;
+    int32_t Row(float y) const;
+    int32_t Cell(int32_t c, int32_t r) const { return r * Columns + c; }
+    float Left = 0, Top = 0, ScaleX = 0, ScaleY = 0;
+    int32_t Columns = 1, Rows = 1;
+    std::vector<int32_t> Start;   // cell → first member, and one past the last cell
+    std::vector<int32_t> Members; // point indices, cell by cell
+};
+
 // The order in which the ear search tries the ring's nodes, given their keys
 // in walking order (no NaN): positions into keys.
 std::vector<int32_t> SortRingByKey(const std::vector<float>& keys);

@@ -147,6 +147,34 @@ TEST(Mesh, RingOrderMatchesInsertingOneNodeAtATime) {
     }
 }
 
+TEST(Mesh, PointGridFindsEveryPointInABox) {
+    uint32_t seed = 777;
+    auto next = [&seed](float range) {
+        seed = seed * 1664525u + 1013904223u;
+        return float((seed >> 8) % 100000) / 100000.0f * range;
+    };
+    for (int round = 0; round < 50; ++round) {
+        std::vector<TVec2> points(size_t(1 + round * 7));
+        for (TVec2& p : points) p = {next(500) - 100, next(300) - 50};
+        // Points on a line and repeated points too.
+        if (round % 5 == 0) for (TVec2& p : points) p.Y = 7;
+        if (round % 7 == 0) points.push_back(points.front());
+        TPointGrid grid(points);
+        for (int q = 0; q < 40; ++q) {
+            float x = next(600) - 150, y = next(400) - 100;
+            TBox2 box{x, y, x + next(120), y + next(80)};
+            if (q % 9 == 0) box = {points[0].X, points[0].Y, points[0].X, points[0].Y};
+            size_t brute = 0, found = 0;
+            for (const TVec2& p : points) brute += PointInBox(p, box);
+            grid.None(box, [&](int32_t i) {
+                found += PointInBox(points[size_t(i)], box);
+                return false;
+            });
+            ASSERT_EQ(found, brute) << "round " << round << " query " << q;
+        }
+    }
+}
+
 TEST(Mesh, GeometrySourcesNeverFormACycle) {
     TMeshFixture f;
     TMesh& b = *f.Group.Add();
