@@ -13,6 +13,8 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <map>
+#include <set>
 #include <unordered_map>
 
 TGroupLightsHook ApplyGroupLights = nullptr;
@@ -654,56 +656,73 @@ bool TMesh::Triangulate() {
     for (int32_t i = 0; i < n; ++i) computeKey(i);
 
     const TPointGrid grid(P);
-    auto isEar = [&](int32_t p, int32_t q, int32_t r) {
-        TVec2 a = P[size_t(p)], b = P[size_t(q)], c = P[size_t(r)];
-        if (a.Y == b.Y && b.Y == c.Y) return false;
-        if (a.X == b.X && b.X == c.X) return false;
-        const TVec2 tri[3] = {a, b, c};
-        for (int k = 0; k < 3; ++k) {
-            TVec2 e = tri[k], f = tri[(k + 1) % 3], g = tri[(k + 2) % 3];
-            if (g == e || g == f) continue;
-            if ((g.X - e.X) * (f.Y - e.Y) - (g.Y - e.Y) * (f.X - e.X) > 0) return false;
+    auto isEar = [&](int32_t p) { return IsOutlineEar(P, grid, p, next[size_t(p)], next[size_t(next[size_t(p)])]); };
+
+    // Each round cuts the first ear in the ring's key order (see
+    // SortRingByKey). A node's ear status depends only on its two successors,
+    // so only the two nodes next to a cut change; the ears are kept by key,
+    // and the order among equal keys is worked out from where the walk starts
+    // and where it first meets a smaller key.
+    TKeyTree keys(key);
+    std::map<float, std::set<int32_t>> ears;
+    std::vector<uint8_t> ear(size_t(n), 0);
+    auto file = [&](int32_t i, bool on) {
+        if (on == bool(ear[size_t(i)])) return;
+        ear[size_t(i)] = on;
+        if (on) {
+            ears[key[size_t(i)]].insert(i);
+        } else {
+            auto group = ears.find(key[size_t(i)]);
+            group->second.erase(i);
+            if (group->second.empty()) ears.erase(group);
         }
-        TBox2 box{std::min({a.X, b.X, c.X}), std::min({a.Y, b.Y, c.Y}), std::max({a.X, b.X, c.X}),
-                  std::max({a.Y, b.Y, c.Y})};
-        // Only the points in the cells under the box can lie in it.
-        return grid.None(box, [&](int32_t i) {
-            return i != p && i != q && i != r && PointInBox(P[size_t(i)], box) &&
-                   PointInTriangle(a, b, c, P[size_t(i)], false);
-        });
     };
+    for (int32_t i = 0; i < n; ++i) file(i, isEar(i));
 
     int32_t start = 0, ringSize = n;
-    std::vector<int32_t> order;
-    order.reserve(size_t(n));
-    std::vector<int32_t> walk;
-    std::vector<float> walkKeys;
     for (int32_t round = 0; round < 100000 && int32_t(Triangles.size()) < n - 2 && ringSize > 1; ++round) {
-        walk.clear();
-        walkKeys.clear();
-        int32_t node = start;
-        for (int32_t k = 0; k < ringSize; ++k, node = next[size_t(node)]) {
-            walk.push_back(node);
-            walkKeys.push_back(key[size_t(node)]);
-        }
-        order.clear();
-        for (int32_t i : SortRingByKey(walkKeys)) order.push_back(walk[size_t(i)]);
-        int32_t ear = -1;
-        for (int32_t p : order) {
-            if (isEar(p, next[size_t(p)], next[size_t(next[size_t(p)])])) {
-                ear = p;
-                break;
+        if (ears.empty()) break;
+        const float K = ears.begin()->first;
+        const std::set<int32_t>& group = ears.begin()->second;
+        int32_t f = keys.FirstBelow(start, n, K);
+        if (f < 0) f = keys.FirstBelow(0, start, K);
+        int32_t chosen = -1;
+        if (f < 0) {
+            // No smaller key anywhere: every node went to the front, the last walked first.
+            auto it = group.lower_bound(start);
+            chosen = it != group.begin() ? *std::prev(it) : *group.rbegin();
+        } else {
+            // Nodes walked before the smaller key went to the front, the last of them first.
+            if (start < f) {
+                auto it = group.lower_bound(f);
+                if (it != group.begin() && *std::prev(it) >= start) chosen = *std::prev(it);
+            } else if (start > f) {
+                auto it = group.lower_bound(f);
+                if (it != group.begin())
+                    chosen = *std::prev(it);
+                else if (*group.rbegin() >= start)
+                    chosen = *group.rbegin();
+            }
+            // Otherwise the first one walked after it.
+            if (chosen < 0) {
+                auto it = group.upper_bound(f);
+                chosen = it != group.end() ? *it : *group.begin();
             }
         }
-        if (ear < 0) break;
-        int32_t q = next[size_t(ear)], r = next[size_t(q)];
-        Triangles.push_back({{ear, q, r}});
-        next[size_t(ear)] = r;
-        prev[size_t(r)] = ear;
+        const int32_t q = next[size_t(chosen)], r = next[size_t(q)];
+        Triangles.push_back({{chosen, q, r}});
+        file(q, false);
+        keys.Set(q, std::numeric_limits<float>::infinity());
+        next[size_t(chosen)] = r;
+        prev[size_t(r)] = chosen;
         --ringSize;
-        start = ear;
-        computeKey(ear);
-        computeKey(prev[size_t(ear)]);
+        start = chosen;
+        for (int32_t i : {chosen, prev[size_t(chosen)]}) {
+            file(i, false);
+            computeKey(i);
+            keys.Set(i, key[size_t(i)]);
+            file(i, ringSize > 2 && isEar(i));
+        }
     }
     UpdateBounds();
     UpdateSourceBounds();
@@ -1137,6 +1156,49 @@ int32_t TPointGrid::Row(float y) const {
     float r = (y - Top) * ScaleY;
     if (!(r > 0)) return 0;
     return r >= float(Rows - 1) ? Rows - 1 : int32_t(r);
+}
+
+bool IsOutlineEar(const std::vector<TVec2>& P, const TPointGrid& grid, int32_t p, int32_t q, int32_t r) {
+    TVec2 a = P[size_t(p)], b = P[size_t(q)], c = P[size_t(r)];
+    if (a.Y == b.Y && b.Y == c.Y) return false;
+    if (a.X == b.X && b.X == c.X) return false;
+    const TVec2 tri[3] = {a, b, c};
+    for (int k = 0; k < 3; ++k) {
+        TVec2 e = tri[k], f = tri[(k + 1) % 3], g = tri[(k + 2) % 3];
+        if (g == e || g == f) continue;
+        if ((g.X - e.X) * (f.Y - e.Y) - (g.Y - e.Y) * (f.X - e.X) > 0) return false;
+    }
+    TBox2 box{std::min({a.X, b.X, c.X}), std::min({a.Y, b.Y, c.Y}), std::max({a.X, b.X, c.X}),
+              std::max({a.Y, b.Y, c.Y})};
+    // Only the points in the cells under the box can lie in it.
+    return grid.None(box, [&](int32_t i) {
+        return i != p && i != q && i != r && PointInBox(P[size_t(i)], box) &&
+               PointInTriangle(a, b, c, P[size_t(i)], false);
+    });
+}
+
+TKeyTree::TKeyTree(const std::vector<float>& keys) {
+    Size = 1;
+    while (Size < int32_t(keys.size())) Size *= 2;
+    Min.assign(size_t(2 * Size), std::numeric_limits<float>::infinity());
+    for (size_t i = 0; i < keys.size(); ++i) Min[size_t(Size) + i] = keys[i];
+    for (int32_t i = Size - 1; i >= 1; --i) Min[size_t(i)] = std::min(Min[size_t(2 * i)], Min[size_t(2 * i + 1)]);
+}
+
+void TKeyTree::Set(int32_t i, float v) {
+    size_t at = size_t(Size + i);
+    Min[at] = v;
+    for (at /= 2; at >= 1; at /= 2) Min[at] = std::min(Min[2 * at], Min[2 * at + 1]);
+}
+
+int32_t TKeyTree::FirstBelow(int32_t lo, int32_t hi, float k) const { return Descend(1, 0, Size, lo, hi, k); }
+
+int32_t TKeyTree::Descend(int32_t node, int32_t from, int32_t to, int32_t lo, int32_t hi, float k) const {
+    if (to <= lo || hi <= from || !(Min[size_t(node)] < k)) return -1;
+    if (to - from == 1) return from;
+    const int32_t mid = (from + to) / 2;
+    int32_t found = Descend(2 * node, from, mid, lo, hi, k);
+    return found >= 0 ? found : Descend(2 * node + 1, mid, to, lo, hi, k);
 }
 
 std::vector<int32_t> SortRingByKey(const std::vector<float>& keys) {

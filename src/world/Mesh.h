@@ -219,6 +219,24 @@ private:
     std::vector<int32_t> Members; // point indices, cell by cell
 };
 
+// Whether (p, q, r) is an ear of the outline P: turning the right way, not
+// flat, and with no other outline point in it.
+bool IsOutlineEar(const std::vector<TVec2>& P, const TPointGrid& grid, int32_t p, int32_t q, int32_t r);
+
+// Smallest keys over index ranges, for finding the first key below a value.
+class TKeyTree {
+public:
+    explicit TKeyTree(const std::vector<float>& keys);
+    void Set(int32_t i, float v);
+    // The first index in [lo, hi) whose key is below k, or −1.
+    int32_t FirstBelow(int32_t lo, int32_t hi, float k) const;
+
+private:
+    int32_t Descend(int32_t node, int32_t from, int32_t to, int32_t lo, int32_t hi, float k) const;
+    int32_t Size = 1;
+    std::vector<float> Min;
+};
+
 // The order in which the ear search tries the ring's nodes, given their keys
 // in walking order (no NaN): positions into keys.
 std::vector<int32_t> SortRingByKey(const std::vector<float>& keys);

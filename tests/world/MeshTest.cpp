@@ -4,6 +4,7 @@
 #include "world/MaterialMan.h"
 #include "world/Mesh.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -172,6 +173,82 @@ TEST(Mesh, PointGridFindsEveryPointInABox) {
             });
             ASSERT_EQ(found, brute) << "round " << round << " query " << q;
         }
+    }
+}
+
+// Ear clipping done the plain way: every round sorts the whole ring and
+// tries each node in that order.
+std::vector<TTriangle> PlainEarClipping(const std::vector<TVec2>& P) {
+    const int32_t n = int32_t(P.size());
+    std::vector<int32_t> next(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i) next[size_t(i)] = (i + 1) % n;
+    auto keyOf = [&](int32_t i) {
+        TVec2 d = P[size_t(next[size_t(next[size_t(i)])])] - P[size_t(i)];
+        return d.X * d.X + d.Y * d.Y;
+    };
+    const TPointGrid grid(P);
+    std::vector<TTriangle> out;
+    int32_t start = 0, ring = n;
+    while (int32_t(out.size()) < n - 2 && ring > 1) {
+        std::vector<int32_t> walk;
+        std::vector<float> keys;
+        for (int32_t k = 0, node = start; k < ring; ++k, node = next[size_t(node)]) {
+            walk.push_back(node);
+            keys.push_back(keyOf(node));
+        }
+        int32_t ear = -1;
+        for (int32_t i : SortRingByKey(keys)) {
+            int32_t p = walk[size_t(i)];
+            if (IsOutlineEar(P, grid, p, next[size_t(p)], next[size_t(next[size_t(p)])])) {
+                ear = p;
+                break;
+            }
+        }
+        if (ear < 0) break;
+        int32_t q = next[size_t(ear)];
+        out.push_back({{ear, q, next[size_t(q)]}});
+        next[size_t(ear)] = next[size_t(q)];
+        --ring;
+        start = ear;
+    }
+    return out;
+}
+
+TEST(Mesh, TriangulationMatchesPlainEarClipping) {
+    uint32_t seed = 4242;
+    auto rnd = [&seed]() {
+        seed = seed * 1664525u + 1013904223u;
+        return float((seed >> 8) % 10000) / 10000.0f;
+    };
+    std::vector<std::vector<TVec2>> outlines;
+    for (int n : {3, 4, 7, 12, 30, 64, 150}) {
+        std::vector<TVec2> regular, star, jagged;
+        for (int i = 0; i < n; ++i) {
+            // Clockwise on the screen: the angle grows with y down.
+            float a = 6.2831853f * float(i) / float(n);
+            regular.push_back({std::round(100 * std::cos(a)), std::round(100 * std::sin(a))});
+            float r = i % 2 ? 40.0f : 100.0f;
+            star.push_back({r * std::cos(a), r * std::sin(a)});
+            float j = 50 + 50 * rnd();
+            jagged.push_back({j * std::cos(a), j * std::sin(a)});
+        }
+        outlines.push_back(regular);
+        outlines.push_back(star);
+        outlines.push_back(jagged);
+    }
+    // A staircase with many equal diagonals.
+    std::vector<TVec2> stairs = {{0, 0}};
+    for (int i = 0; i < 10; ++i) {
+        stairs.push_back({float(i * 10 + 10), float(i * 10)});
+        stairs.push_back({float(i * 10 + 10), float(i * 10 + 10)});
+    }
+    stairs.push_back({0, 100});
+    outlines.push_back(stairs);
+    for (size_t o = 0; o < outlines.size(); ++o) {
+        TMeshFixture f;
+        f.Mesh.SetOutline(outlines[o].data(), int32_t(outlines[o].size()));
+        f.Mesh.Triangulate();
+        EXPECT_EQ(f.Mesh.Triangles, PlainEarClipping(outlines[o])) << "outline " << o;
     }
 }
 
