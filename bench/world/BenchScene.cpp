@@ -58,28 +58,6 @@ std::vector<uint8_t> Png(int32_t w, int32_t h, TShape shape) {
     return out;
 }
 
-// Two layers: −1 with parallax 0.5 and the playing layer 0.
-void ReadTwoLayers(TLayers& layers) {
-    TByteWriter w;
-    w.WriteInt32(-1);
-    w.WriteInt32(2);
-    for (float parallax : {0.5f, 1.0f}) {
-        w.WriteFloat32(parallax);
-        w.WriteInt32(1);
-        for (int i = 0; i < 4; ++i)
-            w.WriteFloat32(1);
-        w.WriteBool(false);
-        w.WriteBool(false);
-        for (int i = 0; i < 4; ++i)
-            w.WriteFloat32(1);
-        w.WriteInt32(0);
-        w.WriteInt32(0);
-        w.WriteBool(false);
-        w.Pad(53);
-    }
-    TByteReader in(w.Bytes);
-    layers.Read(in, {});
-}
 
 } // namespace
 
@@ -114,7 +92,7 @@ TBenchWorld::TBenchWorld() {
     MassFile.Create();
     TexLib.Clear();
     TexLib.LoadLibrary();
-    ReadTwoLayers(Layers);
+    Layers.Create(-1, {0.5f, 1.0f}); // −1 with parallax 0.5 and the playing layer 0
     World.Materials = &Materials;
     World.Layers = &Layers;
     Layers.Hooks.ApplySplineObjectMaterial = [this] { Materials.SplineObjects.Apply(); };

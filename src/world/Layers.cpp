@@ -116,6 +116,23 @@ void TLayers::Read(TByteReader& in, const TLightColor& skyAmbient) {
     SelectedNumber = 0;
 }
 
+void TLayers::Create(int32_t lowest, const std::vector<float>& parallaxes) {
+    TByteWriter w;
+    w.WriteInt32(lowest);
+    w.WriteInt32(0);
+    TByteReader none(std::move(w.Bytes));
+    Read(none, {}); // the layers up to 0 with defaults
+    const int32_t count = std::max(int32_t(parallaxes.size()), MaxNumber - MinNumber + 1);
+    for (int32_t i = int32_t(Layers.size()); i < count; ++i) {
+        auto layer = std::make_unique<TLayer>();
+        layer->Owner = this;
+        layer->Number = MinNumber + i;
+        Layers.push_back(std::move(layer));
+    }
+    MaxNumber = MinNumber + count - 1;
+    for (size_t i = 0; i < parallaxes.size(); ++i) Layers[i]->SetParallax(parallaxes[i]);
+}
+
 void TLayers::Write(TByteWriter& out) const {
     out.WriteInt32(MinNumber);
     out.WriteInt32(int32_t(Layers.size()));

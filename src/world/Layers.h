@@ -101,6 +101,9 @@ public:
     // layers whose colour source is 0.
     void Read(TByteReader& in, const TLightColor& skyAmbient);
     void Write(TByteWriter& out) const;
+    // Replaces all layers by fresh ones numbered from lowest, one per factor
+    // (the level compiler and tests build layers this way).
+    void Create(int32_t lowest, const std::vector<float>& parallaxes);
 
     // Clamps every member's layer number into the range (writing it back) and
     // files it with its layer: waters, spline objects, winds, particle systems.

@@ -158,25 +158,7 @@ class SceneDrawTest : public ::testing::Test {
 
     // Layer −1 with parallax 0.5 and the playing layer 0.
     void ReadLayers() {
-        TByteWriter w;
-        w.WriteInt32(-1);
-        w.WriteInt32(2);
-        for (float parallax : {0.5f, 1.0f}) {
-            w.WriteFloat32(parallax);
-            w.WriteInt32(1);
-            for (int i = 0; i < 4; ++i)
-                w.WriteFloat32(1);
-            w.WriteBool(false);
-            w.WriteBool(false);
-            for (int i = 0; i < 4; ++i)
-                w.WriteFloat32(1);
-            w.WriteInt32(0);
-            w.WriteInt32(0);
-            w.WriteBool(false);
-            w.Pad(53);
-        }
-        TByteReader in(w.Bytes);
-        Layers.Read(in, {});
+        Layers.Create(-1, {0.5f, 1.0f});
         World.Materials = &Materials;
         World.Layers = &Layers;
         Layers.Hooks.ApplySplineObjectMaterial = [this] { Materials.SplineObjects.Apply(); };

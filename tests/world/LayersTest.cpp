@@ -87,6 +87,19 @@ TEST(Layers, DamagedSectionsStillHaveAPlayingLayer) {
     }
 }
 
+TEST(Layers, CreatedLayersReachLayerZero) {
+    TLayers layers;
+    layers.Create(-2, {0.25f, 0.5f});
+    EXPECT_EQ(layers.MinNumber, -2);
+    EXPECT_EQ(layers.MaxNumber, 0);
+    EXPECT_EQ(layers.LayerOf(-2).Parallax, 0.25f);
+    EXPECT_EQ(layers.LayerOf(0).Parallax, 1.0f);
+    EXPECT_TRUE(layers.LayerOf(0).CharacterLight);
+    layers.Create(0, {1.0f, 1.5f, 2.0f});
+    EXPECT_EQ(layers.MaxNumber, 2);
+    EXPECT_EQ(layers.LayerOf(2).DepthFactor, 0.5f);
+}
+
 TEST(Layers, MemberNumbersAreClampedIntoTheRange) {
     auto bytes = Section(-1, std::vector<TLayerRecord>(4));
     TLayers layers;

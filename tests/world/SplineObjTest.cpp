@@ -56,23 +56,7 @@ protected:
         TexLib.Clear();
         TexLib.LoadLibrary();
 
-        TByteWriter layers;
-        layers.WriteInt32(-1);
-        layers.WriteInt32(2);
-        for (float parallax : {0.5f, 1.0f}) {
-            layers.WriteFloat32(parallax);
-            layers.WriteInt32(1);
-            for (int i = 0; i < 4; ++i) layers.WriteFloat32(1);
-            layers.WriteBool(false);
-            layers.WriteBool(false);
-            for (int i = 0; i < 4; ++i) layers.WriteFloat32(1);
-            layers.WriteInt32(0);
-            layers.WriteInt32(0);
-            layers.WriteBool(false);
-            layers.Pad(53);
-        }
-        TByteReader in(layers.Bytes);
-        Layers.Read(in, {});
+        Layers.Create(-1, {0.5f, 1.0f});
         World.Materials = &Materials;
         World.Layers = &Layers;
     }
