@@ -11,7 +11,7 @@ constexpr double Grid = 64.0;
 
 enum TShape { shStar, shBall, shCube, shBean };
 
-struct TShapeSpec {
+struct TFigureShape {
     int32_t Number;
     TShape Shape;
     int32_t Kind;
@@ -20,7 +20,7 @@ struct TShapeSpec {
     const char* Texture;
 };
 
-const TShapeSpec Shapes[] = {
+const TFigureShape Shapes[] = {
     {1, shStar, mkRubber, 80, 40, "Rollixs\\MubStar.png"},
     {2, shStar, mkBalloon, 80, 40, "Rollixs\\AirStar.png"},
     {3, shStar, mkWater, 80, 40, "Rollixs\\WaterStar.png"},
@@ -74,26 +74,26 @@ void ShapePoint(TShape shape, double a, double& x, double& y) {
 const std::vector<int32_t>& ShippedFigureNumbers() {
     static const std::vector<int32_t> numbers = [] {
         std::vector<int32_t> v;
-        for (const TShapeSpec& s : Shapes) v.push_back(s.Number);
+        for (const TFigureShape& s : Shapes) v.push_back(s.Number);
         return v;
     }();
     return numbers;
 }
 
 bool MakeShippedFigure(int32_t n, TMubFigure& figure) {
-    const TShapeSpec* spec = nullptr;
-    for (const TShapeSpec& s : Shapes)
-        if (s.Number == n) spec = &s;
-    if (!spec) return false;
+    const TFigureShape* shape = nullptr;
+    for (const TFigureShape& s : Shapes)
+        if (s.Number == n) shape = &s;
+    if (!shape) return false;
 
-    const int32_t count = spec->Nodes;
+    const int32_t count = shape->Nodes;
     std::vector<double> xs(static_cast<size_t>(count)), ys(static_cast<size_t>(count));
     double minX = 1e9, maxX = -1e9, minY = 1e9, maxY = -1e9;
     for (int32_t i = 0; i < count; ++i) {
         double x, y;
-        ShapePoint(spec->Shape, 2.0 * Pi * i / count, x, y);
-        xs[size_t(i)] = x * spec->Size;
-        ys[size_t(i)] = y * spec->Size;
+        ShapePoint(shape->Shape, 2.0 * Pi * i / count, x, y);
+        xs[size_t(i)] = x * shape->Size;
+        ys[size_t(i)] = y * shape->Size;
         minX = std::fmin(minX, xs[size_t(i)]);
         maxX = std::fmax(maxX, xs[size_t(i)]);
         minY = std::fmin(minY, ys[size_t(i)]);
@@ -125,10 +125,10 @@ bool MakeShippedFigure(int32_t n, TMubFigure& figure) {
         sy += sy > 0 ? -1 : 1;
     }
 
-    figure.MaterialKind = spec->Kind;
+    figure.MaterialKind = shape->Kind;
     figure.SetPointCount(count);
     figure.TextureIndex = -1;
-    figure.TextureName = spec->Texture;
+    figure.TextureName = shape->Texture;
     const double w = maxX - minX, h = maxY - minY;
     for (int32_t i = 0; i < count; ++i) {
         const float x = float(double(gx[size_t(i)]) / Grid), y = float(double(gy[size_t(i)]) / Grid);
