@@ -47,6 +47,19 @@ TEST_F(FileSaveTest, FailedSaveKeepsTheOldFile) {
     EXPECT_EQ(std::string(bytes->begin(), bytes->end()), "old");
 }
 
+TEST_F(FileSaveTest, FailedRenameReportsFailureAndLeavesNoTemporary) {
+    // A folder where the file should go: the final rename fails even for root.
+    fs::create_directories(Dir / "MubDat.ini" / "inside");
+    EXPECT_FALSE(SaveFileAtomic((Dir / "MubDat.ini").string(), "data", 4));
+    int entries = 0;
+    for (auto& e : fs::directory_iterator(Dir)) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1) << "the temporary file is removed";
+    EXPECT_TRUE(fs::is_directory(Dir / "MubDat.ini" / "inside"));
+}
+
 TEST_F(FileSaveTest, DamagedFileIsKeptAside) {
     std::string path = (Dir / "MubDat.ini").string();
     ASSERT_TRUE(SaveFileAtomic(path, "garbage", 7));
