@@ -1,0 +1,95 @@
+#include "TextureGen.h"
+
+#include "app/FileSave.h"
+#include "app/Log.h"
+#include "app/Paths.h"
+#include "assets/MassFile.h"
+#include "assets/PictureWrite.h"
+#include "assets/TexLib.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace {
+bool PowerOfTwo(int32_t v) { return v > 0 && v <= 1024 && (v & (v - 1)) == 0; }
+
+// Mean absolute difference of two columns (or rows) of a picture.
+double Seam(const TGeneratedPicture& p, bool columns, int32_t a, int32_t b) {
+    double sum = 0;
+    const int32_t n = columns ? p.Height : p.Width;
+    for (int32_t i = 0; i < n; ++i) {
+        size_t pa = columns ? (size_t(i) * size_t(p.Width) + size_t(a)) : (size_t(a) * size_t(p.Width) + size_t(i));
+        size_t pb = columns ? (size_t(i) * size_t(p.Width) + size_t(b)) : (size_t(b) * size_t(p.Width) + size_t(i));
+        for (int32_t c = 0; c < 3; ++c)
+            sum += std::abs(int(p.Pixels[pa * size_t(p.BytesPerPixel) + size_t(c)]) -
+                            int(p.Pixels[pb * size_t(p.BytesPerPixel) + size_t(c)]));
+    }
+    return sum / (3.0 * n);
+}
+} // namespace
+
+TEST(TextureGen, PicturesAreWellFormedAndFillsTile) {
+    const std::vector<TGeneratedPicture> pictures = GenerateGamePictures();
+    ASSERT_FALSE(pictures.empty());
+    EXPECT_EQ(pictures.front().Name, "Misc\\fallback.png");
+    std::set<std::string> names;
+    for (const TGeneratedPicture& p : pictures) {
+        EXPECT_TRUE(names.insert(p.Name).second) << p.Name << " twice";
+        EXPECT_TRUE(PowerOfTwo(p.Width) && PowerOfTwo(p.Height)) << p.Name;
+        EXPECT_EQ(p.Pixels.size(), size_t(p.Width) * size_t(p.Height) * size_t(p.BytesPerPixel)) << p.Name;
+        // Not a flat fill: the colours (or, for sprites, their coverage) vary.
+        std::set<uint32_t> colours;
+        for (size_t i = 0; i + size_t(p.BytesPerPixel) <= p.Pixels.size(); i += size_t(p.BytesPerPixel)) {
+            uint32_t v = uint32_t(p.Pixels[i]) | uint32_t(p.Pixels[i + 1]) << 8 | uint32_t(p.Pixels[i + 2]) << 16;
+            if (p.BytesPerPixel == 4) v ^= uint32_t(p.Pixels[i + 3]) << 24;
+            colours.insert(v);
+        }
+        EXPECT_GT(colours.size(), 8u) << p.Name;
+        if (p.Name.rfind("Terrain\\", 0) == 0 && p.Name.find("band") == std::string::npos) {
+            // Across the tile's edge the colours run on as they do between neighbours.
+            const double wrap = Seam(p, true, p.Width - 1, 0), inner = Seam(p, true, 10, 11);
+            EXPECT_LT(wrap, inner * 2 + 4) << p.Name << " has a vertical seam";
+            const double wrapRows = Seam(p, false, p.Height - 1, 0), innerRows = Seam(p, false, 10, 11);
+            EXPECT_LT(wrapRows, innerRows * 2 + 4) << p.Name << " has a horizontal seam";
+        }
+    }
+    for (const char* needed : {"Levels\\water.png", "Levels\\WaterBubble3.png", "Levels\\kvapka.png", "Levels\\x_glue1.png",
+                               "Effects\\hvezda_4.png"})
+        EXPECT_TRUE(names.count(needed)) << needed;
+}
+
+TEST(TextureGen, TheLibraryLoadsEveryPicture) {
+    const auto dir = std::filesystem::temp_directory_path() / ("rollix-texgen-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    InitAppDir(dir.string());
+    SetLogSink([](const std::string&) {});
+    std::vector<TMassFileInput> entries;
+    std::vector<TTexLibRecord> records;
+    for (const TGeneratedPicture& p : GenerateGamePictures()) {
+        std::vector<uint8_t> png;
+        ASSERT_TRUE(EncodePng(p.Pixels.data(), p.Width, p.Height, p.BytesPerPixel, png));
+        size_t slash = p.Name.rfind('\\');
+        entries.push_back({"Textures\\" + p.Name.substr(0, slash + 1), p.Name.substr(slash + 1), png});
+        records.push_back({p.Name, 1, 0});
+    }
+    entries.push_back({"Textures\\", "Rollix.TexLib", WriteTexLibIndex(records)});
+    std::vector<uint8_t> archive;
+    std::string why;
+    ASSERT_TRUE(WriteMassFile(entries, archive, why));
+    ASSERT_TRUE(SaveFileAtomic(AppDir + "Rollix.msf", archive));
+    MassFile.Create();
+    TexLib.Clear();
+    TexLib.LoadLibrary();
+    EXPECT_EQ(TexLib.Textures.size(), records.size());
+    for (const auto& t : TexLib.Textures) {
+        EXPECT_TRUE(t->Exists) << t->Name;
+        EXPECT_TRUE(t->LoadPicture()) << t->Name;
+    }
+    EXPECT_EQ(TexLib.Water, TexLib.TextureByName("Levels\\water.png"));
+    TexLib.Clear();
+    MassFile.Clear();
+    SetLogSink(nullptr);
+    std::filesystem::remove_all(dir);
+}
