@@ -1,0 +1,76 @@
+#include "render/Fog.h"
+
+#include "app/SiteTrace.h"
+#include "assets/ByteStream.h"
+#include "assets/TexLib.h"
+
+#include <cmath>
+
+namespace {
+constexpr uint8_t SecondColourMarker = 0xDE;
+
+float FiniteOr(float v, float fallback) { return std::isfinite(v) ? v : fallback; }
+} // namespace
+
+TFog::TFog() {
+    Material.Lit = 0;
+    SetFogParams();
+}
+
+void TFog::SetFogParams() {
+    RecordSite(63011);
+    Sheet = ComputeCloudParams(FogAngle, FogSpeed, FogMorphPower, FogMorphSpeed, FogScaleX, FogScaleY, FogParallax);
+}
+
+bool TFog::Read(TByteReader& in) {
+    RecordSite(63012);
+    FogOn = in.ReadBool();
+    FogAngle = float(double(FiniteOr(in.ReadFloat32(), 0.0f)) * DegToRad);
+    FogSpeed = FiniteOr(in.ReadFloat32(), 0.0f);
+    FogMorphPower = FiniteOr(in.ReadFloat32(), 0.0f);
+    FogMorphSpeed = FiniteOr(in.ReadFloat32(), 0.0f);
+    FogScaleX = in.ReadFloat32();
+    FogScaleY = in.ReadFloat32();
+    FogParallax = in.ReadFloat32();
+    // The same limits as the sky's cloud values.
+    if (!(FogScaleX >= 1.0f) || !std::isfinite(FogScaleX)) FogScaleX = 60.0f;
+    if (!(FogScaleY >= 1.0f) || !std::isfinite(FogScaleY)) FogScaleY = 60.0f;
+    if (!(FogParallax >= 0.001f) || !std::isfinite(FogParallax)) FogParallax = 0.001f;
+    for (float& c : FogColor) c = FiniteOr(in.ReadFloat32(), 1.0f);
+    FogLayer = in.ReadInt32();
+    FogTextureName = in.ReadString();
+    if (in.ShortRead) return false;
+    if (!FogTextureName.empty()) {
+        TMyTexture* t = TexLib.FindTexture(FogTextureName);
+        FogTexture = t ? t->Index : -1;
+    }
+    Material.Read(in);
+    if (in.ReadByte() == SecondColourMarker) {
+        for (float& c : FogColor2) c = FiniteOr(in.ReadFloat32(), 0.0f);
+    } else {
+        FogColor2 = FogColor;
+        FogColor2[3] = FogColor[3] >= 0.5f ? 0.0f : 1.0f;
+    }
+    in.Skip(15);
+    SetFogParams();
+    return !in.ShortRead;
+}
+
+void TFog::Write(TByteWriter& out) const {
+    RecordSite(63013);
+    out.WriteBool(FogOn);
+    out.WriteFloat32(float(double(FogAngle) / DegToRad));
+    out.WriteFloat32(FogSpeed);
+    out.WriteFloat32(FogMorphPower);
+    out.WriteFloat32(FogMorphSpeed);
+    out.WriteFloat32(FogScaleX);
+    out.WriteFloat32(FogScaleY);
+    out.WriteFloat32(FogParallax);
+    for (float c : FogColor) out.WriteFloat32(c);
+    out.WriteInt32(FogLayer);
+    out.WriteString(FogTextureName);
+    Material.Write(out);
+    out.WriteByte(SecondColourMarker);
+    for (float c : FogColor2) out.WriteFloat32(c);
+    out.Pad(15);
+}
