@@ -336,3 +336,38 @@ TEST(BoostList, TruncatedAndCorruptedCopiesFailCleanly) {
     }
 }
 } // namespace
+
+namespace {
+// The smallest records the file can hold: a list of them must read whole,
+// so the count check may not reject it.
+TEST(BoostList, SmallestRecordsFitTheCountCheck) {
+    TByteWriter record;
+    record.Pad(7 * 4);      // 1–7
+    record.WriteString(""); // 8 VoiceName
+    record.Pad(1 + 4);      // 9–10
+    record.WriteInt32(0);   // 11 no light
+    record.Pad(4);          // 12 Uses
+    record.WriteString(""); // 13 TakeSound
+    record.Pad(4 + 1 + 4 + 4); // 14–17
+    record.WriteString(""); // 18 ShowSound
+    record.Pad(4);          // 19
+    record.WriteString(""); // 20 TargetLevel
+    record.Pad(1 + 4);      // 21–22
+    record.WriteInt16(0);   // 23 no sound slots
+    record.WriteInt16(0);   // 24 no links
+    record.Pad(4);          // 25
+    record.WriteByte(1);    // 26 whole-block format
+    record.WriteInt32(0);   //    of size 0
+    record.WriteInt32(0);   // 28 no shapes
+    for (int32_t count : {1, 5}) {
+        TByteWriter w;
+        w.WriteInt32(count);
+        for (int32_t i = 0; i < count; ++i) w.WriteBlock(record.Bytes.data(), record.Bytes.size());
+        TByteReader in(w.Bytes);
+        TBoosts list;
+        ASSERT_TRUE(list.Read(in)) << count;
+        EXPECT_TRUE(in.AtEnd());
+        EXPECT_EQ(list.Count(), count);
+    }
+}
+} // namespace

@@ -364,3 +364,47 @@ TEST(Speech, ListRoundTripsAndFailsOnEveryPrefix) {
     }
 }
 } // namespace
+
+namespace {
+// The smallest quest and speech records: lists of them must read whole, so
+// the count checks may not reject them.
+TEST(QuestList, SmallestRecordsFitTheCountChecks) {
+    TByteWriter speech;
+    speech.WriteString(""); // Name
+    speech.WriteByte(0);    // no object
+    speech.Pad(4);          // flags
+    speech.WriteByte(0);    // no character
+    speech.WriteString(""); // NextQuest
+    speech.Pad(10);
+    TByteWriter speeches;
+    speeches.WriteInt32(3);
+    speeches.Pad(16);
+    for (int i = 0; i < 3; ++i) speeches.WriteBlock(speech.Bytes.data(), speech.Bytes.size());
+    TByteReader sin(speeches.Bytes);
+    TSpeechMan sm;
+    ASSERT_TRUE(sm.Read(sin));
+    EXPECT_EQ(sm.Count(), 3);
+    EXPECT_TRUE(sin.AtEnd());
+
+    TByteWriter quest;
+    quest.WriteString(""); // Name
+    quest.WriteInt32(0);   // Giver
+    quest.WriteInt32(0);   // empty type block
+    quest.Pad(2);          // AutoStart, StartAfterPrerequisites
+    quest.WriteInt32(0);   // no prerequisites
+    quest.WriteByte(0);    // no speeches
+    quest.WriteByte(0);    // KeepChecking
+    quest.WriteInt16(0);   // no show list
+    quest.Pad(3 + 4 + 1);  // arrows and gate flags, particle system, GateHint
+    quest.WriteInt16(0);   // no hide list
+    quest.Pad(4 + 3 + 5);  // Reward, three flags, reserved
+    for (int32_t count : {1, 4}) {
+        std::vector<std::vector<uint8_t>> records(size_t(count), quest.Bytes);
+        TByteReader in(QuestListBytes(count, records));
+        TQuests list;
+        ASSERT_TRUE(list.Read(in, 0)) << count;
+        EXPECT_EQ(list.Count(), count);
+        EXPECT_TRUE(in.AtEnd());
+    }
+}
+} // namespace
