@@ -4,6 +4,7 @@
 #include "assets/ByteStream.h"
 #include "assets/TexLib.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -15,8 +16,10 @@ constexpr int32_t MaxStarsPerTile = 10000;
 // Cell sizes and morph values beyond this are damage, not a sky.
 constexpr double MaxCloudInt = 1.0e7;
 
+// Truncated toward zero into lo … hi; NaN becomes 0, or the limit nearest to it.
 int32_t ClampedInt(double v, double lo, double hi) {
-    if (!(v >= lo)) return int32_t(lo); // NaN too
+    if (std::isnan(v)) return int32_t(std::clamp(0.0, lo, hi));
+    if (v < lo) return int32_t(lo);
     if (v > hi) return int32_t(hi);
     return int32_t(std::trunc(v));
 }
@@ -46,7 +49,9 @@ TCloudParams ComputeCloudParams(float angle, float speed, float morphPower, floa
     p.WrapSize = {6.0f * float(p.CellWidth), 6.0f * float(p.CellHeight)};
     p.MorphX = ClampedInt(p.CellWidth * 0.25 * double(morphPower) / 100.0, -MaxCloudInt, MaxCloudInt);
     p.MorphY = ClampedInt(p.CellHeight * 0.25 * double(morphPower) / 100.0, -MaxCloudInt, MaxCloudInt);
-    p.MorphPeriod = morphSpeed == 0.0f ? 0 : ClampedInt(150.0 / (double(morphSpeed) / 100.0), 0.0, MaxCloudInt);
+    // A negative period stays negative: the random draws take care of it.
+    p.MorphPeriod =
+        morphSpeed == 0.0f ? 0 : ClampedInt(150.0 / (double(morphSpeed) / 100.0), -MaxCloudInt, MaxCloudInt);
     p.StarTileSize = 200.0f / parallax;
     return p;
 }

@@ -80,7 +80,7 @@ template <typename T> std::vector<uint8_t> Bytes(const T& record) {
 
 bool SaneSheet(const TCloudParams& p) {
     return p.CellWidth >= 1 && p.CellHeight >= 1 && std::isfinite(p.Velocity.X) && std::isfinite(p.Velocity.Y) &&
-           std::isfinite(p.StarTileSize) && p.MorphPeriod >= 0;
+           std::isfinite(p.StarTileSize);
 }
 bool SaneSheetOf(const TMSky& s) { return SaneSheet(s.Clouds) && s.SkyParallax >= 0.001f; }
 bool SaneSheetOf(const TFog& f) { return SaneSheet(f.Sheet) && f.FogParallax >= 0.001f; }
@@ -280,6 +280,8 @@ TEST(SkyFog, SheetValuesStaySafeForExtremeSettings) {
         EXPECT_TRUE(SaneSheet(p)) << c.Speed << " " << c.ScaleX << " " << c.Parallax;
     }
     // The ordinary case follows the formulas: cw = trunc(60 · 0.006 · 300) = 108.
+    EXPECT_EQ(ComputeCloudParams(0, 1, 100, -100, 60, 60, 1).MorphPeriod, -150) << "kept negative";
+    EXPECT_EQ(ComputeCloudParams(0, 1, 100, NAN, 60, 60, 1).MorphPeriod, 0);
     TCloudParams p = ComputeCloudParams(0, 1, 100, 100, 60, 60, 1);
     EXPECT_EQ(p.CellWidth, 108);
     EXPECT_EQ(p.MorphX, 27);
