@@ -101,7 +101,8 @@ bool ReadLevelSounds(TByteReader& in, std::vector<std::unique_ptr<TLevelSound>>&
     if (in.ShortRead || s < 0 || s > in.Remaining() / MinLevelSoundRecordSize) return false;
     std::vector<std::unique_ptr<TLevelSound>> created;
     created.reserve(size_t(s));
-    for (int32_t i = 0; i < s; ++i) created.push_back(std::make_unique<TLevelSound>(nextId++));
+    for (int32_t i = 0; i < s; ++i)
+        created.push_back(std::make_unique<TLevelSound>(nextId++));
     for (auto& sound : created) {
         if (!sound->Load(in)) return false;
         sounds.push_back(std::move(sound));
@@ -112,5 +113,6 @@ bool ReadLevelSounds(TByteReader& in, std::vector<std::unique_ptr<TLevelSound>>&
 void WriteLevelSounds(TByteWriter& out, const std::vector<std::unique_ptr<TLevelSound>>& sounds) {
     RecordSite(82004);
     out.WriteInt32(int32_t(sounds.size()));
-    for (const auto& s : sounds) s->Write(out);
+    for (const auto& s : sounds)
+        s->Write(out);
 }

@@ -38,7 +38,7 @@ struct TSoundParams {
 };
 
 class TLevelSound {
-public:
+  public:
     explicit TLevelSound(int32_t id = 0) : Id(id) {}
 
     int32_t Id = 0;

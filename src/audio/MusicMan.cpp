@@ -17,7 +17,8 @@ bool TLevelMusic::Read(TByteReader& in) {
     const int32_t n = in.ReadInt32();
     if (in.ShortRead || n < 0 || n > in.Remaining()) return false;
     const int32_t kept = std::min(n, MusicTrackCount);
-    for (int32_t i = 0; i < kept; ++i) TrackFlags[size_t(i)] = in.ReadBool();
+    for (int32_t i = 0; i < kept; ++i)
+        TrackFlags[size_t(i)] = in.ReadBool();
     in.Skip(n - kept);
     in.Skip(16);
     return !in.ShortRead;
@@ -27,7 +28,8 @@ void TLevelMusic::Write(TByteWriter& out) const {
     RecordSite(83002);
     out.WriteByte(CurrentMusic);
     out.WriteInt32(MusicTrackCount);
-    for (bool f : TrackFlags) out.WriteBool(f);
+    for (bool f : TrackFlags)
+        out.WriteBool(f);
     out.Pad(16);
 }
 
@@ -56,6 +58,7 @@ void TMusicMan::WriteTracks(TByteWriter& out) const {
 
 void TMusicMan::ApplyLevel(const TLevelMusic& level) {
     RecordSite(83005);
-    for (size_t i = 0; i < Tracks.size(); ++i) Tracks[i].Selected = level.TrackFlags[i];
+    for (size_t i = 0; i < Tracks.size(); ++i)
+        Tracks[i].Selected = level.TrackFlags[i];
     CurrentMusic = level.CurrentMusic;
 }

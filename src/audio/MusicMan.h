@@ -15,7 +15,7 @@ constexpr int32_t MusicTrackCount = 12;
 // The level music section, kept by the level and handed to the music
 // manager whenever the level becomes current.
 class TLevelMusic {
-public:
+  public:
     uint8_t CurrentMusic = 0;
     std::array<bool, MusicTrackCount> TrackFlags = {};
 
@@ -31,7 +31,7 @@ struct TMusicTrack {
 };
 
 class TMusicMan {
-public:
+  public:
     // AppDir + "Music\".
     std::string MusicFolder;
     std::array<TMusicTrack, MusicTrackCount> Tracks;

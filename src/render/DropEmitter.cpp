@@ -8,14 +8,14 @@
 
 namespace {
 
-constexpr uint8_t DetailMarker = 100;     // "d"
+constexpr uint8_t DetailMarker = 100; // "d"
 constexpr uint8_t LinkMarker = 1;
 constexpr uint8_t ValueMarker = 0xDE;
-constexpr uint8_t BoostMarker = 111;      // "o"
+constexpr uint8_t BoostMarker = 111; // "o"
 constexpr uint8_t SoundMarker = 0xC7;
 constexpr uint8_t CyclingMarker = 0xA7;
 constexpr int16_t WordMarker = 10101;
-constexpr uint8_t CharacterMarker = 123;  // "{"
+constexpr uint8_t CharacterMarker = 123; // "{"
 constexpr uint8_t GoalBoxMarker = 0xBF;
 constexpr uint8_t SourceMarker = 0xEA;
 constexpr int16_t RateMarker = 11011;
@@ -24,14 +24,16 @@ constexpr int16_t SoundIdMarker = 999;
 std::u16string Widen(const std::string& s) {
     std::u16string w;
     w.reserve(s.size());
-    for (char c : s) w.push_back(char16_t(uint8_t(c)));
+    for (char c : s)
+        w.push_back(char16_t(uint8_t(c)));
     return w;
 }
 
 std::string Narrow(const std::u16string& w) {
     std::string s;
     s.reserve(w.size());
-    for (char16_t c : w) s.push_back(c < 256 ? char(uint8_t(c)) : '?');
+    for (char16_t c : w)
+        s.push_back(c < 256 ? char(uint8_t(c)) : '?');
     return s;
 }
 
@@ -242,7 +244,8 @@ void TDrops_Emiter::Write(TByteWriter& out) const {
     out.WriteByte(SpeedTrack);
     out.WriteByte(ValueMarker);
     out.WriteFloat32(BounceBack);
-    for (uint8_t b : {CarriedOff, CarriedOn, StateOff, StateOn, FireOnLightUp, RandomSteerStart}) out.WriteBool(b != 0);
+    for (uint8_t b : {CarriedOff, CarriedOn, StateOff, StateOn, FireOnLightUp, RandomSteerStart})
+        out.WriteBool(b != 0);
     out.WriteInt32(s.Layer);
     if (BoostIndex != -1) {
         out.WriteByte(BoostMarker);
@@ -345,8 +348,9 @@ bool ReadDropSystems(TByteReader& in, std::vector<std::unique_ptr<TParticleSyste
     const size_t count = systems.size() - first;
     for (size_t i = first; i < systems.size(); ++i) {
         TParticleSystem_Emiter& e = *systems[i]->Emitter;
-        e.Source = e.SourceIndex >= 0 && size_t(e.SourceIndex) < count ? systems[first + size_t(e.SourceIndex)].get()
-                                                                        : nullptr;
+        e.Source = e.SourceIndex >= 0 && size_t(e.SourceIndex) < count
+                       ? systems[first + size_t(e.SourceIndex)].get()
+                       : nullptr;
     }
     return ok;
 }
@@ -354,5 +358,6 @@ bool ReadDropSystems(TByteReader& in, std::vector<std::unique_ptr<TParticleSyste
 void WriteDropSystems(TByteWriter& out, const std::vector<std::unique_ptr<TParticleSystem>>& systems) {
     RecordSite(65005);
     out.WriteInt32(int32_t(systems.size()));
-    for (const auto& s : systems) static_cast<const TDrops_Emiter&>(*s->Emitter).Write(out);
+    for (const auto& s : systems)
+        static_cast<const TDrops_Emiter&>(*s->Emitter).Write(out);
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 class TDrops_Emiter : public TParticleSystem_Emiter {
-public:
+  public:
     // Holds the values a new drop system starts with.
     explicit TDrops_Emiter(TParticleSystem* system);
 

@@ -12,11 +12,13 @@ constexpr uint8_t BoostLinkMarker = 0xC8;
 constexpr uint8_t FlashMarker = 0xDE;
 
 void ReadColor(TByteReader& in, TLightColor& c) {
-    for (float& v : c) v = in.ReadFloat32();
+    for (float& v : c)
+        v = in.ReadFloat32();
 }
 
 void WriteColor(TByteWriter& out, const TLightColor& c) {
-    for (float v : c) out.WriteFloat32(v);
+    for (float v : c)
+        out.WriteFloat32(v);
 }
 
 // A colour channel back to the byte it was read from.
@@ -57,7 +59,8 @@ bool TLight::Read(TByteReader& in) {
     l.Radius = in.ReadFloat32();
     ReadColor(in, l.StoredColor);
     l.Height = in.ReadFloat32();
-    for (float& v : l.Position) v = in.ReadFloat32();
+    for (float& v : l.Position)
+        v = in.ReadFloat32();
     l.LayerMin = in.ReadInt32();
     l.LayerMax = in.ReadInt32();
     l.Cycle = in.ReadByte();
@@ -68,13 +71,15 @@ bool TLight::Read(TByteReader& in) {
         if (in.ShortRead || n < 0 || n > in.Remaining() / 4) return false;
         l.Colors.resize(size_t(n));
         for (TLightColor& c : l.Colors)
-            for (float& v : c) v = float(in.ReadByte()) / 255.0f;
+            for (float& v : c)
+                v = float(in.ReadByte()) / 255.0f;
     }
     if (in.ReadByte() == BoostLinkMarker) l.BoostIndex = in.ReadInt32();
     l.Sequential = in.ReadBool();
     if (in.ReadByte() == FlashMarker) {
         l.Flash = in.ReadBool();
-        for (int32_t& t : l.FlashTimes) t = in.ReadInt32();
+        for (int32_t& t : l.FlashTimes)
+            t = in.ReadInt32();
         l.FlashStartPhase = in.ReadInt32();
     }
     in.Skip(4);
@@ -91,7 +96,8 @@ void TLight::Write(TByteWriter& out) const {
     out.WriteFloat32(Radius);
     WriteColor(out, StoredColor);
     out.WriteFloat32(Height);
-    for (float v : Position) out.WriteFloat32(v);
+    for (float v : Position)
+        out.WriteFloat32(v);
     out.WriteInt32(LayerMin);
     out.WriteInt32(LayerMax);
     out.WriteByte(Cycle);
@@ -100,7 +106,8 @@ void TLight::Write(TByteWriter& out) const {
         out.WriteInt32(CycleRandom);
         out.WriteInt32(int32_t(Colors.size()));
         for (const TLightColor& c : Colors)
-            for (float v : c) out.WriteByte(ChannelByte(v));
+            for (float v : c)
+                out.WriteByte(ChannelByte(v));
     }
     if (BoostIndex != -1) {
         out.WriteByte(BoostLinkMarker);
@@ -111,12 +118,15 @@ void TLight::Write(TByteWriter& out) const {
     out.WriteBool(Sequential);
     out.WriteByte(FlashMarker);
     out.WriteBool(Flash);
-    for (int32_t t : FlashTimes) out.WriteInt32(t);
+    for (int32_t t : FlashTimes)
+        out.WriteInt32(t);
     out.WriteInt32(FlashStartPhase);
     out.Pad(4);
 }
 
-TLights::TLights() { Create(); }
+TLights::TLights() {
+    Create();
+}
 
 void TLights::Create() {
     RecordSite(62005);
@@ -167,8 +177,10 @@ void TLights::Write(TByteWriter& out) const {
     out.WriteInt32(int32_t(PointLights.size()));
     out.Pad(20);
     out.WriteInt32(int32_t(BaseLights.size()));
-    for (const auto& l : BaseLights) l->Write(out);
+    for (const auto& l : BaseLights)
+        l->Write(out);
     out.Pad(28);
-    for (const auto& l : PointLights) l->Write(out);
+    for (const auto& l : PointLights)
+        l->Write(out);
     out.Pad(32);
 }

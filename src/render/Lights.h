@@ -19,7 +19,7 @@ class TLights;
 using TLightColor = std::array<float, 4>;
 
 class TLight {
-public:
+  public:
     explicit TLight(TLights* owner = nullptr);
 
     TLights* Owner = nullptr;
@@ -78,7 +78,7 @@ public:
 };
 
 class TLights {
-public:
+  public:
     TLights();
 
     bool LightsOn = false;

@@ -23,7 +23,7 @@ class TParticleSystem;
 // are the indices the file stores (−1: none; the shape index counts from 1,
 // 0: none); the level binds them.
 class TParticleSystem_Emiter {
-public:
+  public:
     explicit TParticleSystem_Emiter(TParticleSystem* system);
     virtual ~TParticleSystem_Emiter() = default;
 
@@ -82,7 +82,7 @@ public:
 };
 
 class TParticleSystem {
-public:
+  public:
     explicit TParticleSystem(int32_t capacity);
 
     // The pool's size and counters.

@@ -1,5 +1,5 @@
-#include "assets/ByteStream.h"
 #include "audio/LevelSound.h"
+#include "assets/ByteStream.h"
 
 #include <gtest/gtest.h>
 
@@ -56,14 +56,15 @@ TEST(LevelSound, ShortRecordsAndBlockLengths) {
     };
     for (const TCase& c : cases) {
         TByteWriter w;
-        w.WriteString("FX\\Hum.ogg");   // sample name
-        w.WriteFloat32(10.0f);          // x
-        w.WriteFloat32(20.0f);          // y
-        w.WriteByte(1);                 // wobble
-        w.WriteInt32(c.Length);         // block length
+        w.WriteString("FX\\Hum.ogg"); // sample name
+        w.WriteFloat32(10.0f);        // x
+        w.WriteFloat32(20.0f);        // y
+        w.WriteByte(1);               // wobble
+        w.WriteInt32(c.Length);       // block length
         const int32_t stored = std::clamp(c.Length, 0, 40);
-        for (int32_t i = 0; i < stored; i += 4) w.WriteFloat32(float(i + 1));
-        w.WriteInt32(0);                // not the marker 110011: the record ends
+        for (int32_t i = 0; i < stored; i += 4)
+            w.WriteFloat32(float(i + 1));
+        w.WriteInt32(0); // not the marker 110011: the record ends
         TLevelSound s(9);
         TByteReader r(w.Bytes);
         EXPECT_EQ(s.Load(r), c.Want) << c.What;
@@ -115,7 +116,8 @@ TEST(LevelSound, BoostIndexAttachesOnlyWithinTheList) {
         int32_t Index, Count;
         bool Want;
     };
-    for (const TCase& c : {TCase{-1, 3, false}, TCase{0, 3, true}, TCase{2, 3, true}, TCase{3, 3, false}, TCase{0, 0, false}}) {
+    for (const TCase& c : {TCase{-1, 3, false}, TCase{0, 3, true}, TCase{2, 3, true}, TCase{3, 3, false},
+                           TCase{0, 0, false}}) {
         TLevelSound s;
         s.BoostIndex = c.Index;
         EXPECT_EQ(s.AttachesBoost(c.Count), c.Want) << c.Index << " of " << c.Count;

@@ -35,11 +35,13 @@ TEST(Music, LevelMusicKeepsTwelveFlagsAndSkipsTheRest) {
         int32_t Count;
         bool Want;
     };
-    for (const TCase& c : {TCase{15, true}, TCase{12, true}, TCase{2, true}, TCase{-5, false}, TCase{1 << 20, false}}) {
+    for (const TCase& c :
+         {TCase{15, true}, TCase{12, true}, TCase{2, true}, TCase{-5, false}, TCase{1 << 20, false}}) {
         TByteWriter w;
         w.WriteByte(3); // current music
         w.WriteInt32(c.Count);
-        for (int32_t i = 0; i < std::clamp(c.Count, 0, 15); ++i) w.WriteBool(i != 1);
+        for (int32_t i = 0; i < std::clamp(c.Count, 0, 15); ++i)
+            w.WriteBool(i != 1);
         w.Pad(16);
         TLevelMusic l;
         TByteReader r(w.Bytes);

@@ -1,5 +1,5 @@
-#include "assets/ByteStream.h"
 #include "render/DropEmitter.h"
+#include "assets/ByteStream.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,9 @@
 
 namespace {
 
-TDrops_Emiter& Emitter(TParticleSystem& s) { return static_cast<TDrops_Emiter&>(*s.Emitter); }
+TDrops_Emiter& Emitter(TParticleSystem& s) {
+    return static_cast<TDrops_Emiter&>(*s.Emitter);
+}
 
 std::vector<uint8_t> Bytes(TParticleSystem& s) {
     TByteWriter w;
@@ -107,7 +109,8 @@ std::unique_ptr<TParticleSystem> RichSystem(const std::u16string& caption) {
 
 // Items 1–4 of a record: position, velocity, sizes, colours, interval.
 void WriteHead(TByteWriter& w) {
-    for (float v : {5.0f, 6.0f, 1.0f, 2.0f, 3.0f, 9.0f, 0.1f, 0.2f}) w.WriteFloat32(v);
+    for (float v : {5.0f, 6.0f, 1.0f, 2.0f, 3.0f, 9.0f, 0.1f, 0.2f})
+        w.WriteFloat32(v);
     w.WriteBlock("\x0A\x0B\x0C\x0D\x14\x15\x16\x17", 8);
     w.WriteBool(false);
     w.WriteInt32(25);
@@ -117,7 +120,8 @@ void WriteHead(TByteWriter& w) {
 // Items 6–9 with no texture and no material; VelocityFactor stored as 0.
 void WriteDetail(TByteWriter& w) {
     w.WriteInt32(7);
-    for (float v : {0.5f, 1.0f, 2.0f, 12.0f, 0.0f}) w.WriteFloat32(v);
+    for (float v : {0.5f, 1.0f, 2.0f, 12.0f, 0.0f})
+        w.WriteFloat32(v);
     w.WriteString("");
     w.WriteBool(false);
     w.WriteFloat32(0.5f);
@@ -153,7 +157,8 @@ TEST(DropEmitter, NewSystemsHoldTheNewValues) {
 }
 
 TEST(DropEmitter, FullRecordRoundTripsAndCutsFail) {
-    for (const std::u16string& caption : {std::u16string(), std::u16string(u"~12"), std::u16string(u"\u010Cas")}) {
+    for (const std::u16string& caption :
+         {std::u16string(), std::u16string(u"~12"), std::u16string(u"\u010Cas")}) {
         auto s = RichSystem(caption);
         const std::vector<uint8_t> written = Bytes(*s);
         auto back = CreateDropSystem();
@@ -197,6 +202,7 @@ TEST(DropEmitter, CaptionTailLayout) {
     float last = 3.5f;
     uint8_t lastBytes[4];
     std::memcpy(lastBytes, &last, 4);
+    // clang-format off
     std::vector<uint8_t> expected = {
         2, 0, 0, 0, 'H', 'i',         // caption as 8-bit text
         250, 0, 0, 0,                 // CaptionHold
@@ -208,14 +214,18 @@ TEST(DropEmitter, CaptionTailLayout) {
         'o',                          // marker of the kept value
         lastBytes[0], lastBytes[1], lastBytes[2], lastBytes[3],
     };
+    // clang-format on
     expected.resize(expected.size() + 32); // skip(32), whatever the marker
     EXPECT_EQ(tail, expected);
 
-    // Without a caption nothing but its empty length precedes the wide marker,
-    // and the 32 reserved bytes follow an unknown last marker too.
+    // Without a caption its settings and skip(2) are absent: the empty length
+    // is followed at once by the wide caption marker.
     TByteWriter w;
     Emitter(*RichSystem(u"")).Write(w);
     const size_t end = w.Bytes.size();
+    const std::vector<uint8_t> plain(w.Bytes.end() - (4 + 1 + 4 + 1 + 4 + 32), w.Bytes.end() - (4 + 32));
+    EXPECT_EQ(plain, (std::vector<uint8_t>{0, 0, 0, 0, 0xDE, 0, 0, 0, 0, 'o'}));
+    // An unknown last marker reads no value; the 32 reserved bytes follow it still.
     w.Bytes[end - 32 - 4 - 1] = 'x';
     auto back = CreateDropSystem();
     TByteReader r(std::vector<uint8_t>(w.Bytes.begin(), w.Bytes.end() - 4));
@@ -254,11 +264,11 @@ TEST(DropEmitter, EarlyMarkersEndTheRecordWithNewValuesAfterThem) {
                 w.WriteBool(true);    // DrawBehind
                 w.WriteFloat32(0.0f); // WaterImpact
                 w.WriteBlock("\x01\x00\x01\x01\x03", 5);
-                w.WriteByte(0);       // no BounceBack
-                w.Pad(6);             // six switches
-                w.WriteInt32(-1);     // Layer
-                w.WriteByte(0);       // no boost
-                w.WriteByte(0);       // not the sound marker
+                w.WriteByte(0);   // no BounceBack
+                w.Pad(6);         // six switches
+                w.WriteInt32(-1); // Layer
+                w.WriteByte(0);   // no boost
+                w.WriteByte(0);   // not the sound marker
                 w.Pad(5);
             }
         }
@@ -290,11 +300,8 @@ TEST(DropEmitter, ValuesMendedAtReading) {
         int32_t WantCharacter;
     };
     const TCase cases[] = {
-        {-0.5f, 3, -0.5f, 3},
-        {10000.0f, -5, 10000.0f, 0},
-        {10001.0f, 0, 0.0f, 0},
-        {std::nanf(""), 1, 0.0f, 1},
-        {-INFINITY, 1, 0.0f, 1},
+        {-0.5f, 3, -0.5f, 3},        {10000.0f, -5, 10000.0f, 0}, {10001.0f, 0, 0.0f, 0},
+        {std::nanf(""), 1, 0.0f, 1}, {-INFINITY, 1, 0.0f, 1},
     };
     for (const TCase& c : cases) {
         auto s = RichSystem(u"");

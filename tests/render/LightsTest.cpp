@@ -1,5 +1,5 @@
-#include "assets/ByteStream.h"
 #include "render/Lights.h"
+#include "assets/ByteStream.h"
 
 #include <gtest/gtest.h>
 
@@ -68,17 +68,19 @@ TLights RichSection() {
 TEST(Lights, RecordBytesAndDerivedValues) {
     // The smallest record: no cycle, no boost link, no flash block.
     std::vector<uint8_t> b;
-    PutFloat(b, 100.0f);                                      // Radius
-    for (float c : {0.5f, 0.25f, 1.0f, 1.0f}) PutFloat(b, c); // StoredColor
-    PutFloat(b, 0.0f);                                        // Height 0: in the plane
-    for (float c : {40.0f, 50.0f, 777.0f, 1.0f}) PutFloat(b, c); // Position; the stored z is replaced
-    b.insert(b.end(), {0xFF, 0xFF, 0xFF, 0xFF});              // LayerMin −1
-    b.insert(b.end(), {0x01, 0, 0, 0});                       // LayerMax 1
-    b.insert(b.end(), {0x00});                                // Cycle 0: no colours follow
-    b.insert(b.end(), {0x07});                                // not the boost marker 0xC8
-    b.insert(b.end(), {0x01});                                // Sequential
-    b.insert(b.end(), {0x00});                                // not the flash marker 0xDE
-    b.insert(b.end(), {0, 0, 0, 0});                          // reserved
+    PutFloat(b, 100.0f); // Radius
+    for (float c : {0.5f, 0.25f, 1.0f, 1.0f})
+        PutFloat(b, c); // StoredColor
+    PutFloat(b, 0.0f);  // Height 0: in the plane
+    for (float c : {40.0f, 50.0f, 777.0f, 1.0f})
+        PutFloat(b, c);                          // Position; the stored z is replaced
+    b.insert(b.end(), {0xFF, 0xFF, 0xFF, 0xFF}); // LayerMin −1
+    b.insert(b.end(), {0x01, 0, 0, 0});          // LayerMax 1
+    b.insert(b.end(), {0x00});                   // Cycle 0: no colours follow
+    b.insert(b.end(), {0x07});                   // not the boost marker 0xC8
+    b.insert(b.end(), {0x01});                   // Sequential
+    b.insert(b.end(), {0x00});                   // not the flash marker 0xDE
+    b.insert(b.end(), {0, 0, 0, 0});             // reserved
     ASSERT_EQ(b.size(), size_t(MinLightRecordSize));
     TLight l;
     TByteReader r(b);
@@ -114,9 +116,9 @@ TEST(Lights, HeightPlacesTheLightInFrontOfThePlane) {
         float Radius, Height, WantZ;
     };
     const TCase cases[] = {
-        {200.0f, 128.0f, -900.0f}, // the default: 4.5 radii in front
-        {100.0f, 0.0f, 0.0f},      // in the plane
-        {100.0f, 256.0f, -900.0f}, // −9 radii
+        {200.0f, 128.0f, -900.0f},  // the default: 4.5 radii in front
+        {100.0f, 0.0f, 0.0f},       // in the plane
+        {100.0f, 256.0f, -900.0f},  // −9 radii
         {-100.0f, 128.0f, -450.0f}, // the radius counts by its size
     };
     for (const TCase& c : cases) {
@@ -145,7 +147,8 @@ TEST(Lights, BoostLinksReachOnlyTheBoostsGiven) {
         bool Want;
     };
     // A light stored in boost record i is checked with count i + 1.
-    const TCase cases[] = {{-1, 5, false}, {0, 1, true}, {0, 0, false}, {3, 4, true}, {4, 4, false}, {-7, 10, false}};
+    const TCase cases[] = {{-1, 5, false}, {0, 1, true},  {0, 0, false},
+                           {3, 4, true},   {4, 4, false}, {-7, 10, false}};
     for (const TCase& c : cases) {
         TLight l;
         l.BoostIndex = c.Index;
@@ -166,7 +169,8 @@ TEST(Lights, SectionRoundTripsAndDamagedCopiesFailCleanly) {
     EXPECT_EQ(back.PointLights[1]->BoostIndex, -1);
     EXPECT_EQ(back.PointLights[2]->Cycle, 0);
     EXPECT_EQ(back.PointLights[2]->Position[0], 200.0f);
-    for (const auto& l : back.PointLights) EXPECT_EQ(l->Owner, &back);
+    for (const auto& l : back.PointLights)
+        EXPECT_EQ(l->Owner, &back);
     EXPECT_EQ(Bytes(back), written);
 
     // Every cut fails; the point lights read before the cut stay.
@@ -211,7 +215,8 @@ TEST(Lights, StoredCountsAreCheckedBeforeUse) {
         w.WriteInt32(c.Points);
         w.Pad(20);
         w.WriteInt32(c.Bases);
-        for (int32_t i = 0; i < std::min(c.Bases, 1); ++i) TLight().Write(w);
+        for (int32_t i = 0; i < std::min(c.Bases, 1); ++i)
+            TLight().Write(w);
         w.Pad(28 + 32);
         TLights s;
         TByteReader r(w.Bytes);

@@ -15,17 +15,17 @@ std::vector<uint8_t> Bytes(const TParticleSystem& s) {
 
 TEST(RainRecord, BytesFieldsAndTransition) {
     TByteWriter w;
-    w.WriteInt32(77);                 // ignored: the pool keeps its own limit
-    w.WriteInt32(400);                // TargetCount
-    w.WriteFloat32(1.5f);             // kept
-    w.WriteFloat32(-2.5f);            // kept
-    w.WriteInt32(30);                 // transition start tick
-    w.WriteInt32(100);                // transition length
+    w.WriteInt32(77);                    // ignored: the pool keeps its own limit
+    w.WriteInt32(400);                   // TargetCount
+    w.WriteFloat32(1.5f);                // kept
+    w.WriteFloat32(-2.5f);               // kept
+    w.WriteInt32(30);                    // transition start tick
+    w.WriteInt32(100);                   // transition length
     w.WriteBlock("\x10\x20\x30\x40", 4); // Colour
-    w.WriteInt32(0);                  // no material record
+    w.WriteInt32(0);                     // no material record
     w.Pad(16);
-    w.WriteFloat32(0.75f);            // RainWind
-    w.WriteFloat32(9.0f);             // kept
+    w.WriteFloat32(0.75f);               // RainWind
+    w.WriteFloat32(9.0f);                // kept
     w.WriteBlock("\x01\x02\x03\x04", 4); // SplashColour
     w.Pad(20);
     ASSERT_EQ(w.Bytes.size(), 80u);
