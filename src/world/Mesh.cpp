@@ -339,6 +339,58 @@ bool TMesh::BuildRectFan(float x0, float y0, float x1, float y1, TMyTexture* tex
     return true;
 }
 
+namespace {
+// The skin's shared part: texture, material values, colour, outline and
+// triangles over the points with the centre last.
+void BuildSkin(TMesh& mesh, const TSkinSource& skin, const std::vector<TVec2>& positions) {
+    mesh.SetTexture(skin.Texture);
+    if (skin.Material && mesh.Material) {
+        TMaterial* parent = mesh.Material->Parent;
+        mesh.Material->CopyFrom(skin.Material);
+        mesh.Material->Parent = parent;
+    }
+    const int32_t n = int32_t(positions.size()) - 1;
+    mesh.Warped = positions;
+    mesh.SetOutline(positions.data(), n);
+    mesh.TexCoords = skin.TexCoords;
+    mesh.TexCoords.resize(positions.size());
+    mesh.Colors.clear();
+    mesh.Color = skin.Colour;
+    mesh.Triangles.clear();
+    for (const TTriangle& t : skin.Triangles) {
+        TTriangle mapped = t;
+        bool ok = true;
+        for (int32_t& v : mapped.V) {
+            if (v == -1) v = n;
+            ok = ok && v >= 0 && v <= n;
+        }
+        if (ok) mesh.Triangles.push_back(mapped);
+    }
+    mesh.UpdateBounds();
+    mesh.BuildGroups(500);
+}
+} // namespace
+
+void TMesh::BuildFromFigure(const TSkinSource& skin) {
+    RecordSite(33011);
+    if (!skin.Texture) return;
+    std::vector<TVec2> positions = skin.Points;
+    positions.push_back(skin.Centre);
+    Vertices = positions;
+    BuildSkin(*this, skin, positions);
+}
+
+void TMesh::BuildFromFigureRest(const TSkinSource& skin) {
+    RecordSite(33012);
+    if (!skin.Texture) return;
+    std::vector<TVec2> positions = skin.RestPoints;
+    positions.push_back({0, 0});
+    RotatePoints(positions.data(), int32_t(positions.size()), {0, 0}, -skin.Angle);
+    MovePoints(positions.data(), int32_t(positions.size()), skin.Position.X, skin.Position.Y);
+    Vertices = positions;
+    BuildSkin(*this, skin, positions);
+}
+
 bool TMesh::ReadHeader(TByteReader& in) {
     RecordSite(33003);
     int32_t source = in.ReadInt32();

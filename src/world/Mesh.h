@@ -69,6 +69,24 @@ extern TGroupLightsHook ApplyGroupLights;
 // Whether the level's lights are on while meshes are drawn.
 extern bool MeshLightsOn;
 
+// What a character hands its skin mesh: the coat texture, the figure's
+// material, the node positions and centre, the texture coordinates (one per
+// node and one for the centre), the colour, and the figure's triangles, in
+// which −1 stands for the centre. For the rest shape, the figure's rest
+// points with the character's angle and position.
+struct TSkinSource {
+    TMyTexture* Texture = nullptr;
+    const TMaterial* Material = nullptr;
+    std::vector<TVec2> Points;
+    TVec2 Centre;
+    std::vector<TVec2> TexCoords;
+    TRgba Colour;
+    std::vector<TTriangle> Triangles;
+    std::vector<TVec2> RestPoints;
+    float Angle = 0.0f;
+    TVec2 Position;
+};
+
 class TMesh {
 public:
     TMesh(TMultiMesh* group, TMaterialMan* materials);
@@ -139,6 +157,10 @@ public:
     bool BuildRectGrid(float x0, float y0, float x1, float y1, TMyTexture* texture, int32_t rows, int32_t columns);
     bool BuildRectFan(float x0, float y0, float x1, float y1, TMyTexture* texture, bool fan, int32_t rows,
                       int32_t columns);
+    // A character's skin over its current nodes, or over its rest shape placed
+    // where it stands. Nothing without a coat texture.
+    void BuildFromFigure(const TSkinSource& skin);
+    void BuildFromFigureRest(const TSkinSource& skin);
 
     bool LoadMeshFile(const std::string& name);
     bool ReadHeader(TByteReader& in);

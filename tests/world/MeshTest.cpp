@@ -252,6 +252,47 @@ TEST(Mesh, TriangulationMatchesPlainEarClipping) {
     }
 }
 
+TEST(Mesh, SkinsSpanTheNodesAndTheCentre) {
+    TTexLib lib;
+    TMaterial coatMaterial;
+    coatMaterial.BlendSrc = 1;
+    coatMaterial.BlendDst = 1;
+    TSkinSource skin;
+    skin.Texture = FakeTexture(lib, 8, 8, 4);
+    skin.Material = &coatMaterial;
+    skin.Points = {{10, 0}, {20, 10}, {10, 20}, {0, 10}};
+    skin.Centre = {10, 10};
+    skin.TexCoords = {{1, 0}, {1, 1}, {0, 1}, {0, 0}, {0.5f, 0.5f}};
+    skin.Colour = {200, 100, 50, 255};
+    skin.Triangles = {{{-1, 0, 1}}, {{-1, 1, 2}}, {{-1, 2, 3}}, {{-1, 3, 0}}, {{-1, 7, 0}}};
+    TMeshFixture f;
+    f.Mesh.BuildFromFigure(skin);
+    ASSERT_EQ(f.Mesh.Warped.size(), 5u);
+    EXPECT_EQ(f.Mesh.Warped[4], (TVec2{10, 10})) << "the centre comes last";
+    EXPECT_EQ(f.Mesh.Outline.size(), 4u);
+    EXPECT_EQ(f.Mesh.Triangles.size(), 4u) << "a triangle naming a node that does not exist is dropped";
+    EXPECT_EQ(f.Mesh.Triangles[0], (TTriangle{{4, 0, 1}}));
+    EXPECT_EQ(f.Mesh.Color, skin.Colour);
+    EXPECT_EQ(f.Mesh.Material->BlendSrc, 1);
+    EXPECT_FALSE(f.Mesh.Groups.empty());
+    EXPECT_TRUE(f.Mesh.ContainsPoint({10, 5}));
+
+    // The rest shape, turned back by the character's angle and put where it stands.
+    skin.RestPoints = {{10, 0}, {0, 10}, {-10, 0}, {0, -10}};
+    skin.Angle = 1.5707963f;
+    skin.Position = {100, 50};
+    TMeshFixture rest;
+    rest.Mesh.BuildFromFigureRest(skin);
+    EXPECT_NEAR(rest.Mesh.Warped[0].X, 100, 1e-4f);
+    EXPECT_NEAR(rest.Mesh.Warped[0].Y, 60, 1e-4f);
+    EXPECT_EQ(rest.Mesh.Warped[4], (TVec2{100, 50}));
+
+    TMeshFixture bare;
+    skin.Texture = nullptr;
+    bare.Mesh.BuildFromFigure(skin);
+    EXPECT_TRUE(bare.Mesh.Triangles.empty()) << "no coat, no skin";
+}
+
 TEST(Mesh, GeometrySourcesNeverFormACycle) {
     TMeshFixture f;
     TMesh& b = *f.Group.Add();
