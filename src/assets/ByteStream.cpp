@@ -3,6 +3,7 @@
 #include "app/PointArrays.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 TByteReader::TByteReader(std::vector<uint8_t> bytes) : Buffer(std::move(bytes)) {
@@ -62,6 +63,17 @@ float TByteReader::ReadFloat32() {
     float f;
     std::memcpy(&f, &bits, 4);
     return f;
+}
+
+float TByteReader::ReadFiniteFloat32(float fallback) {
+    const float v = ReadFloat32();
+    return std::isfinite(v) ? v : fallback;
+}
+
+int32_t TByteReader::ReadCount(int64_t itemBytes) {
+    const int32_t n = ReadInt32();
+    if (ShortRead || n < 0 || int64_t(n) * std::max<int64_t>(itemBytes, 0) > Remaining()) return -1;
+    return n;
 }
 
 double TByteReader::ReadFloat64() {

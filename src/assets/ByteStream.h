@@ -45,6 +45,11 @@ public:
     void ReadBool(bool& v) { v = ReadBool(); }
     float ReadFloat32();
     void ReadFloat32(float& v) { v = ReadFloat32(); }
+    // A float32 that is not a number or infinite reads as fallback.
+    float ReadFiniteFloat32(float fallback);
+    // A stored count of items of itemBytes each; −1 when it is negative, cut
+    // short, or more than the bytes left could hold.
+    int32_t ReadCount(int64_t itemBytes);
     double ReadFloat64();
     // Eight bytes copied as they stand (a double, or two float32 stored as one block).
     void ReadFloat64(void* eightBytes) { Read(eightBytes, 8); }

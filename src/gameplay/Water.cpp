@@ -15,44 +15,18 @@ constexpr int64_t WavePointBytes = 32;
 constexpr int64_t SpoutBytes = 36;
 constexpr int64_t MaterialBytes = 24;
 
-float FiniteOr(float v, float fallback) { return std::isfinite(v) ? v : fallback; }
-
-TRgba ReadColour(TByteReader& in) {
-    TRgba c;
-    c.R = in.ReadByte();
-    c.G = in.ReadByte();
-    c.B = in.ReadByte();
-    c.A = in.ReadByte();
-    return c;
-}
-
-void WriteColour(TByteWriter& out, TRgba c) {
-    out.WriteByte(c.R);
-    out.WriteByte(c.G);
-    out.WriteByte(c.B);
-    out.WriteByte(c.A);
-}
-
-// A stored count, or −1 when it is negative or the bytes left cannot hold
-// that many items.
-int32_t ReadCount(TByteReader& in, int64_t itemBytes) {
-    const int32_t n = in.ReadInt32();
-    if (in.ShortRead || n < 0 || int64_t(n) * itemBytes > in.Remaining()) return -1;
-    return n;
-}
-
 bool LinkFits(int32_t link, size_t count) { return link == -1 || (link >= 0 && size_t(link) < count); }
 } // namespace
 
 bool TBubbleSpout::Read(TByteReader& in) {
     RecordSite(55001);
-    Pos.X = FiniteOr(in.ReadFloat32(), 0.0f);
-    Pos.Y = FiniteOr(in.ReadFloat32(), 0.0f);
-    Rate = FiniteOr(in.ReadFloat32(), 1.0f);
-    Spread = FiniteOr(in.ReadFloat32(), 0.349f);
-    Direction = FiniteOr(in.ReadFloat32(), 0.0f);
-    Speed = FiniteOr(in.ReadFloat32(), 1.0f);
-    PushStrength = in.ReadByte() == PushMarker ? FiniteOr(in.ReadFloat32(), 0.04f) : 0.04f;
+    Pos.X = in.ReadFiniteFloat32(0.0f);
+    Pos.Y = in.ReadFiniteFloat32(0.0f);
+    Rate = in.ReadFiniteFloat32(1.0f);
+    Spread = in.ReadFiniteFloat32(0.349f);
+    Direction = in.ReadFiniteFloat32(0.0f);
+    Speed = in.ReadFiniteFloat32(1.0f);
+    PushStrength = in.ReadByte() == PushMarker ? in.ReadFiniteFloat32(0.04f) : 0.04f;
     in.Skip(11);
     Bounds = {Pos.X, Pos.Y, Pos.X, Pos.Y};
     return !in.ShortRead;
@@ -73,31 +47,31 @@ void TBubbleSpout::Write(TByteWriter& out) const {
 
 bool TWater::Read(TByteReader& in) {
     RecordSite(55003);
-    SeedX = FiniteOr(in.ReadFloat32(), 0.0f);
-    RestLevel = FiniteOr(in.ReadFloat32(), 0.0f);
-    TopColour = ReadColour(in);
-    BottomColour = ReadColour(in);
+    SeedX = in.ReadFiniteFloat32(0.0f);
+    RestLevel = in.ReadFiniteFloat32(0.0f);
+    TopColour = ReadRgba(in);
+    BottomColour = ReadRgba(in);
     LightGroup = in.ReadInt32();
     Acid = in.ReadBool();
 
-    const int32_t n = ReadCount(in, PointBytes);
+    const int32_t n = in.ReadCount(PointBytes);
     if (n < 0) return false;
     Outline.assign(size_t(n), TVec2{});
     for (TVec2& p : Outline) {
-        p.X = FiniteOr(in.ReadFloat32(), 0.0f);
-        p.Y = FiniteOr(in.ReadFloat32(), 0.0f);
+        p.X = in.ReadFiniteFloat32(0.0f);
+        p.Y = in.ReadFiniteFloat32(0.0f);
     }
 
-    const int32_t m = ReadCount(in, WavePointBytes);
+    const int32_t m = in.ReadCount(WavePointBytes);
     if (m < 0) return false;
     WavePoints.assign(size_t(m), TWavePoint{});
     for (TWavePoint& w : WavePoints) {
         in.Skip(4); // the vertex reference of the writing program
         w.VertexIndex = in.ReadInt32();
-        w.Push = FiniteOr(in.ReadFloat32(), 0.0f);
-        w.Speed = FiniteOr(in.ReadFloat32(), 0.0f);
-        w.RoomBelow = FiniteOr(in.ReadFloat32(), 0.0f);
-        w.RoomAbove = FiniteOr(in.ReadFloat32(), 0.0f);
+        w.Push = in.ReadFiniteFloat32(0.0f);
+        w.Speed = in.ReadFiniteFloat32(0.0f);
+        w.RoomBelow = in.ReadFiniteFloat32(0.0f);
+        w.RoomAbove = in.ReadFiniteFloat32(0.0f);
         w.Prev = in.ReadInt32();
         w.Next = in.ReadInt32();
         if (w.VertexIndex < 0 || !LinkFits(w.Prev, size_t(m)) || !LinkFits(w.Next, size_t(m))) {
@@ -106,7 +80,7 @@ bool TWater::Read(TByteReader& in) {
         }
     }
 
-    const int32_t k = ReadCount(in, SpoutBytes);
+    const int32_t k = in.ReadCount(SpoutBytes);
     if (k < 0) return false;
     Spouts.clear();
     Spouts.reserve(size_t(k));
@@ -116,9 +90,9 @@ bool TWater::Read(TByteReader& in) {
         if (!s.Read(in)) return false;
     }
 
-    SplashColourStart = ReadColour(in);
-    BubbleColour = ReadColour(in);
-    const int32_t c = ReadCount(in, MaterialBytes);
+    SplashColourStart = ReadRgba(in);
+    BubbleColour = ReadRgba(in);
+    const int32_t c = in.ReadCount(MaterialBytes);
     if (c < 0) return false;
     // Surface, body and bubbles in that order; further records are read past.
     TMaterial* slots[] = {&SurfaceMaterial, &BodyMaterial, &BubbleMaterial};
@@ -126,8 +100,8 @@ bool TWater::Read(TByteReader& in) {
         TMaterial spare;
         (i < 3 ? *slots[i] : spare).Read(in);
     }
-    SplashColourEnd = in.ReadByte() == SplashEndMarker ? ReadColour(in) : SplashColourStart;
-    AcidStrength = in.ReadByte() == AcidMarker ? FiniteOr(in.ReadFloat32(), 1.0f) : 1.0f;
+    SplashColourEnd = in.ReadByte() == SplashEndMarker ? ReadRgba(in) : SplashColourStart;
+    AcidStrength = in.ReadByte() == AcidMarker ? in.ReadFiniteFloat32(1.0f) : 1.0f;
     in.Skip(6);
     return !in.ShortRead;
 }
@@ -136,8 +110,8 @@ void TWater::Write(TByteWriter& out) const {
     RecordSite(55004);
     out.WriteFloat32(SeedX);
     out.WriteFloat32(RestLevel);
-    WriteColour(out, TopColour);
-    WriteColour(out, BottomColour);
+    WriteRgba(out, TopColour);
+    WriteRgba(out, BottomColour);
     out.WriteInt32(LightGroup);
     out.WriteBool(Acid);
     out.WriteInt32(int32_t(Outline.size()));
@@ -158,14 +132,14 @@ void TWater::Write(TByteWriter& out) const {
     }
     out.WriteInt32(int32_t(Spouts.size()));
     for (const TBubbleSpout& s : Spouts) s.Write(out);
-    WriteColour(out, SplashColourStart);
-    WriteColour(out, BubbleColour);
+    WriteRgba(out, SplashColourStart);
+    WriteRgba(out, BubbleColour);
     out.WriteInt32(3);
     SurfaceMaterial.Write(out);
     BodyMaterial.Write(out);
     BubbleMaterial.Write(out);
     out.WriteByte(SplashEndMarker);
-    WriteColour(out, SplashColourEnd);
+    WriteRgba(out, SplashColourEnd);
     out.WriteByte(AcidMarker);
     out.WriteFloat32(AcidStrength);
     out.Pad(6);

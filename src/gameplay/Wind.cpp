@@ -12,7 +12,6 @@ constexpr uint8_t LinkMarker = 'o';
 constexpr uint8_t BrakeMarker = 0xDE;
 constexpr float Pi = std::numbers::pi_v<float>;
 
-float FiniteOr(float v, float fallback) { return std::isfinite(v) ? v : fallback; }
 
 void Include(TBox2& box, TVec2 p) {
     box.Left = std::min(box.Left, p.X);
@@ -52,13 +51,13 @@ void TWind::Recompute() {
 
 bool TWind::Read(TByteReader& in) {
     RecordSite(54002);
-    Origin.X = FiniteOr(in.ReadFloat32(), 0.0f);
-    Origin.Y = FiniteOr(in.ReadFloat32(), 0.0f);
-    Target.X = FiniteOr(in.ReadFloat32(), 0.0f);
-    Target.Y = FiniteOr(in.ReadFloat32(), 0.0f);
-    ConeAngle = FiniteOr(in.ReadFloat32(), 0.0f);
-    Strength = FiniteOr(in.ReadFloat32(), 0.0f);
-    InnerRadius = FiniteOr(in.ReadFloat32(), 0.0f);
+    Origin.X = in.ReadFiniteFloat32(0.0f);
+    Origin.Y = in.ReadFiniteFloat32(0.0f);
+    Target.X = in.ReadFiniteFloat32(0.0f);
+    Target.Y = in.ReadFiniteFloat32(0.0f);
+    ConeAngle = in.ReadFiniteFloat32(0.0f);
+    Strength = in.ReadFiniteFloat32(0.0f);
+    InnerRadius = in.ReadFiniteFloat32(0.0f);
     Omni = in.ReadBool();
     EditorId = in.ReadInt32();
     PlayerTriggered = in.ReadBool();
@@ -80,7 +79,7 @@ bool TWind::Read(TByteReader& in) {
     NeedsCarriedBoost = in.ReadBool();
     PushesBodies = !in.ReadBool();
     Name = in.ReadString();
-    Brake = in.ReadByte() == BrakeMarker ? FiniteOr(in.ReadFloat32(), 0.0f) : 0.0f;
+    Brake = in.ReadByte() == BrakeMarker ? in.ReadFiniteFloat32(0.0f) : 0.0f;
     in.Skip(3);
     BaseOrigin = Origin;
     BaseTarget = Target;

@@ -9,7 +9,6 @@
 namespace {
 constexpr uint8_t SecondColourMarker = 0xDE;
 
-float FiniteOr(float v, float fallback) { return std::isfinite(v) ? v : fallback; }
 } // namespace
 
 TFog::TFog() {
@@ -25,10 +24,10 @@ void TFog::SetFogParams() {
 bool TFog::Read(TByteReader& in) {
     RecordSite(63012);
     FogOn = in.ReadBool();
-    FogAngle = float(double(FiniteOr(in.ReadFloat32(), 0.0f)) * DegToRad);
-    FogSpeed = FiniteOr(in.ReadFloat32(), 0.0f);
-    FogMorphPower = FiniteOr(in.ReadFloat32(), 0.0f);
-    FogMorphSpeed = FiniteOr(in.ReadFloat32(), 0.0f);
+    FogAngle = float(double(in.ReadFiniteFloat32(0.0f)) * DegToRad);
+    FogSpeed = in.ReadFiniteFloat32(0.0f);
+    FogMorphPower = in.ReadFiniteFloat32(0.0f);
+    FogMorphSpeed = in.ReadFiniteFloat32(0.0f);
     FogScaleX = in.ReadFloat32();
     FogScaleY = in.ReadFloat32();
     FogParallax = in.ReadFloat32();
@@ -36,7 +35,7 @@ bool TFog::Read(TByteReader& in) {
     if (!(FogScaleX >= 1.0f) || !std::isfinite(FogScaleX)) FogScaleX = 60.0f;
     if (!(FogScaleY >= 1.0f) || !std::isfinite(FogScaleY)) FogScaleY = 60.0f;
     if (!(FogParallax >= 0.001f) || !std::isfinite(FogParallax)) FogParallax = 0.001f;
-    for (float& c : FogColor) c = FiniteOr(in.ReadFloat32(), 1.0f);
+    for (float& c : FogColor) c = in.ReadFiniteFloat32(1.0f);
     FogLayer = in.ReadInt32();
     FogTextureName = in.ReadString();
     if (in.ShortRead) return false;
@@ -46,7 +45,7 @@ bool TFog::Read(TByteReader& in) {
     }
     Material.Read(in);
     if (in.ReadByte() == SecondColourMarker) {
-        for (float& c : FogColor2) c = FiniteOr(in.ReadFloat32(), 0.0f);
+        for (float& c : FogColor2) c = in.ReadFiniteFloat32(0.0f);
     } else {
         FogColor2 = FogColor;
         FogColor2[3] = FogColor[3] >= 0.5f ? 0.0f : 1.0f;

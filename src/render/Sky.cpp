@@ -24,7 +24,6 @@ int32_t ClampedInt(double v, double lo, double hi) {
     return int32_t(std::trunc(v));
 }
 
-float FiniteOr(float v, float fallback) { return std::isfinite(v) ? v : fallback; }
 
 // A non-empty name chooses the texture; an index the library does not know
 // becomes no texture (−1).
@@ -56,22 +55,6 @@ TCloudParams ComputeCloudParams(float angle, float speed, float morphPower, floa
     return p;
 }
 
-TRgba ReadRgba(TByteReader& in) {
-    TRgba c;
-    c.R = in.ReadByte();
-    c.G = in.ReadByte();
-    c.B = in.ReadByte();
-    c.A = in.ReadByte();
-    return c;
-}
-
-void WriteRgba(TByteWriter& out, TRgba c) {
-    out.WriteByte(c.R);
-    out.WriteByte(c.G);
-    out.WriteByte(c.B);
-    out.WriteByte(c.A);
-}
-
 TMSky::TMSky() {
     Material.Lit = 0;
     SetCloudParams();
@@ -87,10 +70,10 @@ bool TMSky::Read(TByteReader& in) {
     TopColor = ReadRgba(in);
     RenderClouds = in.ReadBool();
     CloudTexture = in.ReadInt32();
-    CloudAngle = float(double(FiniteOr(in.ReadFloat32(), 0.0f)) * DegToRad);
-    CloudSpeed = FiniteOr(in.ReadFloat32(), 0.0f);
-    MorphPower = FiniteOr(in.ReadFloat32(), 0.0f);
-    MorphSpeed = FiniteOr(in.ReadFloat32(), 0.0f);
+    CloudAngle = float(double(in.ReadFiniteFloat32(0.0f)) * DegToRad);
+    CloudSpeed = in.ReadFiniteFloat32(0.0f);
+    MorphPower = in.ReadFiniteFloat32(0.0f);
+    MorphSpeed = in.ReadFiniteFloat32(0.0f);
     ScaleX = in.ReadFloat32();
     ScaleY = in.ReadFloat32();
     SkyParallax = in.ReadFloat32();
@@ -102,23 +85,23 @@ bool TMSky::Read(TByteReader& in) {
 
     RenderMoon = in.ReadBool();
     MoonTexture = in.ReadInt32();
-    MoonPos.X = FiniteOr(in.ReadFloat32(), 500.0f);
-    MoonPos.Y = FiniteOr(in.ReadFloat32(), 500.0f);
-    MoonScale = FiniteOr(in.ReadFloat32(), 1.0f);
-    MoonAngle = FiniteOr(in.ReadFloat32(), 0.0f);
+    MoonPos.X = in.ReadFiniteFloat32(500.0f);
+    MoonPos.Y = in.ReadFiniteFloat32(500.0f);
+    MoonScale = in.ReadFiniteFloat32(1.0f);
+    MoonAngle = in.ReadFiniteFloat32(0.0f);
     MoonColor = ReadRgba(in);
 
     RenderGlow = in.ReadBool();
     GlowTexture = in.ReadInt32();
-    GlowScale = FiniteOr(in.ReadFloat32(), 1.0f);
+    GlowScale = in.ReadFiniteFloat32(1.0f);
     GlowColor = ReadRgba(in);
 
     RenderStars = in.ReadBool();
     StarTexture = in.ReadInt32();
     const int32_t stars = in.ReadInt32();
     StarsPerTile = stars < 0 ? 0 : stars > MaxStarsPerTile ? MaxStarsPerTile : stars;
-    StarSizeMin = FiniteOr(in.ReadFloat32(), 0.0f);
-    StarSizeMax = FiniteOr(in.ReadFloat32(), 0.0f);
+    StarSizeMin = in.ReadFiniteFloat32(0.0f);
+    StarSizeMax = in.ReadFiniteFloat32(0.0f);
     StarColor1 = ReadRgba(in);
     StarColor2 = ReadRgba(in);
 
@@ -138,8 +121,8 @@ bool TMSky::Read(TByteReader& in) {
 
     if (in.ReadByte() == SpriteMarker) {
         RenderSprites = in.ReadBool();
-        SpriteSizeMin = FiniteOr(in.ReadFloat32(), 40.0f);
-        SpriteSizeMax = FiniteOr(in.ReadFloat32(), 100.0f);
+        SpriteSizeMin = in.ReadFiniteFloat32(40.0f);
+        SpriteSizeMax = in.ReadFiniteFloat32(100.0f);
         for (std::string& name : SpriteTextureNames) name = in.ReadString();
         SpriteColor1 = ReadRgba(in);
         SpriteColor2 = ReadRgba(in);

@@ -37,8 +37,6 @@ TCloudParams ComputeCloudParams(float angle, float speed, float morphPower, floa
                                 float scaleY, float parallax);
 
 // Reads and writes the four bytes of a colour, red first.
-TRgba ReadRgba(TByteReader& in);
-void WriteRgba(TByteWriter& out, TRgba c);
 
 constexpr int32_t SkySpriteTextureCount = 5;
 

@@ -103,6 +103,22 @@ void WriteSpikeChunk(TByteWriter& out, const std::vector<TOutlinePoint>& points)
 }
 } // namespace
 
+TRgba ReadRgba(TByteReader& in) {
+    TRgba c;
+    c.R = in.ReadByte();
+    c.G = in.ReadByte();
+    c.B = in.ReadByte();
+    c.A = in.ReadByte();
+    return c;
+}
+
+void WriteRgba(TByteWriter& out, TRgba c) {
+    out.WriteByte(c.R);
+    out.WriteByte(c.G);
+    out.WriteByte(c.B);
+    out.WriteByte(c.A);
+}
+
 TMesh::TMesh(TMultiMesh* group, TMaterialMan* materials) : Group(group), Materials(materials) {
     if (Materials) Material = Materials->NewMaterial();
 }
@@ -511,13 +527,8 @@ bool TMesh::ReadChunks(TByteReader& in, bool cache) {
         case 9: {
             Skidness = in.ReadFloat32();
             Stickness = in.ReadFloat32();
-            if (in.ReadBool()) {
-                Color.R = in.ReadByte(), Color.G = in.ReadByte(), Color.B = in.ReadByte(), Color.A = in.ReadByte();
-            }
-            if (in.ReadBool()) {
-                SecondColor.R = in.ReadByte(), SecondColor.G = in.ReadByte(), SecondColor.B = in.ReadByte(),
-                SecondColor.A = in.ReadByte();
-            }
+            if (in.ReadBool()) Color = ReadRgba(in);
+            if (in.ReadBool()) SecondColor = ReadRgba(in);
             uint8_t marker = in.ReadByte();
             AlphaRef = marker == 0xCA ? in.ReadFloat32() : 0.0f;
             in.Skip(5);
@@ -605,9 +616,9 @@ void TMesh::WriteChunks(TByteWriter& out) const {
     out.WriteFloat32(Skidness);
     out.WriteFloat32(Stickness);
     out.WriteBool(true);
-    out.WriteBlock(&Color, 4);
+    WriteRgba(out, Color);
     out.WriteBool(true);
-    out.WriteBlock(&SecondColor, 4);
+    WriteRgba(out, SecondColor);
     out.WriteByte(0xCA);
     out.WriteFloat32(AlphaRef);
     out.Pad(5);

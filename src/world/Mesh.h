@@ -24,6 +24,10 @@ struct TRgba {
     friend bool operator==(const TRgba&, const TRgba&) = default;
 };
 
+// The four bytes R, G, B, A of a stored colour.
+TRgba ReadRgba(TByteReader& in);
+void WriteRgba(TByteWriter& out, TRgba c);
+
 struct TTriangle {
     int32_t V[3] = {0, 0, 0};
     friend bool operator==(const TTriangle&, const TTriangle&) = default;

@@ -486,8 +486,11 @@ TEST(Rollix, TeleportFadeAndPlacement) {
         const TVec2 before = c->Centre;
         w.Tick();
         alphas.push_back(c->TeleportAlpha);
-        if (t == 4) EXPECT_NEAR(c->Centre.X, 400.0f, 1e-3f);
-        else if (t < 9) EXPECT_EQ(c->Centre, before);
+        if (t == 4) {
+            EXPECT_NEAR(c->Centre.X, 400.0f, 1e-3f);
+        } else if (t < 9) {
+            EXPECT_EQ(c->Centre, before);
+        }
     }
     const std::vector<int32_t> want = {204, 153, 102, 51, 0, 51, 102, 153, 204, 255};
     EXPECT_EQ(alphas, want);
@@ -528,7 +531,9 @@ TEST(Rollix, UncontrolledHiccupsJump) {
         if (looks.Voices.size() > voices && looks.Voices.back() == "xRollix\\hicc.ogg") {
             ++jumps;
             // The first jump comes after the 300-tick wait, the next ones 150 … 219 ticks apart.
-            if (jumps == 1) EXPECT_EQ(t, 299);
+            if (jumps == 1) {
+                EXPECT_EQ(t, 299);
+            }
         }
         highest = std::min(highest, c->Bounds.Bottom);
     }

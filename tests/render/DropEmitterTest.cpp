@@ -272,7 +272,9 @@ TEST(DropEmitter, EarlyMarkersEndTheRecordWithNewValuesAfterThem) {
                 w.Pad(5);
             }
         }
-        if (c.Size) ASSERT_EQ(w.Bytes.size(), c.Size) << c.What;
+        if (c.Size) {
+            ASSERT_EQ(w.Bytes.size(), c.Size) << c.What;
+        }
         auto s = CreateDropSystem();
         TByteReader r(w.Bytes);
         ASSERT_TRUE(Emitter(*s).Load(r)) << c.What;
