@@ -6,36 +6,19 @@
 
 #include "assets/TexLib.h"
 #include "platform/GameWindow.h"
+#include "platform/GlDrivers.h"
 #include "render/GlRenderBackend.h"
 #include "render/RenderContext.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
-#include <dlfcn.h>
-#include <link.h>
 #include <string>
 #include <vector>
 
 namespace {
 constexpr int32_t Width = 1024, Height = 768;
 
-// Keeps the GL driver modules resident after the context goes, so that a
-// sanitizer build can still name (and the suppressions match) what the
-// driver keeps for itself.
-void KeepGlDriversLoaded() {
-    std::vector<std::string> drivers;
-    dl_iterate_phdr(
-        [](dl_phdr_info* info, size_t, void* data) {
-            std::string name = info->dlpi_name ? info->dlpi_name : "";
-            if (name.find("_dri.so") != std::string::npos || name.find("libgallium") != std::string::npos)
-                static_cast<std::vector<std::string>*>(data)->push_back(name);
-            return 0;
-        },
-        &drivers);
-    for (const std::string& name : drivers)
-        dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-}
 
 // The window and level of the process; made by the first benchmark.
 struct TGlScene {

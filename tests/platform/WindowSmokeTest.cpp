@@ -8,6 +8,7 @@
 #include "platform/GameLoop.h"
 #include "assets/Picture.h"
 #include "platform/GameWindow.h"
+#include "platform/GlDrivers.h"
 #include "platform/Screenshot.h"
 #include "app/FileSave.h"
 #include "render/GlRenderBackend.h"
@@ -19,28 +20,11 @@
 #include <cmath>
 #include <cstdio>
 #include <unistd.h>
-#include <dlfcn.h>
-#include <link.h>
 #include <string>
 #include <vector>
 
 namespace {
 
-// Mesa unloads its driver module when the context goes; the driver's own
-// leftovers then have no module name and the suppressions cannot match them.
-// Keeping every loaded driver module resident lets them be named.
-void KeepGlDriversLoaded() {
-    std::vector<std::string> drivers;
-    dl_iterate_phdr(
-        [](dl_phdr_info* info, size_t, void* data) {
-            std::string name = info->dlpi_name ? info->dlpi_name : "";
-            if (name.find("_dri.so") != std::string::npos || name.find("libgallium") != std::string::npos)
-                static_cast<std::vector<std::string>*>(data)->push_back(name);
-            return 0;
-        },
-        &drivers);
-    for (const std::string& name : drivers) dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-}
 
 class WindowTest : public ::testing::Test {
 protected:

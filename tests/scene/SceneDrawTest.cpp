@@ -12,6 +12,7 @@
 #include "assets/PictureWrite.h"
 #include "assets/TexLib.h"
 #include "platform/GameWindow.h"
+#include "platform/GlDrivers.h"
 #include "render/GlRenderBackend.h"
 #include "render/RenderContext.h"
 #include "world/Layers.h"
@@ -22,9 +23,7 @@
 
 #include <array>
 #include <cstdlib>
-#include <dlfcn.h>
 #include <filesystem>
-#include <link.h>
 #include <string>
 #include <type_traits>
 #include <unistd.h>
@@ -39,22 +38,6 @@ constexpr TRgb Background{40, 40, 40};
 
 constexpr TRgb Red{255, 0, 0}, Yellow{255, 255, 0}, Green{0, 160, 0}, White{255, 255, 255}, Blue{0, 0, 255};
 
-// Mesa unloads its driver module when the context goes; the driver's own
-// leftovers then have no module name and the leak suppressions cannot match
-// them. Keeping every loaded driver module resident lets them be named.
-void KeepGlDriversLoaded() {
-    std::vector<std::string> drivers;
-    dl_iterate_phdr(
-        [](dl_phdr_info* info, size_t, void* data) {
-            std::string name = info->dlpi_name ? info->dlpi_name : "";
-            if (name.find("_dri.so") != std::string::npos || name.find("libgallium") != std::string::npos)
-                static_cast<std::vector<std::string>*>(data)->push_back(name);
-            return 0;
-        },
-        &drivers);
-    for (const std::string& name : drivers)
-        dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-}
 
 // A picture of side × side pixels (blue, green, red, alpha rows) from a
 // function giving each pixel's colour and whether it is opaque.
