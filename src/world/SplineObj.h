@@ -19,7 +19,6 @@ class TWind;
 class TLayers;
 class TMaterialMan;
 class TSplineAnim;
-class TQuestMan;
 
 // A particle emitter attached to an object (placed drop emitters). The
 // object tells it when it is detached, fires it on visibility changes and
