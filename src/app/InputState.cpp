@@ -33,6 +33,8 @@ namespace {
 bool InTable(int32_t code) { return code >= 0 && code < KeyTableSize; }
 } // namespace
 
+TKeyBindings KeyBindings;
+
 int32_t BoundKey(int32_t index, int32_t defaultIndex) {
     RecordSite(13001);
     if (index < 0 || index >= KeyTableCount) index = defaultIndex;
@@ -158,6 +160,7 @@ void NoteMouseMove(int32_t x, int32_t y) {
 
 void ResetInputState() {
     ClearKeys();
+    KeyBindings = DefaultKeyBindings;
     ChangedKeys.reserve(size_t(MaxChangedKeys));
     GameMouse = TGameMouse{};
     ActiveTextInput = nullptr;

@@ -41,6 +41,13 @@ extern const std::array<const char*, 17> KeyTableNames;
 // The virtual key of a key-table index; a stored index out of range gives the default.
 int32_t BoundKey(int32_t index, int32_t defaultIndex);
 
+// The key-table indices bound to the player's controls (the "Keyb_*" settings).
+struct TKeyBindings {
+    int32_t Left = 0, Right = 1, Turbo = 4, Jump = 2;
+};
+constexpr TKeyBindings DefaultKeyBindings{};
+extern TKeyBindings KeyBindings;
+
 // Codes outside the tables are ignored.
 void SetKey(int32_t code, bool down);
 bool IsKeyDown(int32_t code);

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+TMusicMan MusicMan;
+
 namespace {
 
 constexpr int32_t TrackRecordSize = 6;

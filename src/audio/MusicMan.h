@@ -46,3 +46,6 @@ class TMusicMan {
     // The level's track flags and current music value become the manager's.
     void ApplyLevel(const TLevelMusic& level);
 };
+
+// The program's music manager; level files hand their track section to it.
+extern TMusicMan MusicMan;

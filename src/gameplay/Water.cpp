@@ -3,6 +3,7 @@
 #include "app/SiteTrace.h"
 #include "assets/ByteStream.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -149,4 +150,30 @@ bool TWater::WavePointsFit(size_t vertexCount) const {
     for (const TWavePoint& w : WavePoints)
         if (w.VertexIndex < 0 || size_t(w.VertexIndex) >= vertexCount) return false;
     return true;
+}
+
+void TWater::Prepare() {
+    RecordSite(55010);
+    if (Outline.empty()) {
+        Bounds = {};
+        return;
+    }
+    Bounds = {Outline[0].X, Outline[0].Y, Outline[0].X, Outline[0].Y};
+    for (TVec2 p : Outline) {
+        Bounds.Left = std::min(Bounds.Left, p.X);
+        Bounds.Right = std::max(Bounds.Right, p.X);
+        Bounds.Top = std::min(Bounds.Top, p.Y);
+        Bounds.Bottom = std::max(Bounds.Bottom, p.Y);
+    }
+}
+
+bool TWater::ContainsPoint(TVec2 p) const {
+    const size_t n = Outline.size();
+    if (n < 3) return false;
+    bool inside = false;
+    for (size_t i = 0, j = n - 1; i < n; j = i++) {
+        const TVec2 a = Outline[i], b = Outline[j];
+        if ((a.Y > p.Y) != (b.Y > p.Y) && p.X < (b.X - a.X) * (p.Y - a.Y) / (b.Y - a.Y) + a.X) inside = !inside;
+    }
+    return inside;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "physics/VecMath.h"
+#include "world/EdgeGrid.h"
 #include "world/Material.h"
 #include "world/Mesh.h"
 
@@ -65,12 +66,14 @@ public:
     void Write(TByteWriter& out) const;
 };
 
-class TWater {
+class TWater : public TWaterArea {
 public:
     TWater() = default;
     TWater(const TWater&) = delete;
     TWater& operator=(const TWater&) = delete;
 
+    // Waters lie in the playing layer.
+    int32_t Layer = 0;
     bool Acid = false;
     float AcidStrength = 1.0f;
     int32_t LightGroup = 0;
@@ -104,4 +107,10 @@ public:
     // Every wave point names a vertex below vertexCount (checked before the
     // vertex references are restored from a mesh).
     bool WavePointsFit(size_t vertexCount) const;
+
+    // Ready for play once the level's edges exist: the box round the outline.
+    void Prepare();
+    TBox2 AreaBounds() const override { return Bounds; }
+    // Inside the outline (even-odd rule); a water without an outline holds nothing.
+    bool ContainsPoint(TVec2 p) const override;
 };

@@ -13,6 +13,8 @@ class TByteWriter;
 
 class TWind {
 public:
+    // Winds lie in the playing layer.
+    int32_t Layer = 0;
     // A new wind is the one the editor places: a 70° cone of strength 0.3.
     TWind();
 

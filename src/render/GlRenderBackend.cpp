@@ -47,6 +47,7 @@ void TGlRenderBackend::TexCoord2f(float s, float t) { glTexCoord2f(s, t); }
 void TGlRenderBackend::Color3ub(uint8_t r, uint8_t g, uint8_t b) { glColor3ub(r, g, b); }
 void TGlRenderBackend::Color4ub(uint8_t r, uint8_t g, uint8_t b, uint8_t a) { glColor4ub(r, g, b, a); }
 void TGlRenderBackend::Normal3f(float x, float y, float z) { glNormal3f(x, y, z); }
+void TGlRenderBackend::PointSize(float size) { glPointSize(size); }
 static_assert(Gl::Rgb == GL_RGB && Gl::Rgba == GL_RGBA && Gl::Rgb8 == GL_RGB8 && Gl::Rgba8 == GL_RGBA8);
 static_assert(Gl::TextureMagFilter == GL_TEXTURE_MAG_FILTER && Gl::TextureMinFilter == GL_TEXTURE_MIN_FILTER &&
               Gl::TextureWrapS == GL_TEXTURE_WRAP_S && Gl::TextureWrapT == GL_TEXTURE_WRAP_T &&

@@ -186,6 +186,10 @@ void TNullRenderBackend::Normal3f(float x, float y, float z) {
     Count(TRenderCall::Normal);
     CurrentNormal = {x, y, z};
 }
+void TNullRenderBackend::PointSize(float size) {
+    Count(TRenderCall::PointSize);
+    CurrentPointSize = size;
+}
 uint32_t TNullRenderBackend::GenTexture() {
     Count(TRenderCall::GenTexture);
     uint32_t name = NextTexture++;

@@ -12,7 +12,7 @@
 enum class TRenderCall {
     Viewport, ClearColor, Clear, Enable, Disable, ClientState, BlendFunc, TexEnvMode, BindTexture, AlphaFunc,
     DepthFunc, ColorMask, Hint, MatrixMode, LoadIdentity, Ortho, Translate, Rotate, PushMatrix, PopMatrix, Begin,
-    End, Vertex, TexCoord, Color, Normal, Finish, ReadPixels, GenTexture, DeleteTexture, TexImage, TexParameter,
+    End, Vertex, TexCoord, Color, Normal, PointSize, Finish, ReadPixels, GenTexture, DeleteTexture, TexImage, TexParameter,
     Count
 };
 
@@ -42,6 +42,7 @@ public:
     int32_t BatchErrors = 0; // Begin inside Begin, End without Begin
     std::array<uint8_t, 4> CurrentColor{255, 255, 255, 255};
     std::array<float, 3> CurrentNormal{0.0f, 0.0f, 1.0f};
+    float CurrentPointSize = 1.0f;
     std::vector<std::array<float, 2>> Vertices; // every vertex sent, in order
 
     // The texture objects that exist, with what was uploaded into them.
@@ -89,6 +90,7 @@ public:
     void Color3ub(uint8_t r, uint8_t g, uint8_t b) override;
     void Color4ub(uint8_t r, uint8_t g, uint8_t b, uint8_t a) override;
     void Normal3f(float x, float y, float z) override;
+    void PointSize(float size) override;
     uint32_t GenTexture() override;
     void DeleteTexture(uint32_t name) override;
     bool TexImage2D(uint32_t internalFormat, int32_t width, int32_t height, uint32_t format,

@@ -124,6 +124,7 @@ public:
     virtual void Color3ub(uint8_t r, uint8_t g, uint8_t b) = 0;
     virtual void Color4ub(uint8_t r, uint8_t g, uint8_t b, uint8_t a) = 0;
     virtual void Normal3f(float x, float y, float z) = 0;
+    virtual void PointSize(float size) = 0;
 
     // Texture objects. TexImage2D and TexParameter act on the bound 2D
     // texture; pixels are RGB or RGBA rows, width × height, no padding.

@@ -1,0 +1,388 @@
+#include "level/Level.h"
+
+#include "app/InputState.h"
+#include "app/MainLoop.h"
+#include "app/MainWindow.h"
+#include "app/Random.h"
+#include "app/SiteTrace.h"
+#include "assets/TexLib.h"
+#include "render/DropEmitter.h"
+#include "render/RenderContext.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+TLevel* CurrentLevel = nullptr;
+TLevelStepProbe LevelStepProbe;
+
+namespace {
+// The level's own drop systems and the rain take part in the particle step.
+constexpr int32_t RainCapacity = 300;
+
+void RefreshBoostLightNone(TBoost*) {}
+
+// The player's keys as the key tables hold them.
+class TKeyTableInput : public TInputSource {
+  public:
+    bool KeyDown(uint16_t key) const override { return IsKeyDown(key); }
+    bool KeyWasDown(uint16_t key) const override { return KeysBefore[key] != 0; }
+    bool WheelDown() const override { return IsKeyDown(KeyWheelUp) || IsKeyDown(KeyWheelDown); }
+    bool WheelWentDown() const override { return IsNewPress(KeyWheelUp) || IsNewPress(KeyWheelDown); }
+    bool MouseLeftDown() const override { return IsKeyDown(KeyMouseLeft); }
+    bool MouseRightDown() const override { return IsKeyDown(KeyMouseRight); }
+};
+const TKeyTableInput KeyTableInput;
+} // namespace
+
+TLevel::TLevel() {
+    RecordSite(21001);
+    CurrentLevel = this;
+    Physics.Characters = &Characters;
+    Physics.Input = &KeyTableInput;
+    Physics.Grid = &Fragments;
+    Physics.GravityFactor = GravityFactor;
+    ObjectWorld.Materials = &Materials;
+    ObjectWorld.Layers = &Layers;
+    ObjectWorld.ScreenWidth = ScreenWidth;
+    ObjectWorld.RefreshBoostLight = RefreshBoostLightNone;
+
+    // View: the whole screen, camera at its centre.
+    ViewWidth = std::max(ScreenWidth, 1);
+    ViewHeight = std::max(ScreenHeight, 1);
+    CameraX = float(ViewWidth) * 0.5f;
+    CameraY = float(ViewHeight) * 0.5f;
+    Scale = 1024.0f / float(ViewWidth) * Zoom * 1.4f;
+    View = {0.0f, 0.0f, float(ScreenWidth), float(ScreenHeight)};
+    InitBorderEdges();
+
+    // Owned members that are not plain fields.
+    ScoreParticles = CreateDropSystem();
+    SetupScoreParticles();
+    Rain = std::make_unique<TParticleSystem>(RainCapacity);
+    for (auto& d : OwnDropSystems) d = CreateDropSystem();
+    Sky.Material.Parent = &Materials.Base;
+    Fog.Material.Parent = &Materials.Base;
+    RebuildParticleList();
+    InstallLayerHooks();
+}
+
+TLevel::~TLevel() {
+    RecordSite(21002);
+    // Layers and the edge grid only point at members; drop those pointers
+    // before the members go, then let the members go in reverse order.
+    Layers.ClearMembers();
+    Fragments.Destroy();
+    ParticleMan.Clear();
+    SelectionGroups.Clear();
+    Selection.Clear();
+    SelectionCopy.Clear();
+    for (auto& o : SplineObjects)
+        if (o) o->ClearLinks();
+    SplineObjects.clear();
+    if (CurrentLevel == this) CurrentLevel = nullptr;
+}
+
+void TLevel::InitBorderEdges() {
+    static const TVec2 normals[4] = {{0, 1}, {-1, 0}, {0, -1}, {1, 0}};
+    for (int32_t i = 0; i < 4; ++i) {
+        TCollisionEdge& e = BorderEdges[size_t(i)];
+        e.Normal = normals[i];
+        e.PrevEdge = (i + 3) % 4 + 1;
+        e.NextEdge = (i + 1) % 4 + 1;
+    }
+    SetBorderEdgesToView();
+}
+
+void TLevel::SetBorderEdgesToView() {
+    const TVec2 tl{View.Left, View.Top}, tr{View.Right, View.Top};
+    const TVec2 br{View.Right, View.Bottom}, bl{View.Left, View.Bottom};
+    // Bottom, right, top and left side, each with its normal facing inward.
+    const TVec2 ends[4][2] = {{br, bl}, {tr, br}, {tl, tr}, {bl, tl}};
+    for (int32_t i = 0; i < 4; ++i) {
+        TCollisionEdge& e = BorderEdges[size_t(i)];
+        e.Start = ends[i][0];
+        e.End = ends[i][1];
+        const int32_t prev = e.PrevEdge, next = e.NextEdge;
+        FinishEdge(e);
+        e.PrevEdge = prev;
+        e.NextEdge = next;
+    }
+}
+
+void TLevel::SetupScoreParticles() {
+    TParticleSystem& s = *ScoreParticles;
+    s.TextureName = "Effects\\hvezda_4.png";
+    s.Texture = TexLib.TextureByName(s.TextureName);
+    s.Material.Lit = 2;
+    auto* e = static_cast<TDrops_Emiter*>(s.Emitter.get());
+    e->SetColours({255, 255, 255, 255}, {255, 255, 255, 100});
+    e->BurstCount = 0;
+    e->Interval = 0;
+    e->IntervalRandom = 0;
+    e->Position = {450.0f, 41.0f};
+    e->Span = {40.0f, 0.0f};
+    e->StartVelocity = {0.3f, 0.0f};
+    e->TerrainCollision = 0;
+    e->SpreadAngle = float(2.0 * std::numbers::pi);
+    e->SpeedSpread = 5.0f;
+    e->SizeMax = 38.0f;
+    e->SizeMin = 18.0f;
+    e->SizeChange = -1.0f;
+    e->WaterImpact = 0.0f;
+    e->PushFactor = 0.0f;
+    e->HitChance = 0.0f;
+    e->FadeOutStep = 5;
+    e->VelocityFactor = 0.97f;
+    e->SteerTrack = 7;
+    e->RandomSteerStart = 1;
+}
+
+void TLevel::RebuildParticleList() {
+    ParticleMan.Clear();
+    for (auto& d : DropSystems) ParticleMan.Systems.push_back(d.get());
+}
+
+TRollix* TLevel::Player() const {
+    return Characters.Items.empty() ? nullptr : Characters.Items.front().get();
+}
+
+std::string TLevel::ShortFileName() const {
+    const size_t cut = FileName.find_last_of("\\/");
+    return cut == std::string::npos ? FileName : FileName.substr(cut + 1);
+}
+
+void TLevel::RefreshObjectWorld() {
+    ObjectWorld.AlternateTick = OddTick;
+    ObjectWorld.ScreenWidth = ScreenWidth;
+    const TRollix* p = Player();
+    ObjectWorld.HasPlayer = p != nullptr;
+    ObjectWorld.PlayerPosition = p ? p->Centre : TVec2{};
+    Physics.GravityFactor = GravityFactor;
+    Physics.TickCounter = TickCounter;
+    Physics.NoTurbo = NoTurbo;
+    Physics.NoPlayerControl = NoPlayerControl;
+    Physics.MenuPageOpen = MenuPage != 0;
+    Physics.OnMenuLevel = LevelTitle == "MAINMENU" || LevelTitle == "GAMEMENU";
+    Physics.BonusSeconds = BonusSeconds;
+    Physics.CameraStart = CameraStart;
+    Physics.CameraFromFile = CameraFromFile;
+    Physics.Restarting = RestartPending;
+    Physics.PlayingReplay = ReplayPlaying;
+}
+
+// ---- The viewport rule and the view ----
+
+void TLevel::SetScreenSize(int32_t width, int32_t height) {
+    ViewWidth = std::max(width, 1);
+    ViewHeight = std::max(height, 1);
+    const int32_t tallest = int32_t(std::lround(double(ViewWidth) * 0.75));
+    if (ViewHeight > tallest) ViewHeight = std::max(tallest, 1);
+    const int32_t widest = int32_t(std::lround(double(ViewHeight) * 16.0 / 9.0));
+    if (ViewWidth > widest) ViewWidth = std::max(int32_t(std::lround(double(ViewHeight) * 1.7777777777777777778)), 1);
+    ViewLeft = (width - ViewWidth) / 2;
+    ViewTop = (height - ViewHeight) / 2;
+    ObjectWorld.ScreenWidth = width;
+}
+
+void TLevel::UpdateView() {
+    if (CameraFromFile) {
+        CameraX = CameraStart.X;
+        CameraY = CameraStart.Y;
+    }
+    const float w = float(ViewWidth), h = float(ViewHeight);
+    View.Left = CameraX - w * 0.5f * Scale;
+    View.Right = View.Left + w * Scale;
+    View.Top = CameraY - h * 0.5f * Scale;
+    View.Bottom = View.Top + h * Scale;
+    for (auto& layer : Layers.Layers) {
+        const float p = layer->Parallax, d = layer->DepthFactor;
+        layer->LayerRect.Left = CameraX * p - w * 0.5f * Scale * d;
+        layer->LayerRect.Right = layer->LayerRect.Left + d * w * Scale;
+        layer->LayerRect.Top = CameraY * p - h * 0.5f * Scale * d;
+        layer->LayerRect.Bottom = layer->LayerRect.Top + d * h * Scale;
+    }
+    SetBorderEdgesToView();
+}
+
+TVec2 TLevel::MapToPlayingLayer(TVec2 p, float parallax) const {
+    if (parallax == 1.0f) return p;
+    // A zero or broken factor has no rectangle to map from.
+    if (!(std::fabs(parallax) > 1e-6f) || !std::isfinite(parallax)) return p;
+    const float w = float(ViewWidth) / parallax, h = float(ViewHeight) / parallax;
+    const float left = CameraX * parallax - float(ViewWidth) * 0.5f / parallax;
+    const float top = CameraY * parallax - float(ViewHeight) * 0.5f / parallax;
+    const float fx = (p.X - left) / w, fy = (p.Y - top) / h;
+    const TBox2& r = Layers.Layers.empty() ? View : const_cast<TLayers&>(Layers).Playing().LayerRect;
+    return {r.Left + fx * (r.Right - r.Left), r.Top + fy * (r.Bottom - r.Top)};
+}
+
+bool TLevel::IsNearMoon(TVec2 p) const {
+    const TVec2 moon = MapToPlayingLayer(Sky.MoonPos, Sky.SkyParallax);
+    const float dx = moon.X - p.X, dy = moon.Y - p.Y;
+    return dx * dx + dy * dy <= 400.0f;
+}
+
+TWater* TLevel::FindWaterAt(TVec2 p) const { return static_cast<TWater*>(Fragments.WaterAt(p)); }
+
+// ---- Collision edges ----
+
+void TLevel::BuildCollisionEdges() {
+    RecordSite(21003);
+    std::vector<TSplineObj*> objects;
+    objects.reserve(SplineObjects.size());
+    for (auto& o : SplineObjects) objects.push_back(o.get());
+    Fragments.Destroy();
+    CollisionEdges = ::BuildCollisionEdges(objects);
+    Fragments.Build(CollisionEdges, {});
+    ResetTiming = true;
+}
+
+void TLevel::PrepareWaters() {
+    for (auto& w : Waters) w->Prepare();
+    std::vector<TWaterArea*> areas;
+    for (auto& w : Waters) areas.push_back(w.get());
+    Fragments.Build(CollisionEdges, areas);
+}
+
+// ---- Restart ----
+
+void TLevel::RestartLevel(bool replay, bool keepCheckpoint) {
+    RecordSite(21004);
+    RoundTimeLeft = RoundLength;
+    RoundOver = false;
+    FirstTick = false;
+    PreviousFirstTick = false;
+    MenuPage = 0;
+    ResetTiming = true;
+    RestartPending = false;
+    RestartCountdown = 0;
+    if (!keepCheckpoint) CheckpointUsed = false;
+    // A checkpoint restart comes with the boosts' behaviour; until a
+    // checkpoint can be reached, it falls through to the full restart.
+    for (int32_t pass = 0; pass < 2; ++pass) {
+        FirstTick = true;
+        PreviousFirstTick = false;
+        OddTick = false;
+        TickCounter = 0;
+        FillRandomTable();
+        Seed(100);
+        ScoreFade = 0;
+        ScoreFadeStep = 0;
+        ScoreHints.clear();
+        XHints.clear();
+        HintCounter = 0;
+        // Sounds: stopped and restarted with the sound manager.
+        if (replay) {
+            ReplayPlaying = true;
+            LastControlBits = 0;
+        } else {
+            ReplayCount = 0;
+            ReplayEvents.clear();
+            Physics.RecordedBits.clear();
+            LastControlBits = 0;
+            ReplayPlaying = false;
+        }
+        LeftRightUsed = false;
+        TurboUsed = false;
+        JumpHintCounters.fill(0);
+        ResetMembers();
+    }
+    RefreshObjectWorld();
+}
+
+void TLevel::ResetMembers() {
+    int32_t k = 0;
+    auto draw = [&] { ResetRandoms[size_t(k++)] = Random(1000); };
+    draw();
+    Characters.Restart();
+    if (!EditView)
+        if (TRollix* p = Player()) {
+            CameraX = p->Centre.X;
+            CameraY = p->Centre.Y;
+        }
+    draw(); // boosts
+    draw(); // particle systems
+    draw();
+    Layers.ResetAll();
+    draw(); // lights
+    draw(); // waters
+    draw(); // winds
+    draw(); // rain
+    draw();
+    SplineAnims.ResetAll();
+    draw(); // frame animations
+    draw(); // quests
+    draw();
+    draw(); // sky and fog
+}
+
+// ---- Queries ----
+
+std::vector<std::string> TLevel::ListUsedResources() const {
+    std::vector<std::string> names;
+    auto add = [&](const std::string& n) {
+        if (!n.empty() && std::find(names.begin(), names.end(), n) == names.end()) names.push_back(n);
+    };
+    for (const char* n : {"Animations\\0076.gms", "Animations\\0052.gms", "Animations\\0053.gms"}) add(n);
+    for (const char* n : {"xRollix\\au.ogg", "xRollix\\glo glo - topenie sa.ogg", "xRollix\\glo glo.ogg",
+                          "xRollix\\hicc.ogg", "xRollix\\ja !.ogg", "xRollix\\jach.ogg", "xRollix\\jam o.ogg",
+                          "xRollix\\jau.ogg", "xRollix\\nadych 2.ogg", "xRollix\\nadych.ogg"})
+        add(n);
+    bool bubble = false;
+    for (const auto& c : Characters.Items) bubble = bubble || c->MaterialKind == 5;
+    if (bubble)
+        for (const char* n :
+             {"xRollix\\brrrrr.ogg", "xRollix\\jam o.ogg", "xRollix\\mmm.ogg", "xRollix\\o !.ogg", "xRollix\\o.ogg"})
+            add(n);
+    for (const auto& b : Boosts.Items) add(b->TakeSound);
+    for (const auto& q : Quests.Items)
+        for (const TSpeech& s : q->Speeches.Items) add(s.Name);
+    return names;
+}
+
+void TLevel::CollectTextureNeeds(TLevelTextureNeeds& needs) const {
+    auto meshes = [&](const TMultiMesh& m) {
+        for (const auto& mesh : m.Meshes)
+            if (mesh && mesh->Texture) needs.Textures.push_back(mesh->Texture);
+    };
+    for (const auto& o : SplineObjects) {
+        meshes(o->Body);
+        meshes(o->Border);
+    }
+    for (const TMyTexture* t : Sky.SpriteTextures)
+        if (t) needs.Textures.push_back(const_cast<TMyTexture*>(t));
+    needs.Indices.insert(needs.Indices.end(),
+                         {Sky.CloudTexture, Sky.MoonTexture, Sky.GlowTexture, Sky.StarTexture});
+    auto system = [&](const TParticleSystem* s) {
+        if (s && s->Texture) needs.Textures.push_back(s->Texture);
+    };
+    system(ScoreParticles.get());
+    system(Rain.get());
+    for (const auto& d : OwnDropSystems) system(d.get());
+    for (const auto& d : DropSystems) system(d.get());
+    for (const std::string& name : ListUsedResources()) needs.FrameNames.push_back(name);
+}
+
+void TLevel::AddScoreHint(const std::u16string& text, TVec2 position) {
+    TScoreHint h;
+    h.Text = text;
+    h.Position = position;
+    const TRollix* p = Player();
+    const bool below = !p || p->Points < TargetScore;
+    if (below)
+        h.Colour = Random(2) == 0 ? TColor4{255, 140, 140, 170} : TColor4{255, 120, 120, 170};
+    else
+        h.Colour = Random(2) == 0 ? TColor4{130, 140, 238, 255} : TColor4{117, 123, 238, 170};
+    ScoreHints.push_back(h);
+}
+
+void TLevel::ScheduleRestart(int32_t ticks, bool keepCheckpoint) {
+    RestartPending = true;
+    RestartCountdown = ticks;
+    CheckpointUsed = keepCheckpoint;
+}
+
+void TLevel::CheckRestartTimer() {
+    if (RestartPending && RestartCountdown <= 0) RestartLevel(false, true);
+}

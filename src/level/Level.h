@@ -1,0 +1,316 @@
+// One playable scene: terrain and decoration objects, water, wind, lights,
+// particles, sounds, boosts, quests, the characters, sky, fog and camera,
+// and the per-level game state. Everything else reaches the world through
+// the current level. Menus are levels too.
+#pragma once
+
+#include "app/MainLoop.h"
+#include "audio/LevelSound.h"
+#include "audio/MusicMan.h"
+#include "gameplay/Boost.h"
+#include "gameplay/Quest.h"
+#include "gameplay/Water.h"
+#include "gameplay/Wind.h"
+#include "level/LevelHeader.h"
+#include "level/Mechanics.h"
+#include "physics/CharacterLevel.h"
+#include "physics/RollixsMan.h"
+#include "render/Fog.h"
+#include "render/Lights.h"
+#include "render/ParticleSystem.h"
+#include "render/Sky.h"
+#include "world/CollisionEdges.h"
+#include "world/EdgeGrid.h"
+#include "world/Layers.h"
+#include "world/MaterialMan.h"
+#include "world/Selection.h"
+#include "world/SplineObj.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TLevel;
+class TByteReader;
+class TByteWriter;
+struct TLevelTextureNeeds;
+class TMyTexture;
+
+// The level that is run and drawn; creating a level makes it current.
+extern TLevel* CurrentLevel;
+
+constexpr const char* DefaultLevelTitle = "Enter level name!";
+constexpr int32_t ResetRandomCount = 13;
+constexpr int32_t ScoreHintLifetime = 150;
+// Progress values of the loading screen run from 0 to this.
+constexpr int32_t LoadingSteps = 16;
+
+// The tags that announce the optional sections of a level file.
+namespace LevelTag {
+constexpr int32_t Lights = 1;
+constexpr int32_t Characters = 4444;
+constexpr int32_t Rain = 1010;
+constexpr int32_t SplineAnims = 1515;
+constexpr int32_t Fog = 1212;
+constexpr int32_t Quests = 1313;
+constexpr int32_t Music = 1010101;
+constexpr int32_t LevelMusic = 1010102;
+constexpr int32_t Sounds = 110011;
+} // namespace LevelTag
+
+struct TScoreHint {
+    std::u16string Text;
+    TVec2 Position;
+    int32_t Age = 0;
+    int32_t Lifetime = ScoreHintLifetime;
+    TColor4 Colour;
+};
+
+struct TXHint {
+    std::u16string Text;
+    TVec2 Position;
+    int32_t Age = 0;
+    int32_t Lifetime = ScoreHintLifetime;
+    int32_t HoldTicks = 0;
+    int32_t HoldTime = 0;
+};
+
+// The level's particle systems that take part in the shared particle step:
+// the placed drop systems, the rain and the two drop systems of its own.
+class TParticleSystem_Manager {
+  public:
+    std::vector<TParticleSystem*> Systems; // not owned
+    void Clear() { Systems.clear(); }
+};
+
+// The sections of a level file that hold no behaviour of the level itself:
+// the header values it ignores and the editor's records, kept so that a
+// written level reads back the same.
+struct TLevelFileExtras {
+    // The header as read: note, unused values, version tag, editor texts and
+    // the sky colour it stores before the sky record.
+    TLevelHeader Header;
+    int32_t UnusedB7 = 0;
+    // Whether the file went on after the winds.
+    bool HasExtendedBody = true;
+    bool HasLights = true;
+    bool HasMusicTracks = false;
+    bool HasLevelMusic = false;
+    bool HasSelections = false;
+};
+
+// A named step of a tick, handed to the probe (tests watch the order and the
+// generator through it).
+using TLevelStepProbe = std::function<void(const char* step)>;
+extern TLevelStepProbe LevelStepProbe;
+
+// Runs when a level has read its file and built its edges: the game manager
+// makes the textures (and later the sounds) of both slots resident.
+extern std::function<void(TLevel&)> LevelLoadedHook;
+
+class TLevel {
+  public:
+    // Makes the new level current. The view starts at the screen size.
+    TLevel();
+    ~TLevel();
+    TLevel(const TLevel&) = delete;
+    TLevel& operator=(const TLevel&) = delete;
+
+    // ---- Identity and file ----
+    std::string FileName;
+    std::string LevelTitle = DefaultLevelTitle;
+    bool Loading = false;
+    bool AutoReplay = false;
+    std::string AutoReplayName;
+    TLevelFileExtras FileExtras;
+
+    // ---- Header parameters ----
+    int32_t TargetScore = 0;
+    int32_t BonusSeconds = 0;
+    bool CameraFromFile = false;
+    TVec2 CameraStart;
+    bool NoPlayerControl = false;
+    bool NoTurbo = false;
+    bool NoFaceAnimations = false;
+    float GravityFactor = 1.0f;
+    TLevelMusic Music;
+    std::vector<int32_t> HelpBoosts;
+
+    // ---- What the characters see of the level ----
+    TCharacterLevel Physics;
+    TObjectWorld ObjectWorld;
+
+    // ---- Owned members, in construction order ----
+    TRollixsMan Characters{&Physics};
+    TParticleSystem_Manager ParticleMan;
+    TSplineAnimMan SplineAnims;
+    TMaterialMan Materials;
+    TBoosts Boosts;
+    TQuests Quests;
+    std::unique_ptr<TParticleSystem> ScoreParticles;
+    std::unique_ptr<TParticleSystem> Rain;
+    std::array<std::unique_ptr<TParticleSystem>, 2> OwnDropSystems;
+    TLights Lights;
+    TMultiMultiSelection SelectionGroups;
+    TMultiSelection Selection;
+    TMultiSelection SelectionCopy;
+    TMSky Sky;
+    TFog Fog;
+    TLayers Layers;
+
+    // ---- Filled by loading ----
+    std::vector<std::unique_ptr<TSplineObj>> SplineObjects;
+    std::vector<std::unique_ptr<TWater>> Waters;
+    std::vector<std::unique_ptr<TWind>> Winds;
+    std::vector<std::unique_ptr<TLevelSound>> LevelSounds;
+    int32_t NextSoundId = 1;
+    std::vector<std::unique_ptr<TParticleSystem>> DropSystems;
+    std::vector<TCollisionEdge> CollisionEdges;
+    TFragments Fragments;
+
+    // ---- HUD ----
+    std::vector<TScoreHint> ScoreHints;
+    std::vector<TXHint> XHints;
+    int32_t HintCounter = 0;
+    int32_t LowScoreWarning = 0;
+
+    // ---- View and camera ----
+    int32_t ViewWidth = 0, ViewHeight = 0;
+    int32_t ViewLeft = 0, ViewTop = 0;
+    float CameraX = 0.0f, CameraY = 0.0f;
+    float CameraRoll = 0.0f;
+    // Centres of the active camera attractors, in boost-list order.
+    std::vector<TVec2> CameraAttractors;
+    float Zoom = 1.0f;
+    float Scale = 1.0f;
+    TBox2 View;
+    std::array<TCollisionEdge, 4> BorderEdges;
+
+    // ---- Game state ----
+    bool Running = true;
+    bool EditView = false;
+    int32_t TickCounter = 0;
+    int32_t RoundLength = 0;
+    int32_t RoundTimeLeft = 0;
+    bool RoundOver = false;
+    bool OddTick = false;
+    bool FirstTick = false;
+    bool PreviousFirstTick = false;
+    bool RestartPending = false;
+    int32_t RestartCountdown = 0;
+    bool CheckpointUsed = false;
+    int32_t ScoreFade = 0;
+    int32_t ScoreFadeStep = 0;
+    std::array<int32_t, ResetRandomCount> ResetRandoms{};
+    bool KeyConsumed = false;
+    // Menus, help and the transition to another level arrive with their screens.
+    bool GameMenuOpen = false;
+    bool HelpOpen = false;
+    int32_t MenuPage = 0;
+    int32_t CrossFadeCounter = 0;
+    int32_t SwitchDelay = 0;
+    // Replay buffer: the control bits of every tick.
+    std::vector<uint8_t> ReplayEvents;
+    int32_t ReplayCount = 0;
+    bool ReplayPlaying = false;
+    uint8_t LastControlBits = 0;
+    // Tutorial hints.
+    bool LeftRightUsed = false;
+    bool TurboUsed = false;
+    std::array<int32_t, 2> JumpHintCounters{};
+
+    // ---- Lifecycle ----
+    // Reads the level file (a bare name is looked up under "Levels\") and
+    // prepares the level for play. A level always ends with a player and a
+    // defined state, whatever the file held.
+    void LoadFromFile(const std::string& path);
+    // Reads a level file image: header and sections, then the preparation
+    // steps. False when the file was damaged (what was read stays).
+    bool LoadFromBytes(const std::vector<uint8_t>& bytes);
+    void RestartLevel(bool replay, bool keepCheckpoint);
+    void SetScreenSize(int32_t width, int32_t height);
+    void BuildCollisionEdges();
+    void UpdateView();
+    void DrawLoadingScreen(int32_t progress);
+
+    // ---- Per tick and per frame ----
+    void StepPlay();
+    void UpdateLevelSounds(bool updateListener);
+    void CheckRestartTimer();
+    void UpdateCamera();
+    void ScheduleRestart(int32_t ticks, bool keepCheckpoint);
+    void DrawLevel();
+    // Fills the frame set-up's view of this level.
+    void PrepareFrameView() const;
+    // A textured quad of the texture's drawn size, its top-left corner (or
+    // its centre) at the position, scaled, then turned by the angle (radians).
+    void DrawPicture(TMyTexture* texture, TVec2 at, bool lit, bool centred, TColor4 colour, float angle,
+                     float scaleX, float scaleY);
+
+    // ---- Queries ----
+    // The first character, or none in a level whose characters are all gone.
+    TRollix* Player() const;
+    TWater* FindWaterAt(TVec2 p) const;
+    TVec2 MapToPlayingLayer(TVec2 p, float parallax) const;
+    bool IsNearMoon(TVec2 p) const;
+    std::vector<std::string> ListUsedResources() const;
+    void AddScoreHint(const std::u16string& text, TVec2 position);
+    // The textures this level draws, for the residency pass.
+    void CollectTextureNeeds(TLevelTextureNeeds& needs) const;
+    // Name part of FileName.
+    std::string ShortFileName() const;
+
+    // Writes the whole level file: header and every section.
+    void Write(TByteWriter& out) const;
+
+  private:
+    int32_t LastLoadingProgress = -1;
+    void InstallLayerHooks();
+    void InitBorderEdges();
+    void SetBorderEdgesToView();
+    void RebuildParticleList();
+    void SetupScoreParticles();
+    void RefreshObjectWorld();
+    void PrepareWaters();
+    void FinishLoading(bool readOk);
+    bool ReadBody(TByteReader& in);
+    bool ReadExtendedBody(TByteReader& in);
+    TSelectionLists SelectionLists() const;
+    void ResetMembers();
+};
+
+// A camera attractor pulls the camera's target fully within 300 units,
+// fading linearly to nothing at 1400.
+TVec2 PullTowardAttractor(TVec2 target, TVec2 centre);
+
+// What the main loop runs: the current level, whichever slot holds it.
+class TCurrentLevelLoop : public TLoopLevel {
+  public:
+    std::string FileName() const override;
+    bool Running() const override;
+    int32_t TickCounter() const override;
+    bool GameMenuOpen() const override;
+    bool HelpOpen() const override;
+    bool RoundOver() const override;
+    bool CrossFadeRunning() const override;
+    bool KeyConsumed() const override;
+    int32_t MenuPage() const override;
+    int32_t FirstScore() const override;
+    void StepPlay() override;
+    void UpdateLevelSounds() override;
+    void CheckRestartTimer() override;
+    void RestartLevel() override;
+    void ClearKeyConsumed() override;
+    void ClearRoundOver() override;
+    void PrepareFrame() override;
+    void DrawLevel() override;
+    void ScreenResized(int32_t width, int32_t height) override;
+    TMouseView MouseView() const override;
+};
+extern TCurrentLevelLoop CurrentLevelLoop;
+
+// Writes a level to bytes (tests and the content tools).
+std::vector<uint8_t> WriteLevelBytes(const TLevel& level);

@@ -1,0 +1,123 @@
+// One frame of a level, back to front, and the loading screen. Drawing reads
+// the level and never changes what the simulation sees.
+#include "level/Level.h"
+
+#include "app/MainLoop.h"
+#include "app/MainWindow.h"
+#include "app/SiteTrace.h"
+#include "assets/TexLib.h"
+#include "render/RenderContext.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr const char* LoadingLogo = "MenuMubs\\logo rollix zestars.png";
+
+void ScreenProjection(int32_t width, int32_t height) {
+    SetProjection(0.0f, 0.0f, float(std::max(width, 1)), float(std::max(height, 1)), 0.0f);
+}
+} // namespace
+
+void TLevel::InstallLayerHooks() {
+    TLayerDrawHooks& h = Layers.Hooks;
+    h.ApplySplineObjectMaterial = [this] { Materials.SplineObjects.Apply(); };
+    h.DrawSplineObject = [](TSplineObj* o) { o->Draw(0); };
+}
+
+void TLevel::PrepareFrameView() const {
+    FrameView.HasLevel = true;
+    FrameView.ViewWidth = ViewWidth;
+    FrameView.ViewHeight = ViewHeight;
+    FrameView.View = View;
+    FrameView.CameraRoll = CameraRoll;
+    FrameView.RollOn = true;
+    FrameView.EditView = EditView;
+    FrameView.LightsActive = Lights.LightsOn;
+}
+
+void TLevel::DrawLevel() {
+    RecordSite(21301);
+    // 1. A running cross-fade draws the transition and nothing else.
+    if (CrossFadeCounter > 0) return;
+    TRenderBackend& r = Renderer();
+    // 2.
+    Materials.Base.Apply();
+    r.DepthFunc(Gl::Always);
+    // 3. The sky in screen units, then the world with the frame's lights.
+    ScreenProjection(ViewWidth, ViewHeight);
+    // 4. Layers from the farthest; the mechanics right after the playing layer.
+    for (auto& layer : Layers.Layers) {
+        if (layer->Visible) Layers.DrawLayer(*layer, CameraRoll, EditView);
+        if (layer->Number == 0) {
+            Layers.SetView(*layer, CameraRoll);
+            SetLighting(false);
+            MechanicMan.DrawAll();
+        }
+    }
+    // 5.
+    if (!Layers.Layers.empty()) Layers.BeginPlayingLayerOverlay(CameraRoll);
+    // 7. Back to screen units for the overlays.
+    Materials.Base.Apply();
+    SetLighting(false);
+    ScreenProjection(ViewWidth, ViewHeight);
+    // 9. The restart fade.
+    if (RestartPending && !GameMenuOpen && !HelpOpen && RestartCountdown <= 150) {
+        const float opacity = std::clamp(1.0f - float(RestartCountdown - 50) / 100.0f, 0.0f, 1.0f);
+        r.Disable(Gl::Texture2D);
+        SetBlend(Gl::SrcAlpha, Gl::OneMinusSrcAlpha);
+        r.Color4ub(0, 0, 0, uint8_t(std::lround(opacity * 255.0f)));
+        r.Begin(Gl::Quads);
+        r.Vertex2f(0.0f, 0.0f);
+        r.Vertex2f(float(ViewWidth), 0.0f);
+        r.Vertex2f(float(ViewWidth), float(ViewHeight));
+        r.Vertex2f(0.0f, float(ViewHeight));
+        r.End();
+        r.Enable(Gl::Texture2D);
+    }
+}
+
+void TLevel::DrawPicture(TMyTexture* texture, TVec2 at, bool lit, bool centred, TColor4 colour, float angle,
+                         float scaleX, float scaleY) {
+    if (!texture || !RenderContextReady()) return;
+    TRenderBackend& r = Renderer();
+    const float w = float(texture->Width), h = float(texture->Height);
+    const float x0 = centred ? -w * 0.5f : 0.0f, y0 = centred ? -h * 0.5f : 0.0f;
+    const TVec2 corners[4] = {{x0, y0}, {x0 + w, y0}, {x0 + w, y0 + h}, {x0, y0 + h}};
+    const float c = std::cos(angle), s = std::sin(angle);
+    Materials.Base.Apply();
+    if (!lit) ScreenProjection(ViewWidth, ViewHeight);
+    BindTexture(uint32_t(texture->TextureId()));
+    r.Color4ub(colour.R, colour.G, colour.B, colour.A);
+    r.Begin(Gl::Quads);
+    for (int32_t i = 0; i < 4; ++i) {
+        const float px = corners[i].X * scaleX, py = corners[i].Y * scaleY;
+        r.TexCoord2f(texture->Corners[size_t(i)].X, texture->Corners[size_t(i)].Y);
+        r.Vertex2f(at.X + px * c - py * s, at.Y + px * s + py * c);
+    }
+    r.End();
+}
+
+void TLevel::DrawLoadingScreen(int32_t progress) {
+    if (progress == LastLoadingProgress) return;
+    LastLoadingProgress = progress;
+    const bool logoPending = ShowPublisherLogo && !PublisherLogoDone;
+    if (!GameStarted || (!TestRun && logoPending) || !RenderContextReady()) return;
+    RecordSite(21302);
+    SetScreenSize(ScreenWidth, ScreenHeight);
+    const int32_t width = std::max(ViewWidth, 800);
+    const int32_t height = ViewWidth < 800 ? ViewHeight * 800 / std::max(ViewWidth, 1) : ViewHeight;
+    TRenderBackend& r = Renderer();
+    r.ClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    r.Clear(Gl::ColorBufferBit | Gl::DepthBufferBit);
+    ScreenProjection(width, height);
+    const int32_t savedW = ViewWidth, savedH = ViewHeight;
+    ViewWidth = width;
+    ViewHeight = height;
+    DrawPicture(TexLib.TextureByName(LoadingLogo), {width * 0.5f, height * 0.5f}, false, true, {}, 0.0f, 1.0f,
+                1.0f);
+    ViewWidth = savedW;
+    ViewHeight = savedH;
+    r.Finish();
+    if (LoopHooks.Present) LoopHooks.Present();
+}
