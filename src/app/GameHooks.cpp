@@ -40,7 +40,9 @@ void StartGame() {
         Seed(MilliClock());
         if (GameHooks.CreateRenderContext) GameHooks.CreateRenderContext();
     }
-    const std::string name = StartLevelOverride.empty() ? FirstLevelName() : StartLevelOverride;
+    // The logo levels hand over to the main level only once levels can
+    // switch; until then the game starts in the main level.
+    const std::string name = StartLevelOverride.empty() ? std::string("Zestars.map") : StartLevelOverride;
     if (!GameHooks.LoadLevel || !GameHooks.LoadLevel(name))
         LogLine("level " + name + " cannot be loaded yet");
     ResetTiming = true;

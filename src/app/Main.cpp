@@ -9,6 +9,9 @@
 #include "app/Paths.h"
 #include "app/SiteTrace.h"
 #include "assets/MassFile.h"
+#include "assets/TexLib.h"
+#include "game/GameMan.h"
+#include "level/Mechanics.h"
 #include "platform/GameLoop.h"
 #include "platform/Screenshot.h"
 
@@ -51,6 +54,9 @@ int main(int argc, char** argv) {
     LogFolders();
     MassFile.Create();
     LogArchives();
+    TexLib.LoadLibrary();
+    CreateMechanics();
+    InstallGameHooks();
     StartLevelOverride = options.Level;
 
     if (options.Headless) return RunHeadless(options, std::cout, std::cerr);

@@ -15,6 +15,7 @@
 
 TLevel* CurrentLevel = nullptr;
 TLevelStepProbe LevelStepProbe;
+std::function<void(TLevel&)> LevelLoadedHook;
 
 namespace {
 // The level's own drop systems and the rain take part in the particle step.

@@ -77,6 +77,9 @@ TSplineObj::~TSplineObj() {
 }
 
 void TSplineObj::ClearLinks() {
+    // The animation may outlive the object (a level frees its objects first):
+    // it must not look back at it.
+    if (Animation && Animation->Target == this) Animation->Target = nullptr;
     Wind = nullptr;
     FrameAnim = nullptr;
     Boost = nullptr;

@@ -1,0 +1,162 @@
+// A small world for the level tests: an archive in a temporary folder with
+// one ground picture, the texture index and the first shipped figure, and
+// levels made in code, written with the level writer and read back.
+#pragma once
+
+#include "FigureShapes.h"
+#include "app/FileSave.h"
+#include "app/Log.h"
+#include "app/MainLoop.h"
+#include "app/MainWindow.h"
+#include "app/Paths.h"
+#include "app/Random.h"
+#include "app/SiteTrace.h"
+#include "assets/ByteStream.h"
+#include "assets/MassFile.h"
+#include "assets/PictureWrite.h"
+#include "assets/TexLib.h"
+#include "level/Level.h"
+#include "physics/FigureFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace level_world {
+
+namespace fs = std::filesystem;
+
+inline std::vector<uint8_t> GroundPng() {
+    constexpr int32_t side = 64;
+    std::vector<uint8_t> px(size_t(side) * side * 4);
+    for (int32_t y = 0; y < side; ++y)
+        for (int32_t x = 0; x < side; ++x) {
+            uint8_t* p = &px[(size_t(y) * side + size_t(x)) * 4];
+            p[0] = uint8_t(40 + x), p[1] = uint8_t(90 + y), p[2] = uint8_t(60 + (x ^ y) % 64), p[3] = 255;
+        }
+    std::vector<uint8_t> out;
+    EncodePng(px.data(), side, side, 4, out);
+    return out;
+}
+
+inline std::vector<uint8_t> FigureBytes(int32_t number) {
+    TMubFigure figure;
+    MakeShippedFigure(number, figure);
+    TByteWriter w;
+    WriteFigureFile(w, TFigureFileHeader{}, {&figure});
+    return w.Bytes;
+}
+
+constexpr int32_t GroundTexture = 0;
+
+// The archive of one test: made in a folder of its own, removed afterwards.
+class TArchive {
+  public:
+    explicit TArchive(const std::string& tag, std::vector<TMassFileInput> extra = {}) {
+        Dir = fs::temp_directory_path() / ("rollix-level-" + tag + "-" + std::to_string(::getpid()));
+        fs::remove_all(Dir);
+        fs::create_directories(Dir);
+        InitAppDir(Dir.string());
+        SetLogSink([this](const std::string& line) { Log.push_back(line); });
+        std::vector<TMassFileInput> entries = {
+            {"Textures\\Levels\\", "ground.png", GroundPng()},
+            {"Textures\\", "Rollix.TexLib", WriteTexLibIndex({{"Levels\\ground.png"}})},
+            {"Objects\\Figures\\", "0001.gms", FigureBytes(1)},
+        };
+        for (auto& e : extra) entries.push_back(std::move(e));
+        Write(entries);
+    }
+    ~TArchive() {
+        MassFile.Clear();
+        TexLib.Clear();
+        SetLogSink(nullptr);
+        std::error_code ec;
+        fs::remove_all(Dir, ec);
+    }
+    void Write(const std::vector<TMassFileInput>& entries) {
+        std::vector<uint8_t> archive;
+        std::string why;
+        ASSERT_TRUE(WriteMassFile(entries, archive, why)) << why;
+        ASSERT_TRUE(SaveFileAtomic(AppDir + "Rollix.msf", archive));
+        MassFile.Clear();
+        MassFile.Create();
+        TexLib.Clear();
+        TexLib.LoadLibrary();
+    }
+    fs::path Dir;
+    std::vector<std::string> Log;
+};
+
+// A solid block of ground: a mesh-mode object over the outline (clockwise on
+// the screen, y down).
+inline std::unique_ptr<TSplineObj> MakeGround(TLevel& level, const std::vector<TVec2>& outline) {
+    auto o = std::make_unique<TSplineObj>(&level.ObjectWorld);
+    o->GridMode = false;
+    TMesh* mesh = o->AddBodyMesh();
+    mesh->SetTextureIndex(GroundTexture);
+    mesh->SetOutline(outline.data(), int32_t(outline.size()));
+    mesh->Triangulate();
+    const TBox2 b = mesh->SourceBounds;
+    const float a = (b.Right - b.Left) / 3, c = (b.Bottom - b.Top) / 3;
+    o->Splines[0] = TSpline::CreateFromPoints({b.Left, b.Top}, {a, 0}, {b.Right, b.Top}, {-a, 0});
+    o->Splines[1] = TSpline::CreateFromPoints({b.Right, b.Top}, {0, c}, {b.Right, b.Bottom}, {0, -c});
+    o->Splines[2] = TSpline::CreateFromPoints({b.Right, b.Bottom}, {-a, 0}, {b.Left, b.Bottom}, {a, 0});
+    o->Splines[3] = TSpline::CreateFromPoints({b.Left, b.Bottom}, {0, -c}, {b.Left, b.Top}, {0, c});
+    LinkRing(o->Splines.data(), 4);
+    for (size_t i = 0; i < 4; ++i) o->BaseSplines[i].CopyShape(o->Splines[i]);
+    LinkRing(o->BaseSplines.data(), 4);
+    o->Rebuild();
+    return o;
+}
+
+// A box of ground whose top surface runs from x0 to x1 at height top.
+inline std::unique_ptr<TSplineObj> MakeFloor(TLevel& level, float x0, float x1, float top, float depth = 200.0f) {
+    return MakeGround(level, {{x0, top}, {x1, top}, {x1, top + depth}, {x0, top + depth}});
+}
+
+// The level the step tests play: a far layer and the playing layer, a wide
+// floor, a slope down to the right, and the given characters (figure 1,
+// placed at their start points; none: the default character).
+struct TLevelPlan {
+    std::vector<TVec2> Characters;
+    bool CameraFromFile = false;
+    TVec2 CameraStart;
+};
+
+inline std::vector<uint8_t> WritePlannedLevel(const TLevelPlan& plan) {
+    TLevel level;
+    level.LevelTitle = "Test level";
+    level.Layers.Create(-1, {0.5f, 1.0f});
+    level.SplineObjects.push_back(MakeFloor(level, -2000.0f, 2000.0f, 300.0f));
+    level.SplineObjects.push_back(MakeGround(level, {{2000.0f, 300.0f}, {3500.0f, 700.0f}, {2000.0f, 700.0f}}));
+    level.CameraFromFile = plan.CameraFromFile;
+    level.CameraStart = plan.CameraStart;
+    for (TVec2 at : plan.Characters) {
+        TRollix* c = level.Characters.AddListed();
+        c->StartFigure = 1;
+        c->StartX = at.X;
+        c->StartY = at.Y;
+    }
+    return WriteLevelBytes(level);
+}
+
+// Back to the start-of-run state of the globals the level touches.
+inline void ResetLevelGlobals() {
+    CurrentLevel = nullptr;
+    LevelStepProbe = nullptr;
+    LevelLoadedHook = nullptr;
+    ResetMainLoop();
+    ResetInputState();
+    ScreenWidth = 1024;
+    ScreenHeight = 768;
+    TickCount = 1;
+    TickMs = 10;
+    FillRandomTable();
+    Seed(100);
+}
+
+} // namespace level_world
