@@ -9,6 +9,7 @@
 #include "app/MainLoop.h"
 #include "app/MainWindow.h"
 #include "app/Paths.h"
+#include "app/StateHash.h"
 #include "app/Random.h"
 #include "app/SiteTrace.h"
 #include "assets/ByteStream.h"
@@ -70,6 +71,17 @@ class TArchive {
         for (auto& e : extra) entries.push_back(std::move(e));
         Write(entries);
     }
+    // Adds entries (replacing those of the same name) and rewrites the archive.
+    void Add(const std::vector<TMassFileInput>& more) {
+        std::vector<TMassFileInput> entries = Entries;
+        for (const TMassFileInput& e : more) {
+            std::erase_if(entries, [&](const TMassFileInput& old) {
+                return old.FolderKey == e.FolderKey && old.Name == e.Name;
+            });
+            entries.push_back(e);
+        }
+        Write(entries);
+    }
     ~TArchive() {
         MassFile.Clear();
         TexLib.Clear();
@@ -78,6 +90,7 @@ class TArchive {
         fs::remove_all(Dir, ec);
     }
     void Write(const std::vector<TMassFileInput>& entries) {
+        Entries = entries;
         std::vector<uint8_t> archive;
         std::string why;
         ASSERT_TRUE(WriteMassFile(entries, archive, why)) << why;
@@ -89,6 +102,7 @@ class TArchive {
     }
     fs::path Dir;
     std::vector<std::string> Log;
+    std::vector<TMassFileInput> Entries;
 };
 
 // A solid block of ground: a mesh-mode object over the outline (clockwise on
