@@ -1,5 +1,8 @@
 #include "BenchScene.h"
 
+#include "FigureShapes.h"
+#include "physics/FigureFile.h"
+
 #include "app/FileSave.h"
 #include "app/Log.h"
 #include "app/Paths.h"
@@ -10,6 +13,7 @@
 #include "render/RenderContext.h"
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <type_traits>
 #include <unistd.h>
@@ -85,6 +89,16 @@ TBenchWorld::TBenchWorld() {
         records.push_back({"Sizes\\" + name});
     }
     entries.push_back({"Textures\\", "Rollix.TexLib", WriteTexLibIndex(records)});
+    // The game's figures, for levels with characters.
+    for (int32_t number : ShippedFigureNumbers()) {
+        TMubFigure figure;
+        MakeShippedFigure(number, figure);
+        TByteWriter w;
+        WriteFigureFile(w, TFigureFileHeader{}, {&figure});
+        char name[16];
+        std::snprintf(name, sizeof name, "%04d.gms", number);
+        entries.push_back({"Objects\\Figures\\", name, w.Bytes});
+    }
     std::vector<uint8_t> archive;
     std::string why;
     WriteMassFile(entries, archive, why);
