@@ -226,6 +226,30 @@ bool TLevel::IsNearMoon(TVec2 p) const {
 
 TWater* TLevel::FindWaterAt(TVec2 p) const { return static_cast<TWater*>(Fragments.WaterAt(p)); }
 
+bool TLevel::TraceSegment(TVec2 from, TVec2& to, TRollix& c, const TCollisionEdge*& edge) {
+    TVec2 hit;
+    edge = nullptr;
+    if (!c.FindContact(from, to, hit, edge)) return false;
+    to = hit;
+    return true;
+}
+
+TRollix* TLevel::FindCharacterAt(TVec2 p, const TRollix& c) const {
+    for (const auto& other : Characters.Items) {
+        if (other.get() == &c || other->Layer != c.Layer || other->VertexCount() < 3) continue;
+        const TBox2& b = other->Bounds;
+        if (p.X < b.Left || p.X > b.Right || p.Y < b.Top || p.Y > b.Bottom) continue;
+        bool inside = false;
+        const auto& v = other->Vertices;
+        for (size_t i = 0, j = v.size() - 1; i < v.size(); j = i++) {
+            const TVec2 a = v[i].Pos, q = v[j].Pos;
+            if ((a.Y > p.Y) != (q.Y > p.Y) && p.X < (q.X - a.X) * (p.Y - a.Y) / (q.Y - a.Y) + a.X) inside = !inside;
+        }
+        if (inside) return other.get();
+    }
+    return nullptr;
+}
+
 // ---- Collision edges ----
 
 void TLevel::BuildCollisionEdges() {

@@ -254,6 +254,12 @@ class TLevel {
     // The first character, or none in a level whose characters are all gone.
     TRollix* Player() const;
     TWater* FindWaterAt(TVec2 p) const;
+    // The nearest hit of a point moving from → to against the terrain and the
+    // other characters of c's layer; to becomes the hit point. A character
+    // hit reports no edge.
+    bool TraceSegment(TVec2 from, TVec2& to, TRollix& c, const TCollisionEdge*& edge);
+    // The first character other than c, on c's layer, whose outline holds p.
+    TRollix* FindCharacterAt(TVec2 p, const TRollix& c) const;
     TVec2 MapToPlayingLayer(TVec2 p, float parallax) const;
     bool IsNearMoon(TVec2 p) const;
     std::vector<std::string> ListUsedResources() const;

@@ -281,6 +281,32 @@ TEST_F(LevelPlay, PlayerRollsWithTheBoundKeysAndTheCameraFollows) {
     EXPECT_LT(c.Y, ground) << c.X;
 }
 
+TEST_F(LevelPlay, TracesAndFindsOtherCharactersOfTheSameLayer) {
+    TLevelPlan plan;
+    plan.Characters = {{0.0f, 150.0f}, {600.0f, 150.0f}};
+    Load(plan);
+    TRollix& player = *Level->Player();
+    TRollix& other = *Level->Characters.Items[1];
+    EXPECT_EQ(Level->FindCharacterAt(other.Centre, player), &other);
+    EXPECT_EQ(Level->FindCharacterAt(player.Centre, player), nullptr); // never itself
+    EXPECT_EQ(Level->FindCharacterAt({300.0f, 150.0f}, player), nullptr);
+    // A point moving right from between them hits the other body, not the floor.
+    TVec2 to{900.0f, 150.0f};
+    const TCollisionEdge* edge = nullptr;
+    ASSERT_TRUE(Level->TraceSegment({300.0f, 150.0f}, to, player, edge));
+    EXPECT_EQ(edge, nullptr);
+    EXPECT_LT(to.X, other.Centre.X);
+    EXPECT_GT(to.X, 450.0f);
+    // Straight down it hits the floor's top edge.
+    to = {300.0f, 1000.0f};
+    ASSERT_TRUE(Level->TraceSegment({300.0f, 150.0f}, to, player, edge));
+    ASSERT_NE(edge, nullptr);
+    EXPECT_NEAR(to.Y, 300.0f, 0.01f);
+    // On another layer the other body is not there.
+    other.Layer = player.Layer + 5;
+    EXPECT_EQ(Level->FindCharacterAt(other.Centre, player), nullptr);
+}
+
 TEST_F(LevelPlay, PlayerTakesTheStoredKeyBindingsOrTheirDefaults) {
     struct TCase {
         TKeyBindings Stored;
