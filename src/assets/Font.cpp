@@ -23,7 +23,7 @@ static_assert(sizeof(FontGlyphChars) / sizeof(char16_t) == FontGlyphTotal + 1, "
 TMubFont::TMubFont() {
     RecordSite(74001);
     Seed(5);
-    Wave.resize(2047);
+    Wave.resize(FontWaveDraws / 4);
     for (auto& w : Wave)
         for (float& v : w) v = float(24.0 * RandomFloat() - 12.0);
     CharMap.assign(65536, uint8_t(QuestionMarkGlyph));

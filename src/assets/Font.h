@@ -30,6 +30,9 @@ struct TRgba8 {
     uint8_t R = 255, G = 255, B = 255, A = 255;
 };
 
+// Making a font seeds the generator with 5 and draws its wave table.
+constexpr int32_t FontWaveDraws = 2047 * 4;
+
 class TMubFont {
 public:
     // Builds the wave table (reseeding the shared generator with 5), the

@@ -5,6 +5,7 @@
 
 #include "app/InputState.h"
 #include "app/StateHash.h"
+#include "assets/Font.h"
 #include "level/Mechanics.h"
 #include "render/NullRenderBackend.h"
 #include "render/RenderContext.h"
@@ -94,6 +95,17 @@ TEST(LevelView, AttractorPullFadesBetween300And1400Units) {
         EXPECT_NEAR(target.X - pulled.X, c.Moved, 1e-3f) << c.Distance;
         EXPECT_EQ(pulled.Y, -50.0f);
     }
+}
+
+TEST(LevelView, NewLevelLeavesTheGeneratorWhereAFontWouldButMakesNoFont) {
+    ResetLevelGlobals();
+    Seed(12345);
+    TMubFont font; // the program's one font
+    const uint32_t afterFont = RandSeed;
+    Seed(999);
+    TLevel level;
+    EXPECT_EQ(RandSeed, afterFont);
+    ResetLevelGlobals();
 }
 
 TEST(LevelView, LevelWithoutSkyRecordMapsMoonWithoutDividingByZero) {
