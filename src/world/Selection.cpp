@@ -222,7 +222,9 @@ void TMultiMultiSelection::Read(TByteReader& in, const TSelectionLists& lists) {
     RecordSite(37003);
     Clear();
     int32_t n = in.ReadInt32();
-    // A record takes at least 53 bytes.
+    // A record takes at least 53 bytes: a count the bytes left cannot hold is
+    // damage, and only the records that fit are read.
+    if (n < 0 || n > in.Remaining() / 53) in.ShortRead = true;
     n = std::clamp(n, 0, in.Remaining() / 53);
     for (int32_t i = 0; i < n && !in.ShortRead; ++i) {
         Items.push_back(std::make_unique<TMultiSelection>());

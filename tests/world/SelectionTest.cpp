@@ -94,5 +94,6 @@ TEST(Selection, RecordsIgnoreIndicesOutsideTheLists) {
         TByteReader in(std::vector<uint8_t>(list.Bytes.begin(), list.Bytes.begin() + cut));
         part.Read(in, lists);
         EXPECT_LE(part.Items.size(), 1u);
+        EXPECT_EQ(in.ShortRead, cut < list.Bytes.size()) << "a cut list is reported as damaged: " << cut;
     }
 }
