@@ -100,6 +100,12 @@ void TFragments::Build(const std::vector<TCollisionEdge>& edges, const std::vect
     }
     Columns = CellCount(Right - Left);
     Rows = CellCount(Bottom - Top);
+    while (int64_t(Columns) * Rows > MaxCells) {
+        if (Columns >= Rows)
+            Columns = (Columns + 1) / 2;
+        else
+            Rows = (Rows + 1) / 2;
+    }
     InvColumns = 1.0f / float(Columns);
     InvRows = 1.0f / float(Rows);
     ScaleX = 1.0f / ((Right - Left) / float(Columns));

@@ -35,6 +35,9 @@ struct TCastResult {
 class TFragments {
 public:
     static constexpr float CellSize = 20.0f;
+    // The most cells a grid has (a level of about 20000 × 20000 units at the
+    // full cell size); a larger box gets larger cells, which answer the same.
+    static constexpr int64_t MaxCells = int64_t(1) << 20;
 
     float Left = 0.0f;
     float Top = 0.0f;

@@ -161,12 +161,15 @@ TEST(EdgeGrid, DegenerateLevels) {
     EXPECT_TRUE(r.Hit);
     EXPECT_EQ(r.Point, (TVec2{5, 50}));
 
-    // A huge level is filed into a bounded number of cells and still answers.
+    // A huge level (a damaged coordinate, or a water far away) is filed into
+    // a bounded number of cells and still answers.
     std::vector<TCollisionEdge> far = {MakeEdge({-1e30f, 0}, {1e30f, 0}), MakeEdge({0, -1e30f}, {0, 1e30f})};
+    TBoxWater farPool({-1e30f, -1e30f, 1e30f, 1e30f});
     TFragments huge;
-    huge.Build(far, {});
-    EXPECT_LE(int64_t(huge.Columns) * huge.Rows, int64_t(4096) * 4096);
+    huge.Build(far, {&farPool});
+    EXPECT_LE(int64_t(huge.Columns) * huge.Rows, TFragments::MaxCells);
     EXPECT_TRUE(huge.CastSegment({-10, -10}, {10, 10}, false, false).Hit);
+    EXPECT_EQ(huge.WaterAt({5, 5}), &farPool);
     // A cast with NaN or infinite ends neither crashes nor hits.
     const float inf = std::numeric_limits<float>::infinity();
     EXPECT_FALSE(huge.CastSegment({std::nanf(""), 0}, {1, 1}, false, false).Hit);
