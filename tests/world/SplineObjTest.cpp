@@ -298,6 +298,20 @@ TEST_F(SplineObjTest, AnimationsToggleCollisionAndRunTheirFrames) {
     EXPECT_EQ(o->Animation, nullptr);
 }
 
+TEST_F(SplineObjTest, ObjectFreedBeforeItsAnimationLeavesNoLinkBehind) {
+    // A level clears the links of its objects and frees them while its
+    // animations still exist; the animation must not reach the freed object.
+    TSplineAnimMan anims;
+    {
+        auto o = GridObject();
+        TSplineAnim* a = anims.Add(o.get());
+        ASSERT_EQ(a->Target, o.get());
+        o->ClearLinks();
+        EXPECT_EQ(o->Animation, nullptr);
+        EXPECT_EQ(a->Target, nullptr);
+    }
+}
+
 TEST_F(SplineObjTest, AnimationRecordsRoundTrip) {
     auto o = GridObject();
     std::vector<TSplineObj*> objects = {o.get()};
