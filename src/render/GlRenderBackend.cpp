@@ -48,6 +48,14 @@ void TGlRenderBackend::Color3ub(uint8_t r, uint8_t g, uint8_t b) { glColor3ub(r,
 void TGlRenderBackend::Color4ub(uint8_t r, uint8_t g, uint8_t b, uint8_t a) { glColor4ub(r, g, b, a); }
 void TGlRenderBackend::Normal3f(float x, float y, float z) { glNormal3f(x, y, z); }
 void TGlRenderBackend::PointSize(float size) { glPointSize(size); }
+static_assert(Gl::TriangleFan == GL_TRIANGLE_FAN && Gl::ColorArray == GL_COLOR_ARRAY &&
+              Gl::TextureCoordArray == GL_TEXTURE_COORD_ARRAY);
+void TGlRenderBackend::VertexPointer(const float* xy) { glVertexPointer(2, GL_FLOAT, 0, xy); }
+void TGlRenderBackend::TexCoordPointer(const float* st) { glTexCoordPointer(2, GL_FLOAT, 0, st); }
+void TGlRenderBackend::ColorPointer(const uint8_t* rgba) { glColorPointer(4, GL_UNSIGNED_BYTE, 0, rgba); }
+void TGlRenderBackend::DrawArrays(uint32_t mode, int32_t first, int32_t count) {
+    if (count > 0) glDrawArrays(mode, first, count);
+}
 static_assert(Gl::Rgb == GL_RGB && Gl::Rgba == GL_RGBA && Gl::Rgb8 == GL_RGB8 && Gl::Rgba8 == GL_RGBA8);
 static_assert(Gl::TextureMagFilter == GL_TEXTURE_MAG_FILTER && Gl::TextureMinFilter == GL_TEXTURE_MIN_FILTER &&
               Gl::TextureWrapS == GL_TEXTURE_WRAP_S && Gl::TextureWrapT == GL_TEXTURE_WRAP_T &&

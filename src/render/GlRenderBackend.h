@@ -35,6 +35,10 @@ public:
     void Color4ub(uint8_t r, uint8_t g, uint8_t b, uint8_t a) override;
     void Normal3f(float x, float y, float z) override;
     void PointSize(float size) override;
+    void VertexPointer(const float* xy) override;
+    void TexCoordPointer(const float* st) override;
+    void ColorPointer(const uint8_t* rgba) override;
+    void DrawArrays(uint32_t mode, int32_t first, int32_t count) override;
     uint32_t GenTexture() override;
     void DeleteTexture(uint32_t name) override;
     bool TexImage2D(uint32_t internalFormat, int32_t width, int32_t height, uint32_t format,

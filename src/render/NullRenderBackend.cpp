@@ -190,6 +190,27 @@ void TNullRenderBackend::PointSize(float size) {
     Count(TRenderCall::PointSize);
     CurrentPointSize = size;
 }
+void TNullRenderBackend::VertexPointer(const float* xy) {
+    Count(TRenderCall::ArrayPointer);
+    VertexArrayData = xy;
+}
+void TNullRenderBackend::TexCoordPointer(const float* st) {
+    Count(TRenderCall::ArrayPointer);
+    TexCoordArrayData = st;
+}
+void TNullRenderBackend::ColorPointer(const uint8_t* rgba) {
+    Count(TRenderCall::ArrayPointer);
+    ColorArrayData = rgba;
+}
+void TNullRenderBackend::DrawArrays(uint32_t, int32_t first, int32_t count) {
+    Count(TRenderCall::DrawArrays);
+    if (OpenBatch >= 0 || !ClientArrays.count(Gl::VertexArray) || !VertexArrayData || first < 0) {
+        ++ArrayErrors;
+        return;
+    }
+    for (int32_t i = first; i < first + count; ++i)
+        Vertices.push_back({VertexArrayData[size_t(i) * 2], VertexArrayData[size_t(i) * 2 + 1]});
+}
 uint32_t TNullRenderBackend::GenTexture() {
     Count(TRenderCall::GenTexture);
     uint32_t name = NextTexture++;

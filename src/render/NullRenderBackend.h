@@ -13,6 +13,7 @@ enum class TRenderCall {
     Viewport, ClearColor, Clear, Enable, Disable, ClientState, BlendFunc, TexEnvMode, BindTexture, AlphaFunc,
     DepthFunc, ColorMask, Hint, MatrixMode, LoadIdentity, Ortho, Translate, Rotate, PushMatrix, PopMatrix, Begin,
     End, Vertex, TexCoord, Color, Normal, PointSize, Finish, ReadPixels, GenTexture, DeleteTexture, TexImage, TexParameter,
+    ArrayPointer, DrawArrays,
     Count
 };
 
@@ -44,6 +45,12 @@ public:
     std::array<float, 3> CurrentNormal{0.0f, 0.0f, 1.0f};
     float CurrentPointSize = 1.0f;
     std::vector<std::array<float, 2>> Vertices; // every vertex sent, in order
+    // The client array pointers as last set; DrawArrays reads its vertices
+    // from them into Vertices, as GL would read them.
+    const float* VertexArrayData = nullptr;
+    const float* TexCoordArrayData = nullptr;
+    const uint8_t* ColorArrayData = nullptr;
+    int32_t ArrayErrors = 0; // DrawArrays inside a batch or without the vertex array
 
     // The texture objects that exist, with what was uploaded into them.
     struct TTextureObject {
@@ -91,6 +98,10 @@ public:
     void Color4ub(uint8_t r, uint8_t g, uint8_t b, uint8_t a) override;
     void Normal3f(float x, float y, float z) override;
     void PointSize(float size) override;
+    void VertexPointer(const float* xy) override;
+    void TexCoordPointer(const float* st) override;
+    void ColorPointer(const uint8_t* rgba) override;
+    void DrawArrays(uint32_t mode, int32_t first, int32_t count) override;
     uint32_t GenTexture() override;
     void DeleteTexture(uint32_t name) override;
     bool TexImage2D(uint32_t internalFormat, int32_t width, int32_t height, uint32_t format,

@@ -17,6 +17,7 @@ constexpr uint32_t Lines = 0x0001;
 constexpr uint32_t LineLoop = 0x0002;
 constexpr uint32_t Triangles = 0x0004;
 constexpr uint32_t TriangleStrip = 0x0005;
+constexpr uint32_t TriangleFan = 0x0006;
 constexpr uint32_t Quads = 0x0007;
 
 constexpr uint32_t Never = 0x0200;
@@ -56,7 +57,9 @@ constexpr uint32_t Add = 0x0104;
 
 constexpr uint32_t VertexArray = 0x8074;
 constexpr uint32_t NormalArray = 0x8075;
+constexpr uint32_t ColorArray = 0x8076;
 constexpr uint32_t IndexArray = 0x8077;
+constexpr uint32_t TextureCoordArray = 0x8078;
 constexpr uint32_t EdgeFlagArray = 0x8079;
 
 constexpr uint32_t Rgb = 0x1907;
@@ -125,6 +128,14 @@ public:
     virtual void Color4ub(uint8_t r, uint8_t g, uint8_t b, uint8_t a) = 0;
     virtual void Normal3f(float x, float y, float z) = 0;
     virtual void PointSize(float size) = 0;
+
+    // Client arrays, for the sky's star tiles: two floats per position and
+    // per texture coordinate, four bytes per colour, tightly packed. The
+    // pointers must stay valid until DrawArrays has read them.
+    virtual void VertexPointer(const float* xy) = 0;
+    virtual void TexCoordPointer(const float* st) = 0;
+    virtual void ColorPointer(const uint8_t* rgba) = 0;
+    virtual void DrawArrays(uint32_t mode, int32_t first, int32_t count) = 0;
 
     // Texture objects. TexImage2D and TexParameter act on the bound 2D
     // texture; pixels are RGB or RGBA rows, width × height, no padding.
