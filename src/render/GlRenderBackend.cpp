@@ -81,6 +81,20 @@ bool TGlRenderBackend::TexImage2D(uint32_t internalFormat, int32_t width, int32_
 void TGlRenderBackend::TexParameter(uint32_t pname, uint32_t value) {
     glTexParameteri(GL_TEXTURE_2D, pname, GLint(value));
 }
+static_assert(Gl::Light0 == GL_LIGHT0 && Gl::Ambient == GL_AMBIENT && Gl::Diffuse == GL_DIFFUSE &&
+              Gl::Specular == GL_SPECULAR && Gl::Position == GL_POSITION && Gl::SpotDirection == GL_SPOT_DIRECTION &&
+              Gl::SpotExponent == GL_SPOT_EXPONENT && Gl::SpotCutoff == GL_SPOT_CUTOFF &&
+              Gl::Emission == GL_EMISSION && Gl::Shininess == GL_SHININESS && Gl::FrontAndBack == GL_FRONT_AND_BACK);
+
+void TGlRenderBackend::Lightfv(uint32_t light, uint32_t pname, const std::array<float, 4>& values) {
+    glLightfv(light, pname, values.data());
+}
+void TGlRenderBackend::Lightf(uint32_t light, uint32_t pname, float value) { glLightf(light, pname, value); }
+void TGlRenderBackend::Materialfv(uint32_t face, uint32_t pname, const std::array<float, 4>& values) {
+    glMaterialfv(face, pname, values.data());
+}
+void TGlRenderBackend::Materialf(uint32_t face, uint32_t pname, float value) { glMaterialf(face, pname, value); }
+void TGlRenderBackend::ColorMaterial(uint32_t face, uint32_t mode) { glColorMaterial(face, mode); }
 void TGlRenderBackend::Finish() { glFinish(); }
 
 void TGlRenderBackend::ReadPixels(int32_t x, int32_t y, int32_t width, int32_t height, std::vector<uint8_t>& rgba) {

@@ -44,6 +44,11 @@ public:
     bool TexImage2D(uint32_t internalFormat, int32_t width, int32_t height, uint32_t format,
                     const uint8_t* pixels) override;
     void TexParameter(uint32_t pname, uint32_t value) override;
+    void Lightfv(uint32_t light, uint32_t pname, const std::array<float, 4>& values) override;
+    void Lightf(uint32_t light, uint32_t pname, float value) override;
+    void Materialfv(uint32_t face, uint32_t pname, const std::array<float, 4>& values) override;
+    void Materialf(uint32_t face, uint32_t pname, float value) override;
+    void ColorMaterial(uint32_t face, uint32_t mode) override;
     void Finish() override;
     void ReadPixels(int32_t x, int32_t y, int32_t width, int32_t height, std::vector<uint8_t>& rgba) override;
 

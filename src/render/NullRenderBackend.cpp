@@ -75,6 +75,7 @@ TNullRenderBackend::TNullRenderBackend() {
     ProjectionStack.push_back(IdentityMatrix());
     ModelViewStack.push_back(IdentityMatrix());
     Enabled.insert(Gl::Dither); // on in a fresh GL context
+    LightStates[0].Diffuse = LightStates[0].Specular = {1.0f, 1.0f, 1.0f, 1.0f};
 }
 
 void TNullRenderBackend::Viewport(int32_t x, int32_t y, int32_t width, int32_t height) {
@@ -241,6 +242,60 @@ void TNullRenderBackend::TexParameter(uint32_t pname, uint32_t value) {
     Count(TRenderCall::TexParameter);
     auto it = Textures.find(Bound);
     if (it != Textures.end()) it->second.Parameters[pname] = value;
+}
+void TNullRenderBackend::Lightfv(uint32_t light, uint32_t pname, const std::array<float, 4>& v) {
+    Count(TRenderCall::Light);
+    if (light < Gl::Light0 || light >= Gl::Light0 + uint32_t(Gl::MaxLights)) {
+        ++LightErrors;
+        return;
+    }
+    TLightState& l = LightStates[light - Gl::Light0];
+    const TMatrix4& m = ModelViewMatrix();
+    switch (pname) {
+    case Gl::Ambient: l.Ambient = v; break;
+    case Gl::Diffuse: l.Diffuse = v; break;
+    case Gl::Specular: l.Specular = v; break;
+    case Gl::Position:
+        for (int row = 0; row < 4; ++row)
+            l.Position[size_t(row)] =
+                float(m[row] * v[0] + m[4 + row] * v[1] + m[8 + row] * v[2] + m[12 + row] * v[3]);
+        break;
+    case Gl::SpotDirection:
+        for (int row = 0; row < 3; ++row)
+            l.SpotDirection[size_t(row)] = float(m[row] * v[0] + m[4 + row] * v[1] + m[8 + row] * v[2]);
+        break;
+    default: ++LightErrors; break;
+    }
+}
+void TNullRenderBackend::Lightf(uint32_t light, uint32_t pname, float value) {
+    Count(TRenderCall::Light);
+    if (light < Gl::Light0 || light >= Gl::Light0 + uint32_t(Gl::MaxLights)) {
+        ++LightErrors;
+        return;
+    }
+    TLightState& l = LightStates[light - Gl::Light0];
+    if (pname == Gl::SpotExponent && value >= 0.0f && value <= 128.0f)
+        l.SpotExponent = value;
+    else if (pname == Gl::SpotCutoff && ((value >= 0.0f && value <= 90.0f) || value == 180.0f))
+        l.SpotCutoff = value;
+    else
+        ++LightErrors;
+}
+void TNullRenderBackend::Materialfv(uint32_t, uint32_t pname, const std::array<float, 4>& values) {
+    Count(TRenderCall::Material);
+    MaterialVectors[pname] = values;
+}
+void TNullRenderBackend::Materialf(uint32_t, uint32_t pname, float value) {
+    Count(TRenderCall::Material);
+    if (pname == Gl::Shininess && value >= 0.0f && value <= 128.0f)
+        MaterialShininess = value;
+    else
+        ++LightErrors;
+}
+void TNullRenderBackend::ColorMaterial(uint32_t face, uint32_t mode) {
+    Count(TRenderCall::ColorMaterial);
+    ColorMaterialFace = face;
+    ColorMaterialMode = mode;
 }
 void TNullRenderBackend::Finish() { Count(TRenderCall::Finish); }
 void TNullRenderBackend::ReadPixels(int32_t, int32_t, int32_t width, int32_t height, std::vector<uint8_t>& rgba) {

@@ -14,6 +14,7 @@ enum class TRenderCall {
     DepthFunc, ColorMask, Hint, MatrixMode, LoadIdentity, Ortho, Translate, Rotate, PushMatrix, PopMatrix, Begin,
     End, Vertex, TexCoord, Color, Normal, PointSize, Finish, ReadPixels, GenTexture, DeleteTexture, TexImage, TexParameter,
     ArrayPointer, DrawArrays,
+    Light, Material, ColorMaterial,
     Count
 };
 
@@ -66,6 +67,29 @@ public:
     std::set<uint32_t> RefusedFormats;
     uint32_t NextTexture = 1;
 
+    // The eight GL lights as GL keeps them: position and spot direction in eye
+    // coordinates (taken through the modelview matrix when set). Light 0
+    // starts with a white diffuse and specular colour, the others black.
+    struct TLightState {
+        std::array<float, 4> Ambient{0.0f, 0.0f, 0.0f, 1.0f};
+        std::array<float, 4> Diffuse{0.0f, 0.0f, 0.0f, 1.0f};
+        std::array<float, 4> Specular{0.0f, 0.0f, 0.0f, 1.0f};
+        std::array<float, 4> Position{0.0f, 0.0f, 1.0f, 0.0f};
+        std::array<float, 3> SpotDirection{0.0f, 0.0f, -1.0f};
+        float SpotExponent = 0.0f;
+        float SpotCutoff = 180.0f;
+    };
+    std::array<TLightState, Gl::MaxLights> LightStates;
+    // Material vectors by parameter, and the shininess (one face set for both).
+    std::map<uint32_t, std::array<float, 4>> MaterialVectors;
+    float MaterialShininess = 0.0f;
+    uint32_t ColorMaterialFace = Gl::FrontAndBack;
+    uint32_t ColorMaterialMode = 0x1602; // GL_AMBIENT_AND_DIFFUSE
+    // Light calls GL would refuse: a light number beyond the eight, a spot
+    // exponent outside 0 … 128, a cutoff outside 0 … 90 other than 180.
+    int32_t LightErrors = 0;
+    bool LightOn(int32_t k) const { return Enabled.count(Gl::Light0 + uint32_t(k)) != 0; }
+
     const TMatrix4& ProjectionMatrix() const { return ProjectionStack.back(); }
     const TMatrix4& ModelViewMatrix() const { return ModelViewStack.back(); }
 
@@ -107,6 +131,11 @@ public:
     bool TexImage2D(uint32_t internalFormat, int32_t width, int32_t height, uint32_t format,
                     const uint8_t* pixels) override;
     void TexParameter(uint32_t pname, uint32_t value) override;
+    void Lightfv(uint32_t light, uint32_t pname, const std::array<float, 4>& values) override;
+    void Lightf(uint32_t light, uint32_t pname, float value) override;
+    void Materialfv(uint32_t face, uint32_t pname, const std::array<float, 4>& values) override;
+    void Materialf(uint32_t face, uint32_t pname, float value) override;
+    void ColorMaterial(uint32_t face, uint32_t mode) override;
     void Finish() override;
     void ReadPixels(int32_t x, int32_t y, int32_t width, int32_t height, std::vector<uint8_t>& rgba) override;
 

@@ -80,6 +80,20 @@ constexpr uint32_t ClampToEdge = 0x812F;
 
 constexpr uint32_t DepthBufferBit = 0x00000100;
 constexpr uint32_t ColorBufferBit = 0x00004000;
+
+// Fixed-function lighting: eight lights, GL_LIGHT0 + k.
+constexpr uint32_t Light0 = 0x4000;
+constexpr int32_t MaxLights = 8;
+constexpr uint32_t Ambient = 0x1200;
+constexpr uint32_t Diffuse = 0x1201;
+constexpr uint32_t Specular = 0x1202;
+constexpr uint32_t Position = 0x1203;
+constexpr uint32_t SpotDirection = 0x1204;
+constexpr uint32_t SpotExponent = 0x1205;
+constexpr uint32_t SpotCutoff = 0x1206;
+constexpr uint32_t Emission = 0x1600;
+constexpr uint32_t Shininess = 0x1601;
+constexpr uint32_t FrontAndBack = 0x0408;
 } // namespace Gl
 
 // Column-major 4 × 4, as GL keeps it.
@@ -145,6 +159,15 @@ public:
     virtual bool TexImage2D(uint32_t internalFormat, int32_t width, int32_t height, uint32_t format,
                             const uint8_t* pixels) = 0;
     virtual void TexParameter(uint32_t pname, uint32_t value) = 0;
+
+    // Lighting. light is the GL light number (Gl::Light0 + k); vector values
+    // are four floats (a spot direction uses the first three). A position or
+    // spot direction is taken through the current modelview matrix, as GL does.
+    virtual void Lightfv(uint32_t light, uint32_t pname, const std::array<float, 4>& values) = 0;
+    virtual void Lightf(uint32_t light, uint32_t pname, float value) = 0;
+    virtual void Materialfv(uint32_t face, uint32_t pname, const std::array<float, 4>& values) = 0;
+    virtual void Materialf(uint32_t face, uint32_t pname, float value) = 0;
+    virtual void ColorMaterial(uint32_t face, uint32_t mode) = 0;
 
     virtual void Finish() = 0;
     // RGBA rows bottom-up, as GL gives them. The null backend gives the clear colour.
