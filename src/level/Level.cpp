@@ -345,6 +345,9 @@ void TLevel::ResetMembers() {
     draw(); // quests
     draw();
     draw(); // sky and fog
+    Sky.Reset();
+    Fog.Reset();
+    CameraEffects.Reset();
 }
 
 // ---- Queries ----

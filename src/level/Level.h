@@ -15,6 +15,7 @@
 #include "level/Mechanics.h"
 #include "physics/CharacterLevel.h"
 #include "physics/RollixsMan.h"
+#include "render/CameraEffects.h"
 #include "render/Fog.h"
 #include "render/Lights.h"
 #include "render/ParticleSystem.h"
@@ -159,6 +160,7 @@ class TLevel {
     TMultiSelection SelectionCopy;
     TMSky Sky;
     TFog Fog;
+    TCameraEffects CameraEffects;
     TLayers Layers;
 
     // ---- Filled by loading ----

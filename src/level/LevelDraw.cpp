@@ -17,12 +17,22 @@ constexpr const char* LoadingLogo = "MenuMubs\\logo rollix zestars.png";
 void ScreenProjection(int32_t width, int32_t height) {
     SetProjection(0.0f, 0.0f, float(std::max(width, 1)), float(std::max(height, 1)), 0.0f);
 }
+
+// What the sky and the fog see of the level's view.
+TSkyView SkyViewOf(const TLevel& level) {
+    return {level.CameraX, level.CameraY, level.ViewWidth, level.ViewHeight, level.Scale, level.CameraRoll};
+}
 } // namespace
 
 void TLevel::InstallLayerHooks() {
     TLayerDrawHooks& h = Layers.Hooks;
     h.ApplySplineObjectMaterial = [this] { Materials.SplineObjects.Apply(); };
     h.DrawSplineObject = [](TSplineObj* o) { o->Draw(0); };
+    h.DrawFog = [this](TLayer& layer) {
+        if (!Fog.DrawsAfterLayer(layer.Number)) return;
+        int32_t drawn = 0;
+        Fog.Draw(drawn, SkyViewOf(*this));
+    };
 }
 
 void TLevel::PrepareFrameView() const {
@@ -46,6 +56,8 @@ void TLevel::DrawLevel() {
     r.DepthFunc(Gl::Always);
     // 3. The sky in screen units, then the world with the frame's lights.
     ScreenProjection(ViewWidth, ViewHeight);
+    int32_t skyDrawn = 0;
+    Sky.Draw(skyDrawn, EditView, SkyViewOf(*this));
     // 4. Layers from the farthest; the mechanics right after the playing layer.
     for (auto& layer : Layers.Layers) {
         if (layer->Visible) Layers.DrawLayer(*layer, CameraRoll, EditView);

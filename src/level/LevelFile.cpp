@@ -85,6 +85,7 @@ bool TLevel::ReadBody(TByteReader& in) {
 
     // B1–B2: the sky, then the layers (which may take the sky's moon colour).
     if (!Sky.Read(in)) return false;
+    Sky.Rebuild();
     const TLightColor skyAmbient{Sky.MoonColor.R / 255.0f, Sky.MoonColor.G / 255.0f, Sky.MoonColor.B / 255.0f,
                                  Sky.MoonColor.A / 255.0f};
     Layers.Read(in, skyAmbient);
@@ -151,7 +152,10 @@ bool TLevel::ReadExtendedBody(TByteReader& in) {
         if (in.ShortRead) return false;
     }
     // E11–E12: fog.
-    if (in.ReadInt32() == LevelTag::Fog && !Fog.Read(in)) return false;
+    if (in.ReadInt32() == LevelTag::Fog) {
+        if (!Fog.Read(in)) return false;
+        Fog.Rebuild();
+    }
     // E13–E14: the placed drop systems, linked among themselves.
     const bool dropsOk = ReadDropSystems(in, DropSystems);
     RebuildParticleList();

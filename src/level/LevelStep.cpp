@@ -48,7 +48,9 @@ void TLevel::StepPlay() {
     // 6. Play time of the logged-in player comes with the profiles.
     // 7.
     Probe("sky");
+    Sky.Tick(TickCount * TickLengthMs);
     Probe("fog");
+    Fog.Tick(TickCount * TickLengthMs);
     // 8.
     Seed(uint32_t(TickCounter));
     Draw();
@@ -137,6 +139,7 @@ void TLevel::StepPlay() {
     }
     // 25.
     Probe("camera-effects");
+    CameraEffects.Tick(float(TickCount) * 0.01f);
     Draw();
     // 26. Restart countdown.
     Seed(uint32_t(TickCounter));
@@ -187,5 +190,7 @@ void TLevel::UpdateCamera() {
         CameraY = std::round(CameraY / Scale) * Scale;
     }
     CameraRoll = p ? p->CameraAngle.Value : 0.0f;
+    // Let the camera effects adjust the view.
+    CameraEffects.Apply(Scale);
     UpdateView();
 }

@@ -1,8 +1,10 @@
 #include "render/Fog.h"
 
+#include "app/Random.h"
 #include "app/SiteTrace.h"
 #include "assets/ByteStream.h"
 #include "assets/TexLib.h"
+#include "render/RenderContext.h"
 
 #include <cmath>
 
@@ -72,4 +74,67 @@ void TFog::Write(TByteWriter& out) const {
     out.WriteByte(SecondColourMarker);
     for (float c : FogColor2) out.WriteFloat32(c);
     out.Pad(15);
+}
+
+float TFog::RandomBrightness() const {
+    const float low = FogColor2[3], high = FogColor[3];
+    return low + float(RandomFloat()) * (high - low);
+}
+
+void TFog::Rebuild() {
+    RecordSite(63014);
+    SetFogParams();
+    // The fog's brightness starts with no period: its first step draws one.
+    for (TFogPoint& pt : Grid) {
+        pt.BrightnessFrom = RandomBrightness();
+        pt.BrightnessTo = RandomBrightness();
+        pt.Brightness = pt.BrightnessFrom;
+        pt.BrightnessElapsed = 0;
+        pt.BrightnessDuration = 0;
+        StartMorph(pt.Morph, Sheet);
+    }
+    Scroll = {};
+}
+
+void TFog::Reset() {
+    RecordSite(63015);
+    Rebuild();
+}
+
+void TFog::Tick(int32_t dt) {
+    RecordSite(63016);
+    for (TFogPoint& pt : Grid) {
+        if (int64_t(pt.BrightnessElapsed) + dt < int64_t(pt.BrightnessDuration)) {
+            pt.Brightness = pt.BrightnessFrom + (pt.BrightnessTo - pt.BrightnessFrom) * float(pt.BrightnessElapsed) /
+                                                    float(pt.BrightnessDuration);
+            pt.BrightnessElapsed += dt;
+        } else {
+            pt.BrightnessElapsed = 0;
+            pt.BrightnessDuration = 280 + Random(180);
+            pt.BrightnessFrom = pt.BrightnessTo;
+            pt.BrightnessTo = RandomBrightness();
+        }
+        StepMorph(pt.Morph, dt, Sheet);
+    }
+    Scroll = ScrollSheet(Scroll, dt, Sheet);
+}
+
+void TFog::Draw(int32_t& counter, const TSkyView& view) const {
+    if (!FogOn) return;
+    RecordSite(63017);
+    SetParallaxProjection(view, FogParallax);
+    TMyTexture* t = FogTexture < 0 ? nullptr : TexLib.TextureByIndex(FogTexture);
+    if (!t) return;
+    BindTexture(uint32_t(t->TextureId()));
+    Material.Apply();
+    std::array<TVec2, SheetPointCount> offsets;
+    std::array<float, SheetPointCount> alpha;
+    for (size_t n = 0; n < offsets.size(); ++n) {
+        offsets[n] = Grid[n].Morph.Offset;
+        alpha[n] = Grid[n].Brightness;
+    }
+    TSheetColours colours;
+    colours.Top = colours.Bottom = FogColor;
+    colours.PointAlpha = &alpha;
+    DrawSheet(offsets, Scroll, Sheet, colours, counter);
 }

@@ -1,44 +1,61 @@
-// The sky behind every level and its cloud sheet: the record the level file
-// stores for it, and the cloud values derived from it. The fog (Fog.h) uses
-// the same drifting sheet. Drawing and the per-tick animation build on these
-// values.
+// The sky behind every level: a background colour or gradient, a tiled star
+// field, a moon with its glow, a sheet of drifting and morphing clouds and a
+// field of swaying decoration sprites. The record the level file stores for
+// it, the cloud values derived from it, the animation of every tick and the
+// drawing. The fog (Fog.h) uses the same drifting sheet.
 #pragma once
 
 #include "physics/VecMath.h"
+#include "render/CloudSheet.h"
 #include "world/Material.h"
 #include "world/Mesh.h"
 
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class TByteReader;
 class TByteWriter;
 class TMyTexture;
 
-// Values of a drifting cloud or fog sheet that follow from its settings.
-struct TCloudParams {
-    float SpeedPerMs = 0.0f;
-    TVec2 Velocity;
-    // Grid cell size; at least 1, so the sheet always tiles.
-    int32_t CellWidth = 1;
-    int32_t CellHeight = 1;
-    TVec2 WrapSize;
-    // Morph amplitude per axis and the morph period base (0: no easing).
-    int32_t MorphX = 0;
-    int32_t MorphY = 0;
-    int32_t MorphPeriod = 0;
-    // Side of a star tile.
-    float StarTileSize = 0.0f;
+constexpr int32_t SkySpriteTextureCount = 5;
+// Stored list sizes the sky builds arrays from are held to these.
+constexpr int32_t MaxSkySprites = 10000;
+constexpr int32_t MaxStarsPerTile = 10000;
+
+// One point of the cloud grid. Its brightness wanders in whole numbers
+// 0 … 199; the drawing does not use it, but its draws belong to the tick.
+struct TCloudPoint {
+    TRgba Color{160, 160, 160, 255};
+    int32_t Brightness = 0;
+    int32_t BrightnessFrom = 0;
+    int32_t BrightnessTo = 0;
+    int32_t BrightnessElapsed = 0;
+    int32_t BrightnessDuration = 0;
+    TSheetMorph Morph;
 };
 
-// angle in radians, morph values in percent, scale in percent; parallax > 0.
-TCloudParams ComputeCloudParams(float angle, float speed, float morphPower, float morphSpeed, float scaleX,
-                                float scaleY, float parallax);
+// One star tile: four corners per star, as client arrays for DrawArrays.
+struct TStars_Fragment {
+    std::vector<float> Vertices;  // x, y per corner, in the tile (0 … tile side)
+    std::vector<float> TexCoords; // s, t per corner
+    std::vector<uint8_t> Colours; // r, g, b, a per corner
+    int32_t CornerCount() const { return int32_t(Vertices.size() / 2); }
+};
 
-// Reads and writes the four bytes of a colour, red first.
+// A decoration sprite of the sky. The sway goes from one of −1, 0, 1 to another.
+struct TSkySprite {
+    TVec2 Pos;
+    TRgba Colour;
+    float Size = 0.0f; // half the side
+    TMyTexture* Texture = nullptr;
+    int32_t SwayFrom = 0;
+    int32_t SwayTo = 0;
+};
 
-constexpr int32_t SkySpriteTextureCount = 5;
+// The next sway value after the one a sprite has reached, from one draw of Random(2).
+int32_t NextSway(int32_t reached, int32_t draw);
 
 class TMSky {
 public:
@@ -101,9 +118,44 @@ public:
     // Derived by SetCloudParams.
     TCloudParams Clouds;
 
+    // ---- Built by Rebuild, animated by Tick ----
+    std::array<TCloudPoint, SheetPointCount> Grid;
+    TVec2 Scroll;
+    std::array<TStars_Fragment, SheetPointCount> StarTiles;
+    std::vector<TSkySprite> Sprites;
+    // Side of the square sprite field, which repeats over the sky.
+    float SpriteSide = 0.0f;
+    // Counts down the 50 ms of one sway.
+    int32_t SwayCountdown = 0;
+
     // Reads the sky record and derives the cloud values; false when the
     // record is cut short (the fields read before stay).
     bool Read(TByteReader& in);
     void Write(TByteWriter& out) const;
     void SetCloudParams();
+
+    // Derives the cloud values and builds the cloud grid, the star tiles and
+    // the sprites, drawing from the generator in that order. Building the
+    // sprites re-seeds the generator.
+    void Rebuild();
+    // A level restart: the sky is built afresh.
+    void Reset();
+    // dt ms: brightness and morph of every grid point, the drift, then the
+    // sprites' sway.
+    void Tick(int32_t dt);
+    // Draws the sky behind everything with its own parallax projection. In
+    // the edit view only the background. counter grows by the triangles drawn.
+    void Draw(int32_t& counter, bool editView, const TSkyView& view) const;
+    // How far the middle row of a sprite sways sideways now.
+    float SpriteSway(const TSkySprite& sprite) const;
+
+private:
+    void BuildStars();
+    void BuildSprites();
+    void DrawBackground() const;
+    void DrawStars() const;
+    void DrawSprites() const;
+    void DrawMoon(int32_t& counter) const;
+    void DrawGlow(int32_t& counter) const;
+    void DrawClouds(int32_t& counter) const;
 };
