@@ -336,6 +336,7 @@ void TLevel::ResetMembers() {
     draw();
     Layers.ResetAll();
     draw(); // lights
+    Lights.ResetAll();
     draw(); // waters
     draw(); // winds
     draw(); // rain

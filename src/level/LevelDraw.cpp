@@ -26,6 +26,21 @@ TSkyView SkyViewOf(const TLevel& level) {
 
 void TLevel::InstallLayerHooks() {
     TLayerDrawHooks& h = Layers.Hooks;
+    // Each layer gets the character light at the first character and its
+    // base lights; the lights reach the meshes of the objects and waters.
+    h.SwitchOnLights = [this](TLayer& layer) {
+        if (const TRollix* p = Player()) Lights.MoveCharacterLight(p->Centre);
+        Lights.SwitchOnLayer(layer);
+    };
+    Lights.Layers = &Layers;
+    Lights.VisitLitMeshes = [this](const std::function<void(TMesh&, int32_t)>& visit) {
+        for (auto& o : SplineObjects)
+            for (TMultiMesh* group : {&o->Body, &o->Border})
+                for (auto& m : group->Meshes)
+                    if (m) visit(*m, o->Layer);
+        for (auto& w : Waters)
+            if (w->Mesh) visit(*w->Mesh, w->Layer);
+    };
     h.ApplySplineObjectMaterial = [this] { Materials.SplineObjects.Apply(); };
     h.DrawSplineObject = [](TSplineObj* o) { o->Draw(0); };
     h.DrawFog = [this](TLayer& layer) {
@@ -58,6 +73,7 @@ void TLevel::DrawLevel() {
     ScreenProjection(ViewWidth, ViewHeight);
     int32_t skyDrawn = 0;
     Sky.Draw(skyDrawn, EditView, SkyViewOf(*this));
+    Lights.PrepareFrame();
     // 4. Layers from the farthest; the mechanics right after the playing layer.
     for (auto& layer : Layers.Layers) {
         if (layer->Visible) Layers.DrawLayer(*layer, CameraRoll, EditView);
@@ -97,15 +113,29 @@ void TLevel::DrawPicture(TMyTexture* texture, TVec2 at, bool lit, bool centred, 
     const float x0 = centred ? -w * 0.5f : 0.0f, y0 = centred ? -h * 0.5f : 0.0f;
     const TVec2 corners[4] = {{x0, y0}, {x0 + w, y0}, {x0 + w, y0 + h}, {x0, y0 + h}};
     const float c = std::cos(angle), s = std::sin(angle);
+    auto place = [&](int32_t i) {
+        const float px = corners[i].X * scaleX, py = corners[i].Y * scaleY;
+        return TVec2{at.X + px * c - py * s, at.Y + px * s + py * c};
+    };
     Materials.Base.Apply();
     if (!lit) ScreenProjection(ViewWidth, ViewHeight);
+    if (lit) {
+        // The point lights that reach the quad's bounding box.
+        TBox2 box{at.X, at.Y, at.X, at.Y};
+        for (int32_t i = 0; i < 4; ++i) {
+            const TVec2 p = place(i);
+            box = {std::min(box.Left, p.X), std::min(box.Top, p.Y), std::max(box.Right, p.X),
+                   std::max(box.Bottom, p.Y)};
+        }
+        Lights.ApplyForBox(box, Layers.DrawnNumber);
+    }
     BindTexture(uint32_t(texture->TextureId()));
     r.Color4ub(colour.R, colour.G, colour.B, colour.A);
     r.Begin(Gl::Quads);
     for (int32_t i = 0; i < 4; ++i) {
-        const float px = corners[i].X * scaleX, py = corners[i].Y * scaleY;
+        const TVec2 p = place(i);
         r.TexCoord2f(texture->Corners[size_t(i)].X, texture->Corners[size_t(i)].Y);
-        r.Vertex2f(at.X + px * c - py * s, at.Y + px * s + py * c);
+        r.Vertex2f(p.X, p.Y);
     }
     r.End();
 }

@@ -223,6 +223,7 @@ void TLevel::FinishLoading(bool readOk) {
         RefreshObjectWorld();
         UpdateView();
         UpdateCamera();
+        Lights.Prepare();
     });
     DrawLoadingScreen(14);
     if (LevelLoadedHook) GuardErrors([&] { LevelLoadedHook(*this); });

@@ -126,6 +126,7 @@ void TLevel::StepPlay() {
     Draw();
     // 23.
     Probe("lights");
+    Lights.Tick(10);
     Draw();
     Draw();
     // 24. Score fade.
