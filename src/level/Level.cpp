@@ -388,6 +388,7 @@ void TLevel::CollectTextureNeeds(TLevelTextureNeeds& needs) const {
         if (t) needs.Textures.push_back(const_cast<TMyTexture*>(t));
     needs.Indices.insert(needs.Indices.end(),
                          {Sky.CloudTexture, Sky.MoonTexture, Sky.GlowTexture, Sky.StarTexture});
+    if (Fog.FogOn) needs.Indices.push_back(Fog.FogTexture);
     auto system = [&](const TParticleSystem* s) {
         if (s && s->Texture) needs.Textures.push_back(s->Texture);
     };

@@ -75,7 +75,7 @@ void StartMorph(TSheetMorph& m, const TCloudParams& p) {
 }
 
 void StepMorph(TSheetMorph& m, int32_t dt, const TCloudParams& p) {
-    if (int64_t(m.Elapsed) + dt < int64_t(m.Duration)) {
+    if (m.Duration > 0 && int64_t(m.Elapsed) + dt < int64_t(m.Duration)) {
         const int64_t k = std::clamp<int64_t>(int64_t(m.Elapsed) * 255 / m.Duration, 0, 255);
         const float e = EaseTable256[k];
         m.Offset = {m.From.X + (m.To.X - m.From.X) * e, m.From.Y + (m.To.Y - m.From.Y) * e};

@@ -104,7 +104,7 @@ void TFog::Reset() {
 void TFog::Tick(int32_t dt) {
     RecordSite(63016);
     for (TFogPoint& pt : Grid) {
-        if (int64_t(pt.BrightnessElapsed) + dt < int64_t(pt.BrightnessDuration)) {
+        if (pt.BrightnessDuration > 0 && int64_t(pt.BrightnessElapsed) + dt < int64_t(pt.BrightnessDuration)) {
             pt.Brightness = pt.BrightnessFrom + (pt.BrightnessTo - pt.BrightnessFrom) * float(pt.BrightnessElapsed) /
                                                     float(pt.BrightnessDuration);
             pt.BrightnessElapsed += dt;

@@ -284,7 +284,7 @@ void TMSky::BuildSprites() {
 void TMSky::Tick(int32_t dt) {
     RecordSite(63007);
     for (TCloudPoint& pt : Grid) {
-        if (int64_t(pt.BrightnessElapsed) + dt < int64_t(pt.BrightnessDuration)) {
+        if (pt.BrightnessDuration > 0 && int64_t(pt.BrightnessElapsed) + dt < int64_t(pt.BrightnessDuration)) {
             pt.Brightness = int32_t(pt.BrightnessFrom + int64_t(pt.BrightnessTo - pt.BrightnessFrom) *
                                                             pt.BrightnessElapsed / pt.BrightnessDuration);
             pt.BrightnessElapsed += dt;
