@@ -63,6 +63,7 @@ bool TWater::Read(TByteReader& in) {
         p.Y = in.ReadFiniteFloat32(0.0f);
     }
 
+    StoredWaveMotion.clear();
     const int32_t m = in.ReadCount(WavePointBytes);
     if (m < 0) return false;
     WavePoints.assign(size_t(m), TWavePoint{});
@@ -80,6 +81,8 @@ bool TWater::Read(TByteReader& in) {
             return false;
         }
     }
+    StoredWaveMotion.clear();
+    for (const TWavePoint& w : WavePoints) StoredWaveMotion.push_back({w.Push, w.Speed});
 
     const int32_t k = in.ReadCount(SpoutBytes);
     if (k < 0) return false;
@@ -121,11 +124,13 @@ void TWater::Write(TByteWriter& out) const {
         out.WriteFloat32(p.Y);
     }
     out.WriteInt32(int32_t(WavePoints.size()));
-    for (const TWavePoint& w : WavePoints) {
+    const bool stored = StoredWaveMotion.size() == WavePoints.size();
+    for (size_t i = 0; i < WavePoints.size(); ++i) {
+        const TWavePoint& w = WavePoints[i];
         out.WriteInt32(0);
         out.WriteInt32(w.VertexIndex);
-        out.WriteFloat32(w.Push);
-        out.WriteFloat32(w.Speed);
+        out.WriteFloat32(stored ? StoredWaveMotion[i][0] : w.Push);
+        out.WriteFloat32(stored ? StoredWaveMotion[i][1] : w.Speed);
         out.WriteFloat32(w.RoomBelow);
         out.WriteFloat32(w.RoomAbove);
         out.WriteInt32(w.Prev);
@@ -150,30 +155,4 @@ bool TWater::WavePointsFit(size_t vertexCount) const {
     for (const TWavePoint& w : WavePoints)
         if (w.VertexIndex < 0 || size_t(w.VertexIndex) >= vertexCount) return false;
     return true;
-}
-
-void TWater::Prepare() {
-    RecordSite(55010);
-    if (Outline.empty()) {
-        Bounds = {};
-        return;
-    }
-    Bounds = {Outline[0].X, Outline[0].Y, Outline[0].X, Outline[0].Y};
-    for (TVec2 p : Outline) {
-        Bounds.Left = std::min(Bounds.Left, p.X);
-        Bounds.Right = std::max(Bounds.Right, p.X);
-        Bounds.Top = std::min(Bounds.Top, p.Y);
-        Bounds.Bottom = std::max(Bounds.Bottom, p.Y);
-    }
-}
-
-bool TWater::ContainsPoint(TVec2 p) const {
-    const size_t n = Outline.size();
-    if (n < 3) return false;
-    bool inside = false;
-    for (size_t i = 0, j = n - 1; i < n; j = i++) {
-        const TVec2 a = Outline[i], b = Outline[j];
-        if ((a.Y > p.Y) != (b.Y > p.Y) && p.X < (b.X - a.X) * (p.Y - a.Y) / (b.Y - a.Y) + a.X) inside = !inside;
-    }
-    return inside;
 }
