@@ -43,6 +43,9 @@ TLevel::TLevel() {
     Physics.Characters = &Characters;
     Physics.Input = &KeyTableInput;
     Physics.Grid = &Fragments;
+    WaterHooks.Grid = &Fragments;
+    WaterHooks.Effects = WaterEffects.get();
+    Physics.Waters = &WaterHooks;
     Physics.GravityFactor = GravityFactor;
     ObjectWorld.Materials = &Materials;
     ObjectWorld.Layers = &Layers;
@@ -269,7 +272,12 @@ void TLevel::BuildCollisionEdges() {
 }
 
 void TLevel::PrepareWaters() {
-    for (auto& w : Waters) w->Prepare();
+    // The edges exist: outlines are traced and the surface's room measured.
+    for (auto& w : Waters) {
+        w->BodyMaterial.Parent = w->SurfaceMaterial.Parent = &Materials.Waters;
+        w->BubbleMaterial.Parent = &Materials.Bubbles;
+        w->Prepare(&Fragments);
+    }
     std::vector<TWaterArea*> areas;
     for (auto& w : Waters) areas.push_back(w.get());
     Fragments.Build(CollisionEdges, areas);
@@ -338,7 +346,13 @@ void TLevel::ResetMembers() {
     draw(); // lights
     Lights.ResetAll();
     draw(); // waters
+    for (auto& w : Waters) w->Reset();
     draw(); // winds
+    for (auto& w : Winds) {
+        const int32_t link = w->LinkedShapeIndex;
+        w->LinkedShape = link >= 0 && size_t(link) < SplineObjects.size() ? SplineObjects[size_t(link)].get() : nullptr;
+        w->Reset();
+    }
     draw(); // rain
     draw();
     SplineAnims.ResetAll();

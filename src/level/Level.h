@@ -8,8 +8,10 @@
 #include "audio/LevelSound.h"
 #include "audio/MusicMan.h"
 #include "gameplay/Boost.h"
+#include "gameplay/LevelWaters.h"
 #include "gameplay/Quest.h"
 #include "gameplay/Water.h"
+#include "gameplay/WaterEffects.h"
 #include "gameplay/Wind.h"
 #include "level/LevelHeader.h"
 #include "level/Mechanics.h"
@@ -143,6 +145,12 @@ class TLevel {
     // ---- What the characters see of the level ----
     TCharacterLevel Physics;
     TObjectWorld ObjectWorld;
+    // Where waters and winds send splash drops, splash sounds and the winds'
+    // push on particles; the particle systems and sounds connect to it. The
+    // characters reach the waters through WaterHooks, whose Effects point
+    // here (a replaced WaterEffects is handed to it as well).
+    std::unique_ptr<TWaterEffects> WaterEffects = std::make_unique<TWaterEffects>();
+    TLevelWaters WaterHooks;
 
     // ---- Owned members, in construction order ----
     TRollixsMan Characters{&Physics};

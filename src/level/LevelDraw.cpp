@@ -43,6 +43,8 @@ void TLevel::InstallLayerHooks() {
     };
     h.ApplySplineObjectMaterial = [this] { Materials.SplineObjects.Apply(); };
     h.DrawSplineObject = [](TSplineObj* o) { o->Draw(0); };
+    h.ApplyWaterMaterial = [this] { Materials.Waters.Apply(); };
+    h.DrawWater = [](TWater* w) { w->Draw(); };
     h.DrawFog = [this](TLayer& layer) {
         if (!Fog.DrawsAfterLayer(layer.Number)) return;
         int32_t drawn = 0;

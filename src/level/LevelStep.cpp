@@ -120,9 +120,19 @@ void TLevel::StepPlay() {
     Draw();
     // 21. Winds in list order.
     Probe("winds");
+    {
+        TWindTick wind;
+        wind.Player = Player();
+        wind.Characters = Characters.Items;
+        wind.Waters = Waters;
+        wind.Effects = WaterEffects.get();
+        wind.PushParticles = OddTick;
+        for (auto& w : Winds) w->Tick(wind);
+    }
     Draw();
     // 22.
     Probe("waters");
+    for (auto& w : Waters) w->Tick(Characters.Items);
     Draw();
     // 23.
     Probe("lights");
