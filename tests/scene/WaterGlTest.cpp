@@ -1,0 +1,214 @@
+// A water body drawn through the playing layer with the OpenGL backend into a
+// real window (under a private Xvfb when no X server runs): its gradient from
+// the surface to the floor, the bright surface line, a raised wave and a
+// bubble, checked at sampled pixels with a tolerance for the driver.
+#include "XvfbEnvironment.h"
+
+#include "app/FileSave.h"
+#include "app/Log.h"
+#include "app/Paths.h"
+#include "app/Random.h"
+#include "assets/MassFile.h"
+#include "assets/PictureWrite.h"
+#include "assets/TexLib.h"
+#include "gameplay/Water.h"
+#include "platform/GameWindow.h"
+#include "platform/GlDrivers.h"
+#include "render/GlRenderBackend.h"
+#include "render/RenderContext.h"
+#include "world/CollisionEdges.h"
+#include "world/EdgeGrid.h"
+#include "world/Layers.h"
+#include "world/MaterialMan.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+using TRgb = std::array<int, 3>;
+constexpr int32_t W = 320, H = 240;
+constexpr TRgb Background{30, 30, 30};
+
+// An opaque white picture of side × side pixels.
+std::vector<uint8_t> WhitePng(int32_t side) {
+    std::vector<uint8_t> px(size_t(side) * size_t(side) * 4, 255);
+    std::vector<uint8_t> out;
+    EncodePng(px.data(), side, side, 4, out);
+    return out;
+}
+
+class WaterGlTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!TXvfbEnvironment::Available()) GTEST_SKIP() << "no X server: " << TXvfbEnvironment::Why();
+        ResetRenderState();
+        Dir = fs::temp_directory_path() / ("rollix-water-" + std::to_string(::getpid()));
+        fs::remove_all(Dir);
+        fs::create_directories(Dir);
+        InitAppDir(Dir.string());
+        SetLogSink([](const std::string&) {});
+        std::vector<uint8_t> archive;
+        std::string why;
+        ASSERT_TRUE(WriteMassFile({{"Textures\\Levels\\", "water.png", WhitePng(64)},
+                                   {"Textures\\Levels\\", "WaterBubble3.png", WhitePng(16)},
+                                   {"Textures\\", "Rollix.TexLib",
+                                    WriteTexLibIndex({{"Levels\\water.png"}, {"Levels\\WaterBubble3.png"}})}},
+                                  archive, why))
+            << why;
+        ASSERT_TRUE(SaveFileAtomic(AppDir + "Rollix.msf", archive));
+        MassFile.Create();
+        TexLib.Clear();
+        TexLib.LoadLibrary();
+        ASSERT_NE(TexLib.Water, nullptr);
+        ASSERT_NE(TexLib.WaterBubble, nullptr);
+
+        Video = std::make_unique<TSdlVideo>("x11");
+        if (!Video->Ready()) GTEST_SKIP() << "no X video: " << Video->Error();
+        TWindowOptions options;
+        options.Title = "Rollix water test";
+        options.Width = W;
+        options.Height = H;
+        options.VSync = false;
+        std::string error;
+        ASSERT_TRUE(Window.Create(options, error)) << error;
+        KeepGlDriversLoaded();
+        InitRenderContext(std::make_unique<TGlRenderBackend>());
+        int32_t w = 0, h = 0;
+        Window.DrawableSize(w, h);
+        ASSERT_EQ(w, W);
+        ASSERT_EQ(h, H);
+        BuildPool();
+    }
+
+    void TearDown() override {
+        Water.reset();
+        Grid.Destroy();
+        TexLib.Clear();
+        Window.Destroy();
+        Video.reset();
+        MassFile.Clear();
+        ResetRenderState();
+        SetLogSink(nullptr);
+        std::error_code ec;
+        if (!Dir.empty()) fs::remove_all(Dir, ec);
+    }
+
+    // A cup with walls at x 0 … 20 and 300 … 320 and its floor at 200, filled
+    // to 100: blue at the surface, green at the floor, all opaque and unlit.
+    void BuildPool() {
+        TBorderRing cup;
+        cup.Points = {{0, 0}, {20, 0}, {20, 200}, {300, 200}, {300, 0}, {320, 0}, {320, 240}, {0, 240}};
+        AppendRingEdges(Edges, cup);
+        Grid.Build(Edges, {});
+        Water = std::make_unique<TWater>();
+        Water->SeedX = 160;
+        Water->RestLevel = 100;
+        Water->TopColour = {0, 0, 255, 255};
+        Water->BottomColour = {0, 255, 0, 255};
+        Water->BubbleColour = {255, 0, 0, 255};
+        Materials.Waters.Lit = 0;
+        for (TMaterial* m : {&Water->BodyMaterial, &Water->SurfaceMaterial, &Water->BubbleMaterial})
+            m->Parent = &Materials.Waters;
+        Water->Prepare(&Grid);
+        Water->Reset();
+        ASSERT_TRUE(Water->Mesh);
+        Layers.Create(0, {1.0f});
+        Layers.Hooks.ApplyWaterMaterial = [this] { Materials.Waters.Apply(); };
+        Layers.Hooks.DrawWater = [](TWater* w) { w->Draw(); };
+        Layers.Playing().Waters.push_back(Water.get());
+    }
+
+    // The view is the window's size in world units from (0, 0): one pixel a unit.
+    void DrawFrame() {
+        FrameView.HasLevel = true;
+        FrameView.ViewWidth = W;
+        FrameView.ViewHeight = H;
+        FrameView.View = {0, 0, float(W), float(H)};
+        BeginFrame();
+        Renderer().ClearColor(Background[0] / 255.0f, Background[1] / 255.0f, Background[2] / 255.0f, 1);
+        Renderer().Clear(Gl::ColorBufferBit);
+        for (auto& layer : Layers.Layers) {
+            layer->UpdateRect({W / 2.0f, H / 2.0f}, float(W), float(H));
+            Layers.DrawLayer(*layer, 0.0f, false);
+        }
+        Renderer().Finish();
+    }
+
+    TRgb PixelAt(int32_t x, int32_t y) {
+        std::vector<uint8_t> rgba;
+        Renderer().ReadPixels(x, H - 1 - y, 1, 1, rgba);
+        if (rgba.size() != 4) return {-1, -1, -1};
+        return {rgba[0], rgba[1], rgba[2]};
+    }
+
+    struct TSample {
+        int32_t X, Y;
+        TRgb Expected;
+        const char* What;
+    };
+
+    void ExpectSamples(const std::vector<TSample>& samples) {
+        for (const TSample& s : samples) {
+            const TRgb got = PixelAt(s.X, s.Y);
+            for (size_t c = 0; c < 3; ++c)
+                EXPECT_NEAR(got[c], s.Expected[c], 24) << s.What << " at (" << s.X << ", " << s.Y << "): got "
+                                                       << got[0] << ", " << got[1] << ", " << got[2];
+        }
+    }
+
+    // The gradient's colour at height y: blue at 100 turning green at 200.
+    static TRgb WaterAt(float y) {
+        const float t = (y - 100.0f) / 100.0f;
+        return {0, int(255 * t), 255 - int(255 * t)};
+    }
+
+    fs::path Dir;
+    std::vector<TCollisionEdge> Edges;
+    TFragments Grid;
+    std::unique_ptr<TWater> Water;
+    TMaterialMan Materials;
+    TLayers Layers;
+    std::unique_ptr<TSdlVideo> Video;
+    TGameWindow Window;
+};
+
+TEST_F(WaterGlTest, PoolShowsItsGradientSurfaceWavesAndBubbles) {
+    DrawFrame();
+    ExpectSamples({
+        {160, 110, WaterAt(110.5f), "just below the surface"},
+        {60, 150, WaterAt(150.5f), "half way down"},
+        {280, 190, WaterAt(190.5f), "near the floor"},
+        {160, 101, {127, 127, 255}, "the bright surface line"},
+        {160, 90, Background, "above the surface"},
+        {10, 150, Background, "inside the left wall"},
+        {160, 220, Background, "inside the floor"},
+    });
+
+    // A wave lifts the surface at one point; a bubble rises in the water.
+    TWavePoint* raised = nullptr;
+    for (TWavePoint& w : Water->WavePoints)
+        if (w.Vertex && w.Prev >= 0 && w.Next >= 0 && std::fabs(w.Vertex->X - 160) < 1) raised = &w;
+    ASSERT_NE(raised, nullptr);
+    raised->Vertex->Y = 85;
+    Seed(3);
+    ASSERT_TRUE(Water->EmitBubble(false, 0, 0, 0, 150, 240));
+    DrawFrame();
+    ExpectSamples({
+        {160, 92, WaterAt(100), "water where the wave rose"},
+        {60, 92, Background, "still air beside the wave"},
+        {240, 150, {255, 0, 0}, "the bubble"},
+        {250, 150, WaterAt(150.5f), "water beside the bubble"},
+    });
+    // Drawing changed nothing in the water.
+    EXPECT_EQ(raised->Vertex->Y, 85.0f);
+    EXPECT_EQ(Water->Bubbles.size(), 1u);
+}
+
+} // namespace
