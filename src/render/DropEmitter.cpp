@@ -45,18 +45,6 @@ TDrops_Emiter::TDrops_Emiter(TParticleSystem* system) : TParticleSystem_Emiter(s
     StartVelocity = {7.0f, 2.0f};
 }
 
-int32_t TDrops_Emiter::CharacterSlot(int32_t count) const {
-    if (CharacterIndex < 0 || count <= 0) return -1;
-    return std::min(CharacterIndex, count - 1);
-}
-
-std::unique_ptr<TParticleSystem> CreateDropSystem() {
-    RecordSite(65001);
-    auto system = std::make_unique<TParticleSystem>(1024);
-    system->Emitter = std::make_unique<TDrops_Emiter>(system.get());
-    return system;
-}
-
 bool TDrops_Emiter::Load(TByteReader& in) {
     RecordSite(65002);
     TParticleSystem& s = *System;

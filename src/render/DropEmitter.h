@@ -1,5 +1,9 @@
-// Placed drop emitters: the emitter settings of a drop particle system and
-// the record the level file stores for each, with the list that holds them.
+// Drop systems: drips, sparks, bubbles, puffs and collectibles. The emitter
+// places particles along a segment, on a mesh or on another system's
+// particles; the player moves them under gravity along the steering and
+// speed tracks, bounces them off the terrain, splashes them into water and
+// lets them hit characters; the renderer draws one quad each. Also the record
+// the level file stores for each placed emitter, with the list that holds them.
 #pragma once
 
 #include "render/ParticleSystem.h"
@@ -51,13 +55,43 @@ class TDrops_Emiter : public TParticleSystem_Emiter {
     bool Load(TByteReader& in);
     void Write(TByteWriter& out) const;
 
-    // The character the stored index names in a list of count characters:
-    // beyond the last reads as the last; −1 when none is named or the list is empty.
-    int32_t CharacterSlot(int32_t count) const;
+    void Restart(bool flag) override;
+    void Tick(int32_t ticks) override;
+    // Emits n particles (with a source: n for every alive source particle);
+    // returns the newest, none when nothing was emitted.
+    TParticle* Emit(int32_t n) override;
+    void Fire() override;
+    float BoundsMargin() const override { return SizeMax; }
+
+    // The settings a carried copy or a new system takes from its template:
+    // not the position, the links, the emission sound, the placed sounds,
+    // the goal box, the layer, NearWater, FireAtStart, FollowCarrier or the
+    // source index.
+    void CopySettings(const TParticleSystem& source);
+
+  private:
+    // Positions of the source's particles, reused between emissions.
+    std::vector<TVec2> SourcePoints;
+    void InitParticle(TParticle& p, TVec2 position, const TMesh* mesh, int32_t hitGuard);
+    void StartPhase(bool on);
+    void PlayEmitSound();
 };
 
-// A drop system of capacity 1024 with a new drop emitter (no template).
-std::unique_ptr<TParticleSystem> CreateDropSystem();
+class TDrops_Player : public TParticleSystem_Player {
+  public:
+    using TParticleSystem_Player::TParticleSystem_Player;
+    void Move(int32_t ticks) override;
+};
+
+class TDrops_Renderer : public TParticleSystem_Renderer {
+  public:
+    using TParticleSystem_Renderer::TParticleSystem_Renderer;
+    int32_t Draw(const TBox2& view) const override;
+};
+
+// A drop system of capacity 1024 with the library's drop texture and a new
+// drop emitter; with a template, the emitter takes its settings.
+std::unique_ptr<TParticleSystem> CreateDropSystem(const TParticleSystem* templ = nullptr);
 
 // Bytes of the shortest drop emitter record (its first marker not "d").
 constexpr int32_t MinDropRecordSize = 73;

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+// A particle thrown by a character. The system it lands in makes it as it
+// makes its own particles; these values then replace the system's.
 struct TParticleShot {
     TVec2 Pos;
     TVec2 Vel;
@@ -15,10 +17,14 @@ struct TParticleShot {
     int32_t HitGuard = 0;
     int32_t ContactsLeft = 0;
     int32_t FadeOutStep = 0;
+    // Thrown particles hit no one and push nothing.
+    uint8_t HitsCharacters = 0;
+    float PushFactor = 0.0f;
+    float CarryFactor = 0.0f;
 };
 
 class TParticleSink {
-public:
+  public:
     virtual ~TParticleSink() = default;
     virtual void EmitSpark(const TParticleShot& /*p*/) {}
     // Into the level's drop particle system (weather drops and burst water).
@@ -26,7 +32,9 @@ public:
     // Density and grip of the level's weather system; 0 when there is none.
     virtual float WeatherDensity() const { return 0.0f; }
     virtual float WeatherGrip() const { return 0.0f; }
-    virtual void WeatherColour(uint8_t colour[4]) const { colour[0] = colour[1] = colour[2] = colour[3] = 255; }
+    virtual void WeatherColour(uint8_t colour[4]) const {
+        colour[0] = colour[1] = colour[2] = colour[3] = 255;
+    }
     // Emitters bound to the character that fire on its death.
     virtual void CharacterDied(int32_t /*id*/) {}
 };
