@@ -8,6 +8,7 @@
 #include "assets/Font.h"
 #include "assets/TexLib.h"
 #include "render/DropEmitter.h"
+#include "render/Rain.h"
 #include "render/RenderContext.h"
 
 #include <algorithm>
@@ -46,6 +47,8 @@ TLevel::TLevel() {
     WaterHooks.Grid = &Fragments;
     WaterHooks.Effects = WaterEffects.get();
     Physics.Waters = &WaterHooks;
+    Physics.Particles = &ParticleLink;
+    ParticleMan.World = &ParticleLink;
     Physics.GravityFactor = GravityFactor;
     ObjectWorld.Materials = &Materials;
     ObjectWorld.Layers = &Layers;
@@ -64,8 +67,13 @@ TLevel::TLevel() {
     // Owned members that are not plain fields.
     ScoreParticles = CreateDropSystem();
     SetupScoreParticles();
-    Rain = std::make_unique<TParticleSystem>(RainCapacity);
-    for (auto& d : OwnDropSystems) d = CreateDropSystem();
+    Rain = CreateRainSystem(RainCapacity);
+    for (auto& d : OwnDropSystems) {
+        d = CreateDropSystem();
+        d->Emitter->Position = {CameraX, CameraY};
+    }
+    // Water thrown by a bursting body falls back in gently.
+    static_cast<TDrops_Emiter&>(*OwnDropSystems[0]->Emitter).WaterImpact = 5.0f;
     Sky.Material.Parent = &Materials.Base;
     Fog.Material.Parent = &Materials.Base;
     // The font is the program's, made once; a new level still leaves the
@@ -148,8 +156,12 @@ void TLevel::SetupScoreParticles() {
 }
 
 void TLevel::RebuildParticleList() {
-    ParticleMan.Clear();
-    for (auto& d : DropSystems) ParticleMan.Systems.push_back(d.get());
+    // Stepped in this order: the score stars, the rain, the two effect
+    // systems, then the placed systems in file order.
+    std::vector<TParticleSystem*> listed = {ScoreParticles.get(), Rain.get(), OwnDropSystems[0].get(),
+                                            OwnDropSystems[1].get()};
+    for (auto& d : DropSystems) listed.push_back(d.get());
+    ParticleMan.ReplaceListed(listed);
 }
 
 TRollix* TLevel::Player() const {
@@ -341,6 +353,8 @@ void TLevel::ResetMembers() {
         }
     draw(); // boosts
     draw(); // particle systems
+    ParticleLink.RefreshLayers();
+    ParticleMan.RestartAll(true);
     draw();
     Layers.ResetAll();
     draw(); // lights
@@ -354,6 +368,7 @@ void TLevel::ResetMembers() {
         w->Reset();
     }
     draw(); // rain
+    Rain->Restart(true);
     draw();
     SplineAnims.ResetAll();
     draw(); // frame animations

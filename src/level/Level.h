@@ -14,12 +14,14 @@
 #include "gameplay/WaterEffects.h"
 #include "gameplay/Wind.h"
 #include "level/LevelHeader.h"
+#include "level/LevelParticles.h"
 #include "level/Mechanics.h"
 #include "physics/CharacterLevel.h"
 #include "physics/RollixsMan.h"
 #include "render/CameraEffects.h"
 #include "render/Fog.h"
 #include "render/Lights.h"
+#include "render/ParticleMan.h"
 #include "render/ParticleSystem.h"
 #include "render/Sky.h"
 #include "world/CollisionEdges.h"
@@ -79,14 +81,6 @@ struct TXHint {
     int32_t Lifetime = ScoreHintLifetime;
     int32_t HoldTicks = 0;
     int32_t HoldTime = 0;
-};
-
-// The level's particle systems that take part in the shared particle step:
-// the placed drop systems, the rain and the two drop systems of its own.
-class TParticleSystem_Manager {
-  public:
-    std::vector<TParticleSystem*> Systems; // not owned
-    void Clear() { Systems.clear(); }
 };
 
 // The sections of a level file that hold no behaviour of the level itself:
@@ -151,6 +145,8 @@ class TLevel {
     // here (a replaced WaterEffects is handed to it as well).
     std::unique_ptr<TWaterEffects> WaterEffects = std::make_unique<TWaterEffects>();
     TLevelWaters WaterHooks;
+    // The particle systems' view of the level, and the characters' way to them.
+    TLevelParticles ParticleLink{*this};
 
     // ---- Owned members, in construction order ----
     TRollixsMan Characters{&Physics};

@@ -45,6 +45,7 @@ void TLevel::InstallLayerHooks() {
     h.DrawSplineObject = [](TSplineObj* o) { o->Draw(0); };
     h.ApplyWaterMaterial = [this] { Materials.Waters.Apply(); };
     h.DrawWater = [](TWater* w) { w->Draw(); };
+    h.DrawParticles = [this](TLayer& layer) { ParticleLink.DrawLayer(layer); };
     h.DrawFog = [this](TLayer& layer) {
         if (!Fog.DrawsAfterLayer(layer.Number)) return;
         int32_t drawn = 0;

@@ -203,7 +203,11 @@ void TLevel::FinishLoading(bool readOk) {
         Layers.AssignList(waters, &TLayer::Waters);
         Layers.AssignList(objects, &TLayer::SplineObjects);
         Layers.AssignList(winds, &TLayer::Winds);
-        Layers.AssignList(ParticleMan.Systems, &TLayer::ParticleSystems);
+        // Only the placed systems belong to layers; the playing layer draws
+        // the level's own systems itself.
+        std::vector<TParticleSystem*> drops;
+        for (auto& d : DropSystems) drops.push_back(d.get());
+        Layers.AssignList(drops, &TLayer::ParticleSystems);
     });
     DrawLoadingScreen(13);
     // The edges first: the waters look at them when they prepare.

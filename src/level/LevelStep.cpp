@@ -80,8 +80,11 @@ void TLevel::StepPlay() {
     // 12. Particles every second tick, with a doubled step.
     if (OddTick) {
         Probe("particles");
+        ParticleMan.TickAll(20);
         Probe("rain");
+        Rain->Tick(TickMs);
         Probe("drops");
+        OwnDropSystems[0]->Tick(TickMs);
     }
     Draw();
     // 13.
@@ -176,7 +179,9 @@ void TLevel::StepPlay() {
 
 void TLevel::UpdateLevelSounds(bool /*updateListener*/) {
     // The listener, the placed sounds and the rain sound follow with the
-    // sound manager.
+    // sound manager. The rain sound's volume will be max(Rain->Intensity, 0);
+    // the sound side has no looping sound to set it on yet, so nothing is
+    // done with it here.
     Probe("level-sounds");
 }
 

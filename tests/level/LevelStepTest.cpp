@@ -158,8 +158,11 @@ std::vector<TStepAt> ExpectedTick(bool odd, bool previousFirst, bool first) {
     std::vector<TStepAt> v = {{"sky", 0}, {"fog", first ? 36 * 5 : 36 * 3}, {"quests", 1}};
     if (previousFirst) v.push_back({"quests-first-tick", 1});
     v.push_back({"frame-animations", 0});
-    if (odd) v.insert(v.end(), {{"particles", 1}, {"rain", 1}, {"drops", 1}});
-    v.insert(v.end(), {{"layers", 2}, {"boosts", 3}, {"camera", 4}, {"characters-pre", 4}, {"characters", 5},
+    // Each drop system's move draws once: three in the manager's step (score stars, two effect systems), one after.
+    const int32_t moved = odd ? 4 : 0;
+    if (odd) v.insert(v.end(), {{"particles", 1}, {"rain", 1 + 3}, {"drops", 1 + 3}});
+    v.insert(v.end(), {{"layers", 2 + moved}, {"boosts", 3 + moved}, {"camera", 4 + moved},
+                       {"characters-pre", 4 + moved}, {"characters", 5 + moved},
                        {"boost-touch", 0, true}, {"boost-second", 1, true}, {"collectibles", 2, true},
                        {"spline-animations", 3, true}});
     if (!first) v.push_back({"quests-update", 4, true});

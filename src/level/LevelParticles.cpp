@@ -1,0 +1,222 @@
+#include "level/LevelParticles.h"
+
+#include "app/Random.h"
+#include "app/SiteTrace.h"
+#include "audio/SoundSink.h"
+#include "level/Level.h"
+#include "physics/PhysicsSettings.h"
+#include "render/DropEmitter.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+float Rnd() {
+    return float(RandomFloat());
+}
+
+// The system makes the particle as its own, then the shot's values replace
+// the system's.
+void Shoot(TParticleSystem* s, const TParticleShot& shot) {
+    if (!s || !s->Emitter) return;
+    TParticle* p = s->Emitter->Emit(1);
+    if (!p) return;
+    p->Position = shot.Pos;
+    p->Velocity = shot.Vel;
+    p->Size = shot.Size;
+    p->Colour = {shot.Colour[0], shot.Colour[1], shot.Colour[2], shot.Colour[3]};
+    p->HitGuard = int8_t(std::clamp(shot.HitGuard, -128, 127));
+    p->ContactsLeft = uint8_t(std::clamp(shot.ContactsLeft, 0, 255));
+    p->FadeOutStep = uint8_t(std::clamp(shot.FadeOutStep, 0, 255));
+    p->HitsCharacters = shot.HitsCharacters;
+    p->PushFactor = shot.PushFactor;
+    p->CarryFactor = shot.CarryFactor;
+}
+
+// A component of the push goes beyond the node's in its own direction.
+bool Beyond(float push, float velocity) {
+    return push < 0.0f ? push < velocity : push > velocity;
+}
+
+} // namespace
+
+bool HitCharacterWithParticle(TRollix& c, TParticle& p) {
+    const int32_t count = c.VertexCount();
+    if (count < 2) return false;
+    const TVec2 from = p.Position, to = p.Position + p.Velocity * 2.0f;
+    if (!PointInBox(from, c.Bounds) && !PointInBox(to, c.Bounds)) return false;
+    int32_t n = -1;
+    for (int32_t i = 0; i < count && n < 0; ++i)
+        if (SegmentsCross(from, to, c.Vertices[size_t(i)].Pos, c.Vertices[size_t((i + 1) % count)].Pos))
+            n = i;
+    if (n < 0) return false;
+    const int32_t m = (n + 1) % count;
+
+    // 1. Dents: the hit edge, then further edges along the ring while
+    //    strength is left.
+    const float d = p.DentStrength;
+    if (d > 0.0f) {
+        const float f = 1.0f - Rnd() * 0.04f * std::min(1.0f, d);
+        c.DamageNode(n, f);
+        c.DamageNode(m, f);
+        float left = d - 1.0f;
+        int32_t last = m;
+        for (int32_t round = 0; left > 0.0f && round < 101; ++round) {
+            const int32_t k = (last + Random(count) + 1) % count;
+            const float g = 1.0f - Rnd() * 0.04f * std::min(3.0f, left);
+            last = (k + 1) % count;
+            c.DamageNode(k, g);
+            c.DamageNode(last, g);
+            left -= 1.0f;
+        }
+    }
+    // 2. Push.
+    TVec2 push = p.Velocity * p.PushFactor;
+    if (c.MaterialKind == mkWater) push = push * 0.3f;
+    TVec2& nv = c.Vertices[size_t(n)].Vel;
+    if (Beyond(push.X, nv.X) && Beyond(push.Y, nv.Y)) {
+        const TVec2 share = push * 0.333f;
+        c.Vertices[size_t(n)].Vel += share;
+        c.Vertices[size_t((n + count - 1) % count)].Vel += share;
+        c.Vertices[size_t(m)].Vel += share;
+    }
+    c.Vertices[size_t(n)].Vel = c.Vertices[size_t(n)].Vel * 0.96f;
+    // 3. Bounce off the edge.
+    p.Velocity = p.Velocity * -p.BounceBack;
+    const TVec2 a = c.Vertices[size_t(n)].Pos, b = c.Vertices[size_t(m)].Pos;
+    Rotate(p.Velocity, BounceTurn(p.Velocity, std::atan2(b.Y - a.Y, -(b.X - a.X))));
+    // 4. Carry.
+    if (p.CarryFactor > 0.0f) p.Velocity += c.Vertices[size_t(n)].Vel * p.CarryFactor;
+    return true;
+}
+
+// ---- The sink ----
+
+void TLevelParticles::EmitSpark(const TParticleShot& shot) {
+    Shoot(Level.OwnDropSystems[1].get(), shot);
+}
+
+void TLevelParticles::EmitDrop(const TParticleShot& shot) {
+    Shoot(Level.OwnDropSystems[0].get(), shot);
+}
+
+float TLevelParticles::WeatherDensity() const {
+    return Level.Rain ? Level.Rain->Intensity : 0.0f;
+}
+
+void TLevelParticles::WeatherColour(uint8_t colour[4]) const {
+    const TColor4 c = Level.Rain ? Level.Rain->Colour : TColor4{};
+    colour[0] = c.R;
+    colour[1] = c.G;
+    colour[2] = c.B;
+    colour[3] = c.A;
+}
+
+void TLevelParticles::CharacterDied(int32_t id) {
+    const auto& items = Level.Characters.Items;
+    for (size_t i = 0; i < items.size(); ++i)
+        if (items[i]->Id == id) {
+            Level.ParticleMan.CharacterDied(int32_t(i));
+            return;
+        }
+}
+
+// ---- The world ----
+
+const TFragments* TLevelParticles::Grid() const {
+    return &Level.Fragments;
+}
+
+TVec2 TLevelParticles::ViewCentre() const {
+    if (const TRollix* p = Level.Player()) return p->Centre;
+    return {Level.CameraX, Level.CameraY};
+}
+
+float TLevelParticles::LayerParallax(int32_t layer) const {
+    if (Level.Layers.Layers.empty()) return 1.0f;
+    return Level.Layers.LayerOf(layer).Parallax;
+}
+
+int32_t TLevelParticles::CharacterCount() const {
+    return Level.Characters.Count();
+}
+
+bool TLevelParticles::CharacterCentre(int32_t index, TVec2& centre) const {
+    if (index < 0 || index >= Level.Characters.Count()) return false;
+    centre = Level.Characters.Items[size_t(index)]->Centre;
+    return true;
+}
+
+bool TLevelParticles::CharacterDead(int32_t index) const {
+    return index >= 0 && index < Level.Characters.Count() && Level.Characters.Items[size_t(index)]->Dead;
+}
+
+int32_t TLevelParticles::PlayerPoints() const {
+    const TRollix* p = Level.Player();
+    return p ? p->Points : 0;
+}
+
+bool TLevelParticles::HitCharacters(TParticle& p) {
+    for (auto& c : Level.Characters.Items)
+        if (HitCharacterWithParticle(*c, p)) return true;
+    return false;
+}
+
+TParticleSystem* TLevelParticles::SplashDrops() {
+    return Level.OwnDropSystems[0].get();
+}
+
+bool TLevelParticles::ShapeCentre(const TDrops_Emiter& e, TVec2& centre) const {
+    if (e.ShapeIndex < 1 || size_t(e.ShapeIndex) > Level.SplineObjects.size()) return false;
+    const TMultiMesh& body = Level.SplineObjects[size_t(e.ShapeIndex - 1)]->Body;
+    if (body.Meshes.empty()) {
+        centre = e.Position;
+    } else {
+        centre = {(body.Bounds.Left + body.Bounds.Right) * 0.5f,
+                  (body.Bounds.Top + body.Bounds.Bottom) * 0.5f};
+    }
+    return true;
+}
+
+TEmissionSource TLevelParticles::EmissionMesh(const TDrops_Emiter& e) const {
+    const int32_t character = e.CharacterSlot(CharacterCount());
+    if (character >= 0) return {!CharacterDead(character), nullptr};
+    if (e.ShapeIndex < 1 || size_t(e.ShapeIndex) > Level.SplineObjects.size()) return {};
+    const TMultiMesh& body = Level.SplineObjects[size_t(e.ShapeIndex - 1)]->Body;
+    // A shape without a body has nowhere to emit from.
+    if (body.Meshes.empty() || !body.Meshes.front()) return {false, nullptr};
+    return {true, body.Meshes.front().get()};
+}
+
+void TLevelParticles::PlaySound(const std::string& name, int32_t /*placedId*/, TVec2 at, bool /*wobble*/,
+                                int32_t followCharacter) {
+    if (name.empty() || !Level.Physics.Sound) return;
+    const float pitch = 0.8f + 0.2f * NextRandom();
+    const int32_t follow = followCharacter >= 0 && followCharacter < Level.Characters.Count()
+                               ? Level.Characters.Items[size_t(followCharacter)]->Id
+                               : -1;
+    Level.Physics.Sound->PlayAt(name, at, pitch, follow);
+}
+
+void TLevelParticles::RefreshLayers() {
+    for (TParticleSystem* s : Level.ParticleMan.Systems)
+        s->InPlayLayer = LayerParallax(s->Layer) == 1.0f ? 1 : 0;
+}
+
+void TLevelParticles::DrawLayer(TLayer& layer) {
+    RecordSite(21401);
+    // The frame's view rectangle of this layer, grown to cover a rolled view.
+    const TBox2 view = ViewRect;
+    if (!layer.ParticleSystems.empty()) {
+        ApplyLights(layer.Number);
+        for (TParticleSystem* s : layer.ParticleSystems)
+            if (!(s->Emitter && s->Emitter->CarrierCopy)) s->Draw(view);
+    }
+    if (layer.Number == 0) {
+        ApplyLights(0);
+        for (TParticleSystem* s :
+             {Level.Rain.get(), Level.OwnDropSystems[0].get(), Level.OwnDropSystems[1].get()})
+            if (s) s->Draw(view);
+    }
+}

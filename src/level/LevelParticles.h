@@ -1,0 +1,58 @@
+// How the level's particle systems meet the rest of the level: the
+// characters throw sparks and drops into them and ask about the rain (the
+// particle sink), and the systems ask the level about terrain, water,
+// characters and sounds (the particle world). Also the characters' particle
+// test and the drawing of a layer's particles.
+#pragma once
+
+#include "render/ParticleSink.h"
+#include "render/ParticleSystem.h"
+
+class TLevel;
+class TLayer;
+class TRollix;
+
+class TLevelParticles : public TParticleSink, public TParticleWorld {
+  public:
+    explicit TLevelParticles(TLevel& level) : Level(level) {}
+
+    // ---- What the characters send ----
+    // Sparks land in the second effect drop system, drops in the first.
+    void EmitSpark(const TParticleShot& shot) override;
+    void EmitDrop(const TParticleShot& shot) override;
+    // The rain's intensity; the rain has no grip of its own.
+    float WeatherDensity() const override;
+    float WeatherGrip() const override { return 0.0f; }
+    void WeatherColour(uint8_t colour[4]) const override;
+    // id is the character's Id.
+    void CharacterDied(int32_t id) override;
+
+    // ---- What the particle systems ask ----
+    const TFragments* Grid() const override;
+    TVec2 ViewCentre() const override;
+    float LayerParallax(int32_t layer) const override;
+    int32_t CharacterCount() const override;
+    bool CharacterCentre(int32_t index, TVec2& centre) const override;
+    bool CharacterDead(int32_t index) const override;
+    int32_t PlayerPoints() const override;
+    bool HitCharacters(TParticle& p) override;
+    TParticleSystem* SplashDrops() override;
+    bool ShapeCentre(const TDrops_Emiter& e, TVec2& centre) const override;
+    TEmissionSource EmissionMesh(const TDrops_Emiter& e) const override;
+    void PlaySound(const std::string& name, int32_t placedId, TVec2 at, bool wobble,
+                   int32_t followCharacter) override;
+
+    // Only systems in a layer of parallax exactly 1 collide.
+    void RefreshLayers();
+    // The layers' particle hook: the layer's own systems, and on the playing
+    // layer the rain and the two effect drop systems.
+    void DrawLayer(TLayer& layer);
+
+  private:
+    TLevel& Level;
+};
+
+// The character's particle test: the particle's path over two velocities
+// must cross the outline. On a hit the character is dented and pushed and
+// the particle bounces off (and takes some of the node's speed along).
+bool HitCharacterWithParticle(TRollix& c, TParticle& p);
