@@ -476,6 +476,28 @@ TEST(LightsPlay, FlashFadesInHoldsFadesOverAndHolds) {
         EXPECT_EQ(z.FadeLeft, 0);
     }
 
+    // A flash without its two colours cannot flash: it keeps its own colour.
+    TLight single;
+    single.Colors = {Red};
+    single.Flash = true;
+    single.StoredColor = Blue;
+    single.Reset();
+    single.Tick(10);
+    ExpectColor(single.CurrentColor, Blue, "one colour only");
+
+    // A start phase beyond the four runs as the last one, then the flash starts over.
+    TLight odd;
+    odd.Colors = {Red, Blue};
+    odd.Flash = true;
+    odd.FlashTimes = {1, 0, 1, 0, 1, 0, 1, 0};
+    odd.FlashStartPhase = 7;
+    odd.Reset();
+    odd.Tick(10);
+    EXPECT_EQ(odd.FadeLeft, 0) << "a hold, no fade";
+    odd.Tick(10);
+    EXPECT_EQ(odd.FlashPhase, 0);
+    EXPECT_EQ(odd.FadeTo, Red);
+
     // Stored times near the int32 limits neither overflow nor stall.
     TLight big;
     big.Colors = {Red, Blue};
