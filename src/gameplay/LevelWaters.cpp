@@ -51,7 +51,8 @@ void TLevelWaters::BodyWaterStep(TRollix& c) {
         if (w && w->Acid && --v.AcidTimer < 1) {
             v.AcidTimer = 7;
             const float r = float(RandomFloat());
-            const float factor = balloon ? 0.99f - w->AcidStrength * r * 0.03f : 1.0f - r * 0.02f * w->AcidStrength;
+            const float factor =
+                balloon ? 0.99f - w->AcidStrength * r * 0.03f : 1.0f - r * 0.02f * w->AcidStrength;
             c.DamageNode(i, factor);
             if (!acidSafe) w->EmitBubble(false, 0.0f, 0.0f, 0.0f, v.Pos.Y, v.Pos.X);
         }
@@ -64,7 +65,8 @@ void TLevelWaters::BodyWaterStep(TRollix& c) {
         if (entering && moved > (balloon ? 5.5f : 4.0f)) {
             const float size = std::clamp(c.SizeFactor, 0.7f, 1.0f);
             const float r = float(RandomFloat());
-            water.EmitSplashBubble((i & 4) != 0, 0.0f, v.Vel.X, (0.4f + 0.6f * r) * v.Vel.Y, v.Pos.Y, v.Pos.X, size);
+            water.EmitSplashBubble((i & 4) != 0, 0.0f, v.Vel.X, (0.4f + 0.6f * r) * v.Vel.Y, v.Pos.Y, v.Pos.X,
+                                   size);
         }
         float a = (balloon ? moved * 0.5f : moved) * c.SizeFactor * 0.1f;
         if (a > 0.3f && a < 1.0f) a = 1.0f;

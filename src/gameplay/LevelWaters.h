@@ -14,7 +14,7 @@ class TWaterEffects;
 constexpr int32_t MaxSplashDrops = 30;
 
 class TLevelWaters : public TWaterHooks {
-public:
+  public:
     // The edge grid that files the waters; none finds no water.
     const TFragments* Grid = nullptr;
     // Where splash drops and sounds go; none drops them.

@@ -16,7 +16,9 @@ constexpr int64_t WavePointBytes = 32;
 constexpr int64_t SpoutBytes = 36;
 constexpr int64_t MaterialBytes = 24;
 
-bool LinkFits(int32_t link, size_t count) { return link == -1 || (link >= 0 && size_t(link) < count); }
+bool LinkFits(int32_t link, size_t count) {
+    return link == -1 || (link >= 0 && size_t(link) < count);
+}
 } // namespace
 
 bool TBubbleSpout::Read(TByteReader& in) {
@@ -82,7 +84,8 @@ bool TWater::Read(TByteReader& in) {
         }
     }
     StoredWaveMotion.clear();
-    for (const TWavePoint& w : WavePoints) StoredWaveMotion.push_back({w.Push, w.Speed});
+    for (const TWavePoint& w : WavePoints)
+        StoredWaveMotion.push_back({w.Push, w.Speed});
 
     const int32_t k = in.ReadCount(SpoutBytes);
     if (k < 0) return false;
@@ -137,7 +140,8 @@ void TWater::Write(TByteWriter& out) const {
         out.WriteInt32(w.Next);
     }
     out.WriteInt32(int32_t(Spouts.size()));
-    for (const TBubbleSpout& s : Spouts) s.Write(out);
+    for (const TBubbleSpout& s : Spouts)
+        s.Write(out);
     WriteRgba(out, SplashColourStart);
     WriteRgba(out, BubbleColour);
     out.WriteInt32(3);

@@ -69,7 +69,7 @@ struct TSurfaceSpan {
 };
 
 class TBubbleSpout {
-public:
+  public:
     TWater* Water = nullptr;
     TVec2 Pos;
     std::vector<TBubble> Bubbles;
@@ -93,7 +93,7 @@ public:
 };
 
 class TWater : public TWaterArea {
-public:
+  public:
     TWater() = default;
     TWater(const TWater&) = delete;
     TWater& operator=(const TWater&) = delete;
@@ -175,7 +175,7 @@ public:
     // The mesh, the bright surface line and the bubbles.
     void Draw() const;
 
-private:
+  private:
     void BuildMesh();
     bool RestoreWaveVertices();
 };

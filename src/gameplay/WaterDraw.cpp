@@ -10,7 +10,9 @@
 
 namespace {
 // Half-way from c to white, for the surface line.
-uint8_t Lighter(uint8_t c) { return uint8_t(c + (255 - c) / 2); }
+uint8_t Lighter(uint8_t c) {
+    return uint8_t(c + (255 - c) / 2);
+}
 // Thickness of the surface line in world units.
 constexpr float SurfaceLine = 2.0f;
 
@@ -62,7 +64,8 @@ void TWater::Draw() const {
     r.Begin(Gl::Quads);
     const TMyTexture* used = id > 0 ? texture : nullptr;
     DrawBubbleQuads(r, Bubbles, used);
-    for (const TBubbleSpout& s : Spouts) DrawBubbleQuads(r, s.Bubbles, used);
+    for (const TBubbleSpout& s : Spouts)
+        DrawBubbleQuads(r, s.Bubbles, used);
     r.End();
     r.Enable(Gl::Texture2D);
 }

@@ -21,13 +21,14 @@ struct TSplashDrop {
 };
 
 class TWaterEffects {
-public:
+  public:
     virtual ~TWaterEffects() = default;
     // Drops thrown where a character's node entered or left the water.
     virtual void EmitSplashDrops(TWater& /*water*/, const std::vector<TSplashDrop>& /*drops*/) {}
     // A splash sound at a point ("Water\Splech 1.ogg" …), with its volume
     // (0 … 1) and pitch; heard within the distances 100 … 1000.
-    virtual void PlaySplashSound(const std::string& /*name*/, TVec2 /*at*/, float /*volume*/, float /*pitch*/) {}
+    virtual void PlaySplashSound(const std::string& /*name*/, TVec2 /*at*/, float /*volume*/,
+                                 float /*pitch*/) {}
     // A wind that affects particles, every second tick: each drop system with
     // a non-zero wind factor whose emitter accepts this wind pushes its
     // particles with TWind::PushParticle, or with TWind::PushStrayParticle

@@ -73,12 +73,15 @@ THit NearestHit(const TFragments& grid, TVec2 from, TVec2 to, int32_t skip, floa
                 const double dx = double(h.X) - from.X, dy = double(h.Y) - from.Y;
                 const double d2 = dx * dx + dy * dy;
                 if (d2 < min2) continue;
-                if (!best.Hit || d2 < best.Dist2 || (d2 == best.Dist2 && k < best.Edge)) best = {true, k, h, d2};
+                if (!best.Hit || d2 < best.Dist2 || (d2 == best.Dist2 && k < best.Edge))
+                    best = {true, k, h, d2};
             }
     return best;
 }
 
-double Cross(TVec2 a, TVec2 b) { return double(a.X) * b.Y - double(a.Y) * b.X; }
+double Cross(TVec2 a, TVec2 b) {
+    return double(a.X) * b.Y - double(a.Y) * b.X;
+}
 
 // The walk keeps the water on its right. On an edge it heads for one end:
 // the start (against the ring's direction, which is the way for the game's
@@ -102,7 +105,9 @@ bool HeadsForStart(const TCollisionEdge& e, TVec2 x, TVec2 from, TVec2 heading) 
 }
 } // namespace
 
-void TWater::Prepare(const TFragments* grid) { Rebuild(false, grid); }
+void TWater::Prepare(const TFragments* grid) {
+    Rebuild(false, grid);
+}
 
 void TWater::Rebuild(bool retrace, const TFragments* grid) {
     RecordSite(55010);
@@ -176,12 +181,14 @@ void TWater::BuildMesh() {
 bool TWater::RestoreWaveVertices() {
     const size_t n = WavePoints.size();
     if (!Mesh || !WavePointsFit(Mesh->Vertices.size())) {
-        for (TWavePoint& w : WavePoints) w.Vertex = nullptr;
+        for (TWavePoint& w : WavePoints)
+            w.Vertex = nullptr;
         return false;
     }
     for (const TWavePoint& w : WavePoints)
         if (w.Prev < -1 || w.Next < -1 || w.Prev >= int32_t(n) || w.Next >= int32_t(n)) return false;
-    for (TWavePoint& w : WavePoints) w.Vertex = &Mesh->Vertices[size_t(w.VertexIndex)];
+    for (TWavePoint& w : WavePoints)
+        w.Vertex = &Mesh->Vertices[size_t(w.VertexIndex)];
     return true;
 }
 
@@ -324,7 +331,8 @@ bool TWater::ContainsPoint(TVec2 p) const {
     bool inside = false;
     for (size_t i = 0, j = n - 1; i < n; j = i++) {
         const TVec2 a = Outline[i], b = Outline[j];
-        if ((a.Y > p.Y) != (b.Y > p.Y) && p.X < (b.X - a.X) * (p.Y - a.Y) / (b.Y - a.Y) + a.X) inside = !inside;
+        if ((a.Y > p.Y) != (b.Y > p.Y) && p.X < (b.X - a.X) * (p.Y - a.Y) / (b.Y - a.Y) + a.X)
+            inside = !inside;
     }
     return inside;
 }

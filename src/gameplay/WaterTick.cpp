@@ -43,7 +43,8 @@ TBubble StartBubble(TVec2 p) {
 
 bool Append(std::vector<TBubble>& list, const TBubble& b) {
     if (list.size() >= size_t(MaxBubbles)) return false;
-    if (list.size() == list.capacity()) list.reserve(std::min(list.size() + BubbleGrowth, size_t(MaxBubbles)));
+    if (list.size() == list.capacity())
+        list.reserve(std::min(list.size() + BubbleGrowth, size_t(MaxBubbles)));
     list.push_back(b);
     return true;
 }
@@ -66,7 +67,8 @@ void PushFirstCrossedEdge(TRollix& c, TVec2 from, TVec2 to, float strength) {
 const std::array<float, 32>& BubbleWobble() {
     static const std::array<float, 32> table = [] {
         std::array<float, 32> t{};
-        for (size_t i = 0; i < t.size(); ++i) t[i] = float(0.3 * std::sin(double(i) * std::numbers::pi / 16.0));
+        for (size_t i = 0; i < t.size(); ++i)
+            t[i] = float(0.3 * std::sin(double(i) * std::numbers::pi / 16.0));
         return t;
     }();
     return table;
@@ -118,7 +120,8 @@ void UpdateBubbles(std::vector<TBubble>& bubbles, TWater& water, bool push, TBox
         ++i;
     }
     box = {start.X, start.Y, start.X, start.Y};
-    for (const TBubble& b : bubbles) Include(box, b.Pos);
+    for (const TBubble& b : bubbles)
+        Include(box, b.Pos);
 }
 
 // ---- Spouts

@@ -32,12 +32,16 @@ float WrapAngle(float a) {
     if (!std::isfinite(a)) return 0.0f;
     // Far-off angles come near first, so the steps below are few.
     if (std::fabs(a) > 8.0f * Pi) a = float(std::remainder(double(a), 2.0 * std::numbers::pi));
-    while (a > Pi) a -= 2.0f * Pi;
-    while (a <= -Pi) a += 2.0f * Pi;
+    while (a > Pi)
+        a -= 2.0f * Pi;
+    while (a <= -Pi)
+        a += 2.0f * Pi;
     return a;
 }
 
-TWind::TWind() { Recompute(); }
+TWind::TWind() {
+    Recompute();
+}
 
 void TWind::Recompute() {
     RecordSite(54001);
@@ -134,7 +138,8 @@ const std::array<float, 64>& WindJitter() {
         std::array<float, 64> t{};
         const uint32_t saved = RandSeed;
         Seed(100);
-        for (float& v : t) v = float(Random(3000)) * 0.015f;
+        for (float& v : t)
+            v = float(Random(3000)) * 0.015f;
         RandSeed = saved;
         return t;
     }();
@@ -169,7 +174,9 @@ float TWind::NextJitter() {
     return v;
 }
 
-const TBoost* TWind::LinkedBoost() const { return LinkedShape ? LinkedShape->Boost : nullptr; }
+const TBoost* TWind::LinkedBoost() const {
+    return LinkedShape ? LinkedShape->Boost : nullptr;
+}
 
 bool TWind::InZone(TVec2 p) const {
     if (!PointInBox(p, Box)) return false;
@@ -235,7 +242,8 @@ void TWind::PushCharacter(TRollix& c, const TRollix* player) {
     if (!FollowsPlayer && !isPlayer && c.IgnoresWind) return;
     if (c.Dead || c.Teleporting) return;
     const TBoost* boost = LinkedBoost();
-    if (boost && boost->Type == TeleportBoost && (!boost->Visible || !boost->Switch('E')) && !isPlayer) return;
+    if (boost && boost->Type == TeleportBoost && (!boost->Visible || !boost->Switch('E')) && !isPlayer)
+        return;
     if (FollowsPlayer && (isPlayer || !player || c.AltLayer != player->AltLayer)) return;
     if (!isPlayer && c.MorphLeft > 0) return;
     if (!Active || c.Vertices.empty() || !BoxesOverlap(c.Bounds, Box)) return;
@@ -255,7 +263,8 @@ void TWind::PushCharacter(TRollix& c, const TRollix* player) {
         push = f - c.CentreVel * Brake;
     else if (boost && (boost->Type == TeleportBoost || boost->Type == MagicGateBoost))
         push = f - c.CentreVel * 0.05f;
-    for (TRollixVertex& v : c.Vertices) v.Vel += push;
+    for (TRollixVertex& v : c.Vertices)
+        v.Vel += push;
 }
 
 void TWind::PushParticle(TVec2 pos, TVec2& vel, float f) const {

@@ -29,12 +29,13 @@ const std::array<float, 64>& WindJitter();
 // the player's carried effects. The defaults know of no frame animation and
 // no carried effect, and count a visible gate as open.
 class TWindLinks {
-public:
+  public:
     virtual ~TWindLinks() = default;
     virtual bool GateOpen(const TBoost& /*gate*/) const { return true; }
     // The current frame of the shape's frame animation when the one playing
     // is named name (compared case-insensitively); false otherwise.
-    virtual bool AnimationFrame(const TSplineObj& /*shape*/, const std::string& /*name*/, int32_t& /*frame*/) const {
+    virtual bool AnimationFrame(const TSplineObj& /*shape*/, const std::string& /*name*/,
+                                int32_t& /*frame*/) const {
         return false;
     }
     virtual bool CarriesEffectOf(const TRollix& /*player*/, const TBoost& /*boost*/) const { return false; }
@@ -52,7 +53,7 @@ struct TWindTick {
 };
 
 class TWind {
-public:
+  public:
     // Winds lie in the playing layer.
     int32_t Layer = 0;
     // A new wind is the one the editor places: a 70° cone of strength 0.3.
@@ -129,7 +130,7 @@ public:
     void PushStrayParticle(TVec2 pos, TVec2& vel, float f);
     void UpdateActive(const TRollix* player, const TWindLinks& links);
 
-private:
+  private:
     // The cone's profile for the angle a in it: 0 at both edges, 0.5 in the middle.
     float ConeProfile(float a) const;
     float NextJitter();

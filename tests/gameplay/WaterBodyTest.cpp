@@ -12,7 +12,7 @@
 namespace {
 // The cup filled to 100 (the floor is at 200).
 class InWater : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Pool.Cup();
         Pool.Fill(200, 100);
@@ -49,16 +49,20 @@ TEST_F(InWater, EachMaterialFloatsOrSinksByItsWaterValues) {
         }
         EXPECT_FLOAT_EQ(body->DepthBelowSurface, body->Centre.Y - 100) << c.What;
         pool.Tick(40);
-        EXPECT_EQ(body->Centre.Y < startY - 1, c.Rises) << c.What << ": " << startY << " → " << body->Centre.Y;
-        EXPECT_EQ(body->Centre.Y > startY + 1, !c.Rises) << c.What << ": " << startY << " → " << body->Centre.Y;
+        EXPECT_EQ(body->Centre.Y < startY - 1, c.Rises)
+            << c.What << ": " << startY << " → " << body->Centre.Y;
+        EXPECT_EQ(body->Centre.Y > startY + 1, !c.Rises)
+            << c.What << ": " << startY << " → " << body->Centre.Y;
         EXPECT_TRUE(AllFinite(*body)) << c.What;
     }
 }
 
 TEST_F(InWater, AFallingBodySplashesAndMakesOneSound) {
     TRollix* body = Pool.World.AddBody(mkRubber, 16, 12, 200, 40);
-    for (TRollixVertex& v : body->Vertices) v.Vel = {0, 8};
-    for (int32_t tick = 0; tick < 40 && !body->AnyInWater; ++tick) Pool.Tick();
+    for (TRollixVertex& v : body->Vertices)
+        v.Vel = {0, 8};
+    for (int32_t tick = 0; tick < 40 && !body->AnyInWater; ++tick)
+        Pool.Tick();
     ASSERT_TRUE(body->AnyInWater);
     ASSERT_FALSE(Effects.Splashes.empty());
     for (const auto& splash : Effects.Splashes)
@@ -69,7 +73,8 @@ TEST_F(InWater, AFallingBodySplashesAndMakesOneSound) {
         }
     EXPECT_FALSE(Pool.Water->Bubbles.empty()) << "a fast entry makes splash bubbles";
     bool disturbed = false;
-    for (const TWavePoint& w : Pool.Water->WavePoints) disturbed = disturbed || w.Speed != 0;
+    for (const TWavePoint& w : Pool.Water->WavePoints)
+        disturbed = disturbed || w.Speed != 0;
     EXPECT_TRUE(disturbed);
     // Within 20 ticks the splashes so far make one sound.
     Pool.Tick(20);
@@ -172,7 +177,8 @@ TEST_F(InWater, AcidBitesUnlessTheBodyIsProof) {
     EXPECT_EQ(proof->Figure->Points[0].Pos.X, restWidth);
     // Acid bubbles rise only from the body that is eaten.
     int32_t nearPlain = 0, nearProof = 0;
-    for (const TBubble& b : Pool.Water->Bubbles) (b.Pos.X < 200 ? nearPlain : nearProof) += 1;
+    for (const TBubble& b : Pool.Water->Bubbles)
+        (b.Pos.X < 200 ? nearPlain : nearProof) += 1;
     EXPECT_GT(nearPlain, 0);
     EXPECT_EQ(nearProof, 0);
     // Bites come every seventh tick per node: 30 ticks give 5 bites (ticks 1, 8, 15, 22, 29).

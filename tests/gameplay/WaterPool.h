@@ -14,8 +14,8 @@
 
 // A cup: walls 20 thick at x 0 … 20 and 380 … 400 from y 0, a floor at
 // y 200; the free space inside is x 20 … 380, above y 200.
-inline const std::vector<TVec2> CupRing = {{0, 0},     {20, 0},  {20, 200}, {380, 200},
-                                           {380, 0},   {400, 0}, {400, 240}, {0, 240}};
+inline const std::vector<TVec2> CupRing = {{0, 0},   {20, 0},  {20, 200},  {380, 200},
+                                           {380, 0}, {400, 0}, {400, 240}, {0, 240}};
 
 struct TPool {
     TTestWorld World;
@@ -51,7 +51,7 @@ struct TPool {
 
 // Records what the water hands to the level.
 class TRecordedEffects : public TWaterEffects {
-public:
+  public:
     std::vector<std::vector<TSplashDrop>> Splashes;
     struct TSound {
         std::string Name;
@@ -59,13 +59,16 @@ public:
         float Volume = 0.0f, Pitch = 0.0f;
     };
     std::vector<TSound> Sounds;
-    void EmitSplashDrops(TWater&, const std::vector<TSplashDrop>& drops) override { Splashes.push_back(drops); }
+    void EmitSplashDrops(TWater&, const std::vector<TSplashDrop>& drops) override {
+        Splashes.push_back(drops);
+    }
     void PlaySplashSound(const std::string& name, TVec2 at, float volume, float pitch) override {
         Sounds.push_back({name, at, volume, pitch});
     }
     int32_t DropCount() const {
         int32_t n = 0;
-        for (const auto& s : Splashes) n += int32_t(s.size());
+        for (const auto& s : Splashes)
+            n += int32_t(s.size());
         return n;
     }
 };

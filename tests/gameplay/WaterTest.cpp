@@ -29,16 +29,38 @@ std::vector<TTraceCase> TraceCases() {
     // A rock standing through the surface, 20 wide, its foot 50 below the level.
     const std::vector<TVec2> rock = {{150, 60}, {170, 60}, {170, 150}, {150, 150}};
     // A slanted right bank: the water narrows toward the floor.
-    const std::vector<TVec2> bank = {{0, 0}, {20, 0}, {20, 200}, {280, 200}, {380, 0}, {400, 0}, {400, 240}, {0, 240}};
+    const std::vector<TVec2> bank = {{0, 0},   {20, 0},  {20, 200},  {280, 200},
+                                     {380, 0}, {400, 0}, {400, 240}, {0, 240}};
     return {
-        {"one cup", {CupRing}, 200, 36000, {{200, 150}, {30, 190}, {370, 110}}, {{200, 90}, {10, 150}, {200, 210}}},
-        {"floor and two walls overlapping it", {floor, leftWall, rightWall}, 200, 36000,
-         {{200, 150}, {25, 195}, {375, 105}}, {{200, 95}, {390, 150}, {200, 205}}},
-        {"a rock right of the seed", {CupRing, rock}, 100, 36000 - 20 * 50, {{160, 170}, {300, 150}, {100, 120}},
+        {"one cup",
+         {CupRing},
+         200,
+         36000,
+         {{200, 150}, {30, 190}, {370, 110}},
+         {{200, 90}, {10, 150}, {200, 210}}},
+        {"floor and two walls overlapping it",
+         {floor, leftWall, rightWall},
+         200,
+         36000,
+         {{200, 150}, {25, 195}, {375, 105}},
+         {{200, 95}, {390, 150}, {200, 205}}},
+        {"a rock right of the seed",
+         {CupRing, rock},
+         100,
+         36000 - 20 * 50,
+         {{160, 170}, {300, 150}, {100, 120}},
          {{160, 120}, {160, 101}}},
-        {"a rock left of the seed", {CupRing, rock}, 300, 36000 - 20 * 50, {{160, 170}, {40, 150}},
+        {"a rock left of the seed",
+         {CupRing, rock},
+         300,
+         36000 - 20 * 50,
+         {{160, 170}, {40, 150}},
          {{160, 120}}},
-        {"a slanted bank", {bank}, 100, 260 * 100 + 50 * 100 / 2, {{300, 120}, {250, 190}},
+        {"a slanted bank",
+         {bank},
+         100,
+         260 * 100 + 50 * 100 / 2,
+         {{300, 120}, {250, 190}},
          {{340, 150}, {300, 190}}},
     };
 }
@@ -47,7 +69,8 @@ std::vector<TTraceCase> TraceCases() {
 TEST(WaterTrace, FollowsTheWallsAroundThePool) {
     for (const TTraceCase& c : TraceCases()) {
         TPool pool;
-        for (const auto& ring : c.Rings) pool.World.AddRing(ring);
+        for (const auto& ring : c.Rings)
+            pool.World.AddRing(ring);
         pool.Fill(c.SeedX, 100);
         const TWater& w = *pool.Water;
         ASSERT_TRUE(w.Closed) << c.What;
@@ -64,7 +87,8 @@ TEST(WaterTrace, FollowsTheWallsAroundThePool) {
             EXPECT_TRUE(w.ContainsPoint(p)) << c.What << " at " << p.X << ", " << p.Y;
             EXPECT_EQ(pool.Hooks.WaterAt(p), &w) << c.What << " at " << p.X << ", " << p.Y;
         }
-        for (TVec2 p : c.Dry) EXPECT_FALSE(w.ContainsPoint(p)) << c.What << " at " << p.X << ", " << p.Y;
+        for (TVec2 p : c.Dry)
+            EXPECT_FALSE(w.ContainsPoint(p)) << c.What << " at " << p.X << ", " << p.Y;
         EXPECT_EQ(w.Bounds.Top, 50.0f) << c.What << ": the box leaves room for waves";
         EXPECT_EQ(w.Depth, 100.0f) << c.What;
     }
@@ -142,7 +166,8 @@ TEST(WaterTrace, StoredOutlinesAndFailedTraces) {
         pool.Fill(200, 100);
         EXPECT_EQ(pool.Water->Outline, stored);
         ASSERT_EQ(pool.Water->WavePoints.size(), 3u);
-        for (const TWavePoint& p : pool.Water->WavePoints) EXPECT_LT(p.VertexIndex, 3);
+        for (const TWavePoint& p : pool.Water->WavePoints)
+            EXPECT_LT(p.VertexIndex, 3);
     }
     {
         // No wall on the seed's right: no pool, and nothing holds water.
@@ -174,7 +199,7 @@ TEST(WaterTrace, StoredOutlinesAndFailedTraces) {
 namespace {
 // The cup filled to 100 from x 200.
 class Waves : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Pool.Cup();
         Pool.Fill(200, 100);
@@ -182,14 +207,16 @@ protected:
     }
     std::vector<float> Heights() const {
         std::vector<float> h;
-        for (const TWavePoint& w : Pool.Water->WavePoints) h.push_back(w.Vertex->Y);
+        for (const TWavePoint& w : Pool.Water->WavePoints)
+            h.push_back(w.Vertex->Y);
         return h;
     }
     // Steps along the surface from wave point i to every other.
     std::vector<int32_t> ChainDistance(std::vector<int32_t> from) const {
         const auto& p = Pool.Water->WavePoints;
         std::vector<int32_t> d(p.size(), std::numeric_limits<int32_t>::max());
-        for (int32_t i : from) d[size_t(i)] = 0;
+        for (int32_t i : from)
+            d[size_t(i)] = 0;
         for (size_t round = 0; round < p.size(); ++round)
             for (size_t i = 0; i < p.size(); ++i)
                 for (int32_t n : {p[i].Prev, p[i].Next})
@@ -233,7 +260,8 @@ TEST_F(Waves, DisturbanceSpreadsAlongTheSurface) {
             EXPECT_EQ(p.Vertex->Y != 100.0f, reached) << "step " << step << " point " << i;
         }
     }
-    for (int32_t step = 0; step < 200; ++step) water.StepWaves();
+    for (int32_t step = 0; step < 200; ++step)
+        water.StepWaves();
     for (const TWavePoint& p : water.WavePoints) {
         if (p.Prev < 0 || p.Next < 0) EXPECT_EQ(p.Vertex->Y, 100.0f) << "ends never move";
         EXPECT_TRUE(std::isfinite(p.Vertex->Y));
@@ -277,7 +305,8 @@ TEST(WaveRoom, LoneAndEndPointsStayOnTheLevel) {
     ASSERT_EQ(pool.Water->WavePoints.size(), 1u);
     TWavePoint& w = pool.Water->WavePoints[0];
     w.Speed = 500;
-    for (int32_t i = 0; i < 5; ++i) pool.Water->StepWaves();
+    for (int32_t i = 0; i < 5; ++i)
+        pool.Water->StepWaves();
     EXPECT_EQ(w.Vertex->Y, 100.0f);
 }
 
@@ -285,7 +314,7 @@ TEST(WaveRoom, LoneAndEndPointsStayOnTheLevel) {
 
 namespace {
 class Bubbles : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Pool.Cup();
         Pool.Fill(200, 100);
@@ -319,7 +348,8 @@ TEST_F(Bubbles, RiseOneStepEveryThirdTickAndLeaveAtTheSurfaceOrAboveIt) {
         if (pops) {
             EXPECT_GT(lowest, 100.0f) << "a popping bubble goes when it crosses the surface";
             bool disturbed = false;
-            for (const TWavePoint& w : water.WavePoints) disturbed = disturbed || w.Speed != 0;
+            for (const TWavePoint& w : water.WavePoints)
+                disturbed = disturbed || w.Speed != 0;
             EXPECT_TRUE(disturbed);
         } else {
             EXPECT_LT(lowest, 100.0f) << "the others rise on";
@@ -342,9 +372,11 @@ TEST_F(Bubbles, SpoutAtRateTwoAndAHalfBlowsTwoThenThree) {
         before = s.Bubbles.size();
     }
     // Four bubbles go on above the surface, the next four pop at it.
-    for (size_t i = 0; i < s.Bubbles.size(); ++i) EXPECT_EQ(s.Bubbles[i].PopsAtSurface, (i & 4) != 0) << i;
+    for (size_t i = 0; i < s.Bubbles.size(); ++i)
+        EXPECT_EQ(s.Bubbles[i].PopsAtSurface, (i & 4) != 0) << i;
     EXPECT_EQ(s.EmitCount, int32_t(s.Bubbles.size()));
-    for (const TBubble& b : s.Bubbles) EXPECT_TRUE(PointInBox(b.Pos, s.Bounds));
+    for (const TBubble& b : s.Bubbles)
+        EXPECT_TRUE(PointInBox(b.Pos, s.Bounds));
 
     // A restart empties everything and puts the surface back.
     water.WavePoints[3].Speed = -50;
@@ -380,7 +412,8 @@ TEST_F(Bubbles, WildRatesStopAtTheFullList) {
         EXPECT_EQ(s.Bubbles.size(), emits ? size_t(MaxBubbles) : 0u) << rate;
     }
     // The water's own list is capped the same way.
-    for (int32_t i = 0; i < MaxBubbles; ++i) ASSERT_TRUE(water.EmitBubble(false, 0, 0, 0, 150, 200));
+    for (int32_t i = 0; i < MaxBubbles; ++i)
+        ASSERT_TRUE(water.EmitBubble(false, 0, 0, 0, 150, 200));
     EXPECT_FALSE(water.EmitBubble(false, 0, 0, 0, 150, 200));
     EXPECT_FALSE(water.EmitSplashBubble(false, 0, 0, 0, 150, 200, 1));
     EXPECT_EQ(water.Bubbles.size(), size_t(MaxBubbles));

@@ -63,14 +63,10 @@ TEST(WindForce, ConePushesInsideItsSectorOnly) {
         const char* What;
     };
     const TCase cases[] = {
-        {{50, 0}, true, "middle of the cone"},
-        {{50, 30}, true, "off the middle, inside"},
-        {{80, -60}, true, "upper half"},
-        {{5, 0}, false, "inside the inner radius"},
-        {{101, 0}, false, "beyond the range"},
-        {{0, 50}, false, "beside the cone"},
-        {{-50, 0}, false, "behind the origin"},
-        {{50, 50}, false, "on the cone's edge"},
+        {{50, 0}, true, "middle of the cone"},  {{50, 30}, true, "off the middle, inside"},
+        {{80, -60}, true, "upper half"},        {{5, 0}, false, "inside the inner radius"},
+        {{101, 0}, false, "beyond the range"},  {{0, 50}, false, "beside the cone"},
+        {{-50, 0}, false, "behind the origin"}, {{50, 50}, false, "on the cone's edge"},
     };
     for (const TCase& c : cases) {
         TVec2 f;
@@ -139,7 +135,7 @@ TEST(WindForce, JitterTableLeavesTheGeneratorAlone) {
 
 namespace {
 class WindSwitch : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Player = World.AddBody(mkRubber, 16, 20, -500, 0);
         Player->IsPlayer = true;
@@ -153,7 +149,7 @@ protected:
 };
 
 class TFakeLinks : public TWindLinks {
-public:
+  public:
     bool Open = true;
     bool Carries = false;
     std::string Playing;
@@ -192,7 +188,8 @@ TEST_F(WindSwitch, PresenceMustLastTheOnDelayAndAbsenceTheOffDelay) {
     }
     // A short visit shorter than the on delay switches nothing.
     PlaceAt(150, 0);
-    for (int32_t tick = 0; tick < 3; ++tick) w.UpdateActive(Player, links);
+    for (int32_t tick = 0; tick < 3; ++tick)
+        w.UpdateActive(Player, links);
     PlaceAt(-500, 0);
     for (int32_t tick = 0; tick < 12; ++tick) {
         w.UpdateActive(Player, links);
@@ -200,7 +197,8 @@ TEST_F(WindSwitch, PresenceMustLastTheOnDelayAndAbsenceTheOffDelay) {
     }
     // A restart forgets the counters.
     PlaceAt(150, 0);
-    for (int32_t tick = 0; tick < 5; ++tick) w.UpdateActive(Player, links);
+    for (int32_t tick = 0; tick < 5; ++tick)
+        w.UpdateActive(Player, links);
     w.Reset();
     EXPECT_EQ(w.OnCounter, 0);
     EXPECT_FALSE(w.Active);
@@ -237,10 +235,8 @@ TEST_F(WindSwitch, BoundObjectSwitchesTheWind) {
         bool Want;
     };
     const TCase cases[] = {
-        {"visible boost", 2, true, true, true},
-        {"hidden boost", 2, false, true, false},
-        {"open gate", 19, true, true, true},
-        {"closed gate", 19, true, false, false},
+        {"visible boost", 2, true, true, true},  {"hidden boost", 2, false, true, false},
+        {"open gate", 19, true, true, true},     {"closed gate", 19, true, false, false},
         {"hidden gate", 19, false, true, false},
     };
     for (const TCase& c : cases) {
@@ -261,8 +257,12 @@ TEST_F(WindSwitch, BoundObjectSwitchesTheWind) {
     anim.AnimationName = "Spin";
     anim.AnimFrameFrom = 2;
     anim.AnimFrameTo = 6;
-    for (auto [playing, frame, want] : {std::tuple{"SPIN", 4, true}, {"spin", 6, true}, {"spin", 7, false},
-                                        {"spin", 1, false}, {"roll", 4, false}, {"", 4, false}}) {
+    for (auto [playing, frame, want] : {std::tuple{"SPIN", 4, true},
+                                        {"spin", 6, true},
+                                        {"spin", 7, false},
+                                        {"spin", 1, false},
+                                        {"roll", 4, false},
+                                        {"", 4, false}}) {
         links.Playing = playing;
         links.Frame = frame;
         anim.UpdateActive(Player, links);
@@ -296,7 +296,8 @@ TEST_F(WindSwitch, BoundObjectSwitchesTheWind) {
 TEST_F(WindSwitch, ConeSkipsNodesInWaterAndDiscPushesTheWholeBody) {
     PlaceAt(50, 0);
     TRollix& c = *Player;
-    for (int32_t i = 0; i < c.VertexCount(); i += 2) c.Vertices[size_t(i)].InWater = true;
+    for (int32_t i = 0; i < c.VertexCount(); i += 2)
+        c.Vertices[size_t(i)].InWater = true;
     TWind cone = RightCone();
     cone.PushCharacter(c, Player);
     for (const TRollixVertex& v : c.Vertices) {
@@ -306,14 +307,16 @@ TEST_F(WindSwitch, ConeSkipsNodesInWaterAndDiscPushesTheWholeBody) {
         EXPECT_EQ(v.Vel, (v.InWater ? TVec2{} : f));
     }
 
-    for (TRollixVertex& v : c.Vertices) v.Vel = {};
+    for (TRollixVertex& v : c.Vertices)
+        v.Vel = {};
     c.CentreVel = {2, 0};
     TWind disc = Disc(10, 200);
     disc.Brake = 0.5f;
     disc.PushCharacter(c, Player);
     TVec2 f;
     ASSERT_TRUE(disc.ForceAt(c.Centre, f));
-    for (const TRollixVertex& v : c.Vertices) EXPECT_EQ(v.Vel, (f - TVec2{1, 0})) << "wet or dry, braked";
+    for (const TRollixVertex& v : c.Vertices)
+        EXPECT_EQ(v.Vel, (f - TVec2{1, 0})) << "wet or dry, braked";
 }
 
 TEST_F(WindSwitch, WhoIsPushed) {
@@ -326,7 +329,8 @@ TEST_F(WindSwitch, WhoIsPushed) {
     };
     auto clear = [&] {
         for (TRollix* c : {Player, other})
-            for (TRollixVertex& v : c->Vertices) v.Vel = {};
+            for (TRollixVertex& v : c->Vertices)
+                v.Vel = {};
     };
     struct TCase {
         const char* What;
@@ -415,19 +419,21 @@ TEST(WindWater, ConeMakesWavesBelowItsOriginOnly) {
     EXPECT_TRUE(std::isfinite(one.WavePoints[0].Speed));
 
     // Switched off, or sucking, it leaves the water alone.
-    for (TWavePoint& p : water.WavePoints) p.Speed = 0;
+    for (TWavePoint& p : water.WavePoints)
+        p.Speed = 0;
     w.Active = false;
     w.PushWater(water);
     TWind suck = w;
     suck.Active = true;
     suck.Strength = -1;
     suck.PushWater(water);
-    for (const TWavePoint& p : water.WavePoints) EXPECT_EQ(p.Speed, 0.0f);
+    for (const TWavePoint& p : water.WavePoints)
+        EXPECT_EQ(p.Speed, 0.0f);
 }
 
 namespace {
 class TRecordingEffects : public TWaterEffects {
-public:
+  public:
     int32_t Pushes = 0;
     void PushParticles(TWind& w) override {
         ++Pushes;

@@ -166,7 +166,7 @@ std::vector<TStepAt> ExpectedTick(bool odd, bool previousFirst, bool first) {
                        {"boost-touch", 0, true}, {"boost-second", 1, true}, {"collectibles", 2, true},
                        {"spline-animations", 3, true}});
     if (!first) v.push_back({"quests-update", 4, true});
-    // The planned level has no waters, whose bubbles would draw in their step: the lights count on from the touch.
+    // No waters in the planned level, whose bubbles would draw: the lights count on from the touch.
     // The planned level has no point lights, so the lights' step draws nothing before the camera effects.
     v.insert(v.end(), {{"winds", 5, true}, {"waters", 6, true}, {"lights", 7, true}, {"camera-effects", 9, true},
                        {"menu-level", 1}, {"end", 2}, {"level-sounds", 2}});

@@ -12,7 +12,8 @@ using namespace level_world;
 
 namespace {
 // A cup of ground: walls at x 0 … 20 and 380 … 400, the floor at 200.
-const std::vector<TVec2> Cup = {{0, 0}, {20, 0}, {20, 200}, {380, 200}, {380, 0}, {400, 0}, {400, 240}, {0, 240}};
+const std::vector<TVec2> Cup = {{0, 0},   {20, 0},  {20, 200},  {380, 200},
+                                {380, 0}, {400, 0}, {400, 240}, {0, 240}};
 
 std::vector<uint8_t> PoolLevel() {
     TLevel level;
@@ -65,7 +66,8 @@ class LevelWater : public ::testing::Test {
     uint64_t StateHash() const {
         TStateHash h;
         for (const auto& w : Level->Waters) {
-            for (const TWavePoint& p : w->WavePoints) h.AddFloat(p.Vertex ? p.Vertex->Y : -1.0f);
+            for (const TWavePoint& p : w->WavePoints)
+                h.AddFloat(p.Vertex ? p.Vertex->Y : -1.0f);
             for (const TBubbleSpout& s : w->Spouts)
                 for (const TBubble& b : s.Bubbles) {
                     h.AddFloat(b.Pos.X);
@@ -102,7 +104,8 @@ TEST_F(LevelWater, PoolIsTracedAtLoadingAndWorksInTheTick) {
     EXPECT_EQ(player.Water, &water);
     EXPECT_EQ(water.Spouts[0].EmitCount, 9) << "1.5 bubbles a tick";
     bool waves = false;
-    for (const TWavePoint& p : water.WavePoints) waves = waves || p.Vertex->Y != 100.0f;
+    for (const TWavePoint& p : water.WavePoints)
+        waves = waves || p.Vertex->Y != 100.0f;
     EXPECT_TRUE(waves) << "the wind makes waves";
 
     level.RestartLevel(false, false);
