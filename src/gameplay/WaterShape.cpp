@@ -21,6 +21,12 @@ constexpr float MaxRoom = 50.0f;
 // Mesh settings of a water: longest triangle side and group cell.
 constexpr float WaterMaxEdge = 80.0f;
 constexpr float WaterGroupCell = 100.0f;
+// A water far larger than any real one (a damaged record) gets longer
+// triangle sides, so that its mesh stays near this many squares.
+constexpr double MaxMeshSquares = 10000.0;
+// A trace adds at most this many points to fill its surface stretches; a
+// longer surface gets its points further apart.
+constexpr double MaxFillPoints = 20000.0;
 
 struct THit {
     bool Hit = false;
@@ -161,7 +167,9 @@ void TWater::BuildMesh() {
         Mesh.reset();
         return;
     }
-    m.Subdivide(WaterMaxEdge);
+    const TBox2 box = m.SourceBounds;
+    const double area = (double(box.Right) - box.Left) * (double(box.Bottom) - box.Top);
+    m.Subdivide(float(std::max(double(WaterMaxEdge), std::sqrt(area / MaxMeshSquares))));
     m.SetTexture(TexLib.Water);
     m.UpdateTexCoords();
     m.VerticalGradient(TopColour, BottomColour);
@@ -310,13 +318,17 @@ bool TWater::Trace(const TFragments& grid) {
 
     // Fill the surface stretches so that neighbours are at most 35 apart.
     const size_t n = points.size();
+    double surface = 0.0;
+    for (size_t i = 0; i < n; ++i)
+        if (surfaceAfter[i]) surface += std::fabs(double(points[(i + 1) % n].X) - points[i].X);
+    const double spacing = std::max(double(SurfaceSpacing), surface / MaxFillPoints);
     for (size_t i = 0; i < n; ++i) {
         const TVec2 a = points[i];
         Outline.push_back(a);
         if (!surfaceAfter[i]) continue;
         const TVec2 b = points[(i + 1) % n];
         SurfaceSpans.push_back({a.X, a.Y, b.X, b.Y});
-        const int32_t extra = int32_t(std::fabs(b.X - a.X) / SurfaceSpacing);
+        const int32_t extra = int32_t(std::fabs(double(b.X) - a.X) / spacing);
         for (int32_t k = 1; k <= extra; ++k)
             Outline.push_back({a.X + (b.X - a.X) * float(k) / float(extra + 1), level});
     }

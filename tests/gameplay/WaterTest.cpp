@@ -194,6 +194,17 @@ TEST(WaterTrace, StoredOutlinesAndFailedTraces) {
     }
 }
 
+TEST(WaterTrace, DamagedHugeOutlinesKeepTheirMeshSmall) {
+    // A record's outline a million units wide: the mesh is made of longer
+    // triangles instead of some 10^8 small ones.
+    TPool pool;
+    pool.Water->Outline = {{-5e5f, 0}, {5e5f, 0}, {5e5f, 1e6f}, {-5e5f, 1e6f}};
+    pool.Fill(0, 0);
+    ASSERT_TRUE(pool.Water->Mesh);
+    EXPECT_LT(pool.Water->Mesh->Triangles.size(), 100000u);
+    EXPECT_TRUE(pool.Water->ContainsPoint({0, 5e5f}));
+}
+
 // ---- waves
 
 namespace {
