@@ -42,10 +42,11 @@ bool TLevelHeader::Read(TByteReader& in) {
     TargetScore = in.ReadInt32();
     NoTurbo = in.ReadBool();
     CameraFromFile = in.ReadBool();
-    CameraStart.X = in.ReadFloat32();
-    CameraStart.Y = in.ReadFloat32();
+    // Values that are no number take the defaults.
+    CameraStart.X = in.ReadFiniteFloat32(0.0f);
+    CameraStart.Y = in.ReadFiniteFloat32(0.0f);
     VersionTag = in.ReadInt32();
-    if (VersionTag == GravityVersionTag) GravityFactor = in.ReadFloat32();
+    if (VersionTag == GravityVersionTag) GravityFactor = in.ReadFiniteFloat32(1.0f);
     NoPlayerControl = in.ReadBool();
     NoFaceAnimations = in.ReadBool();
     BonusSeconds = in.ReadInt32();

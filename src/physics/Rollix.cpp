@@ -475,8 +475,9 @@ void TRollix::Tick() {
 void TRollix::LoadRecord(TByteReader& s) {
     RecordSite(44014);
     StartFigure = s.ReadInt32();
-    StartX = s.ReadFloat32();
-    StartY = s.ReadFloat32();
+    // A damaged start that is no number places the character at the origin.
+    StartX = s.ReadFiniteFloat32(0.0f);
+    StartY = s.ReadFiniteFloat32(0.0f);
     for (uint8_t& c : Colour) c = s.ReadByte();
     IsPlayer = s.ReadByte() != 0;
     s.ReadByte();
