@@ -391,6 +391,7 @@ struct THeaderForm {
     int32_t VersionTag = GravityVersionTag;
     float Gravity = 0.5f;
     bool NoPlayerControl = true;
+    TVec2 CameraStart{40, -60};
     std::vector<int32_t> HelpBoosts;
 };
 
@@ -423,8 +424,8 @@ void WriteHeader(TByteWriter& w, const THeaderForm& f) {
     w.WriteInt32(FixtureTargetScore); // 7
     w.WriteBool(false);               // 8 no turbo
     w.WriteBool(true);                // 9 camera from file
-    w.WriteFloat32(40);               // 10 camera start x, y
-    w.WriteFloat32(-60);
+    w.WriteFloat32(f.CameraStart.X);  // 10 camera start x, y
+    w.WriteFloat32(f.CameraStart.Y);
     w.WriteInt32(f.VersionTag); // 11
     // 12: the gravity factor, only after the gravity tag
     if (f.VersionTag == GravityVersionTag) w.WriteFloat32(f.Gravity);
@@ -483,12 +484,12 @@ void WriteBoostsLightsMaterials(TByteWriter& w) {
     TMaterialMan().WriteDefaults(w);
 }
 
-// E5–E6 with two characters.
-void WriteTwoCharacters(TByteWriter& w) {
+// E5–E6 with two characters, the first starting at firstX.
+void WriteTwoCharacters(TByteWriter& w, float firstX = 0.0f) {
     TCharacterLevel physics;
     TRollixsMan characters(&physics);
-    for (int32_t i = 0; i < 2; ++i)
-        characters.AddListed()->StartX = 100.0f * float(i);
+    characters.AddListed()->StartX = firstX;
+    characters.AddListed()->StartX = 100.0f;
     w.WriteInt32(LevelTag::Characters);
     characters.Write(w);
 }
@@ -702,6 +703,32 @@ TEST_F(LevelFileTest, DropEmittersLinkOnlyToSystemsOfTheList) {
     EXPECT_EQ(level->AutoReplayName, FixtureReplayName);
 }
 
+TEST_F(LevelFileTest, StoredValuesThatAreNoNumberTakeTheDefaults) {
+    for (float bad : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                      -std::numeric_limits<float>::infinity()}) {
+        SCOPED_TRACE(bad);
+        THeaderForm form = NewHeader(GravityVersionTag);
+        form.Gravity = bad;
+        form.CameraStart = {bad, 25};
+        TByteWriter w;
+        WriteHeader(w, form);
+        WriteSkyAndLayers(w);
+        WriteBody(w, {});
+        WriteBoostsLightsMaterials(w);
+        WriteTwoCharacters(w, bad);
+        WriteRestFromRain(w, {});
+        bool ok = false;
+        auto level = Load(w.Bytes, &ok);
+        EXPECT_TRUE(ok);
+        EXPECT_EQ(level->GravityFactor, 1.0f);
+        EXPECT_EQ(level->CameraStart, (TVec2{0, 25}));
+        ASSERT_EQ(level->Characters.Count(), 2);
+        EXPECT_EQ(level->Player()->StartX, 0.0f);
+        EXPECT_TRUE(std::isfinite(level->Player()->Centre.X));
+        EXPECT_TRUE(std::isfinite(level->CameraX) && std::isfinite(level->CameraY));
+    }
+}
+
 // ---- Damage ----
 
 TEST_F(LevelFileTest, FailedObjectRecordKeepsTheObjectsBeforeItAndEndsTheFile) {
@@ -827,60 +854,79 @@ TEST_F(LevelFileTest, CountsAboveTheRoomKeepTheFirstValuesAndStayInStep) {
 
 // ---- Cut and corrupted copies of the whole level ----
 
+namespace {
+// The full level's bytes and where its parts begin: the spline-object count,
+// the water count (the objects fill most of the file between the two), the
+// end of the winds and so of a short file.
+struct TFullFile {
+    std::vector<uint8_t> Bytes;
+    size_t ObjectCount = 0, WaterCount = 0, EndOfWinds = 0;
+};
+
+TFullFile WriteFullFile() {
+    auto built = FullLevel();
+    TFullFile f;
+    f.Bytes = WriteLevelBytes(*built);
+    built->FileExtras.HasExtendedBody = false;
+    f.EndOfWinds = WriteLevelBytes(*built).size();
+    TByteWriter waters, objects;
+    waters.WriteInt32(0);
+    for (const auto& w : built->Waters)
+        w->Write(waters);
+    waters.WriteInt32(0);
+    waters.WriteInt32(0);
+    for (const auto& w : built->Winds)
+        w->Write(waters);
+    for (const auto& o : built->SplineObjects)
+        o->WriteSplineObj(objects);
+    f.WaterCount = f.EndOfWinds - waters.Bytes.size();
+    f.ObjectCount = f.WaterCount - objects.Bytes.size() - 4;
+    return f;
+}
+} // namespace
+
 TEST_F(LevelFileTest, EveryCutOfTheFullLevelLoadsSafely) {
-    std::vector<uint8_t> bytes;
-    size_t shortBody = 0;
-    {
-        auto built = FullLevel();
-        bytes = WriteLevelBytes(*built);
-        built->FileExtras.HasExtendedBody = false;
-        shortBody = WriteLevelBytes(*built).size();
-    }
-    ASSERT_LT(shortBody, bytes.size());
-    // Every length through the header, sky, layers and first objects; then a
-    // stride that still lands in every section, and the lengths around the
-    // end of the winds.
-    constexpr size_t Dense = 1200, Stride = 7;
+    const TFullFile file = WriteFullFile();
+    int32_t objects = 0, waters = 0;
+    std::memcpy(&objects, &file.Bytes[file.ObjectCount], 4);
+    std::memcpy(&waters, &file.Bytes[file.WaterCount], 4);
+    ASSERT_EQ(objects, 4);
+    ASSERT_EQ(waters, 1);
+    ASSERT_LT(file.EndOfWinds, file.Bytes.size());
+    // Every length through the header, sky and layers and into the first
+    // object, and around the end of the winds; a stride through the objects,
+    // whose records have cut tests of their own, and a short one through the
+    // sections after them.
+    constexpr size_t IntoFirstObject = 64, ObjectStride = 37, TailStride = 3, AroundEnd = 8;
     std::vector<size_t> cuts;
-    for (size_t n = 0; n < bytes.size(); n += n < Dense ? 1 : Stride)
+    for (size_t n = 0; n < file.ObjectCount + IntoFirstObject; ++n)
         cuts.push_back(n);
-    for (size_t n = shortBody - 8; n <= shortBody + 8; ++n)
+    for (size_t n = file.ObjectCount + IntoFirstObject; n < file.WaterCount; n += ObjectStride)
+        cuts.push_back(n);
+    for (size_t n = file.WaterCount; n < file.Bytes.size(); n += TailStride)
+        cuts.push_back(n);
+    for (size_t n = file.EndOfWinds - AroundEnd; n <= file.EndOfWinds + AroundEnd; ++n)
         cuts.push_back(n);
     for (size_t n : cuts) {
         SCOPED_TRACE(n);
         bool ok = false;
-        auto level = Load(std::vector<uint8_t>(bytes.begin(), bytes.begin() + std::ptrdiff_t(n)), &ok);
-        EXPECT_EQ(ok, n == shortBody) << "only the cut after the winds is a whole file";
+        auto level =
+            Load(std::vector<uint8_t>(file.Bytes.begin(), file.Bytes.begin() + std::ptrdiff_t(n)), &ok);
+        EXPECT_EQ(ok, n == file.EndOfWinds) << "only the cut after the winds is a whole file";
         if (HasFailure()) break;
     }
 }
 
 TEST_F(LevelFileTest, CorruptedCopiesOfTheFullLevelLoadSafely) {
-    std::vector<uint8_t> bytes;
-    size_t afterObjects = 0;
-    {
-        auto built = FullLevel();
-        bytes = WriteLevelBytes(*built);
-        // The spline objects fill most of the file; every second copy is
-        // damaged only from the water count on, so that the later sections
-        // get their share.
-        built->FileExtras.HasExtendedBody = false;
-        TByteWriter tail;
-        tail.WriteInt32(0);
-        for (const auto& w : built->Waters)
-            w->Write(tail);
-        tail.WriteInt32(0);
-        tail.WriteInt32(0);
-        for (const auto& w : built->Winds)
-            w->Write(tail);
-        afterObjects = WriteLevelBytes(*built).size() - tail.Bytes.size();
-    }
+    const TFullFile file = WriteFullFile();
     const uint32_t extremes[] = {0u,          0xFFFFFFFFu, 0x80000000u, 0x7FFFFFFFu, 0x7FFFFFF0u, 1u << 27,
                                  0x0000FFFFu, 0x7FC00000u, 0x7F800000u, 0xFF800000u, 0x7149F2CAu};
     std::mt19937 random(20261210);
-    for (int copy = 0; copy < 3000; ++copy) {
-        std::vector<uint8_t> damaged = bytes;
-        const size_t from = copy % 2 == 0 ? 0 : afterObjects;
+    for (int copy = 0; copy < 1500; ++copy) {
+        // Every second copy is damaged only from the water count on, so that
+        // the sections after the objects get their share.
+        std::vector<uint8_t> damaged = file.Bytes;
+        const size_t from = copy % 2 == 0 ? 0 : file.WaterCount;
         const int changes = 1 + int(random() % 4);
         for (int k = 0; k < changes; ++k) {
             const size_t at = from + random() % (damaged.size() - 4 - from);
