@@ -49,6 +49,8 @@ TLevel::TLevel() {
     Physics.Waters = &WaterHooks;
     Physics.Particles = &ParticleLink;
     ParticleMan.World = &ParticleLink;
+    WaterEffects = std::make_unique<TLevelWaterEffects>(*this);
+    WaterHooks.Effects = WaterEffects.get();
     Physics.GravityFactor = GravityFactor;
     ObjectWorld.Materials = &Materials;
     ObjectWorld.Layers = &Layers;
@@ -353,6 +355,7 @@ void TLevel::ResetMembers() {
         }
     draw(); // boosts
     draw(); // particle systems
+    ParticleLink.PrepareWaterSplashes();
     ParticleLink.RefreshLayers();
     ParticleMan.RestartAll(true);
     draw();

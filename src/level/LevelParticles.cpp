@@ -3,6 +3,8 @@
 #include "app/Random.h"
 #include "app/SiteTrace.h"
 #include "audio/SoundSink.h"
+#include "gameplay/Water.h"
+#include "gameplay/Wind.h"
 #include "level/Level.h"
 #include "physics/PhysicsSettings.h"
 #include "render/DropEmitter.h"
@@ -199,6 +201,98 @@ void TLevelParticles::PlaySound(const std::string& name, int32_t /*placedId*/, T
     Level.Physics.Sound->PlayAt(name, at, pitch, follow);
 }
 
+// ---- Water ----
+
+namespace {
+TWater* WaterOf(TWaterArea* area) {
+    return dynamic_cast<TWater*>(area);
+}
+TColor4 Colour4(TRgba c) {
+    return {c.R, c.G, c.B, c.A};
+}
+} // namespace
+
+void TLevelParticles::PrepareWaterSplashes() {
+    TParticleSystem_Manager& man = Level.ParticleMan;
+    std::erase_if(Splashes, [&](const auto& s) {
+        const bool gone = std::none_of(Level.Waters.begin(), Level.Waters.end(),
+                                       [&](const auto& w) { return w.get() == s.first; });
+        if (gone) man.Remove(s.second);
+        return gone;
+    });
+    for (const auto& w : Level.Waters)
+        if (!SplashesOf(w.get())) {
+            TParticleSystem* s = man.CreateDrops(nullptr);
+            s->Layer = w->Layer;
+            s->Emitter->SetColours(Colour4(w->SplashColourStart), Colour4(w->SplashColourEnd));
+            Splashes.emplace_back(w.get(), s);
+        }
+}
+
+TParticleSystem* TLevelParticles::SplashesOf(const TWater* water) const {
+    for (const auto& s : Splashes)
+        if (s.first == water) return s.second;
+    return nullptr;
+}
+
+TParticleSystem* TLevelParticles::WaterSplashes(TWaterArea* water) {
+    return SplashesOf(WaterOf(water));
+}
+
+void TLevelParticles::EmitBubble(TWaterArea* water, TVec2 at, TVec2 velocity) {
+    if (TWater* w = WaterOf(water)) w->EmitBubble(false, 0.0f, velocity.X, velocity.Y, at.Y, at.X);
+}
+
+void TLevelParticles::DisturbWater(TWaterArea* water, float strength, float x) {
+    if (TWater* w = WaterOf(water)) w->Disturb(strength, x);
+}
+
+void TLevelParticles::WaterSplashColours(TWaterArea* water, TColor4& start, TColor4& end) const {
+    if (const TWater* w = WaterOf(water)) {
+        start = Colour4(w->SplashColourStart);
+        end = Colour4(w->SplashColourEnd);
+    }
+}
+
+void TLevelWaterEffects::EmitSplashDrops(TWater& water, const std::vector<TSplashDrop>& drops) {
+    TParticleSystem* s = Level.ParticleLink.SplashesOf(&water);
+    if (!s || !s->Emitter) return;
+    s->Emitter->SetColours(Colour4(water.SplashColourStart), Colour4(water.SplashColourEnd));
+    for (const TSplashDrop& d : drops) {
+        TParticle* p = s->Emitter->Emit(1);
+        if (!p) return;
+        p->Position = d.Pos;
+        p->Velocity = d.Vel;
+        p->Size = d.Size;
+    }
+}
+
+void TLevelWaterEffects::PlaySplashSound(const std::string& name, TVec2 at, float /*volume*/, float pitch) {
+    // The sound sink plays at full volume; the splash's volume waits for it.
+    if (Level.Physics.Sound) Level.Physics.Sound->PlayAt(name, at, pitch, -1);
+}
+
+void TLevelWaterEffects::PushParticles(TWind& wind) {
+    int32_t index = -1;
+    for (size_t i = 0; i < Level.Winds.size(); ++i)
+        if (Level.Winds[i].get() == &wind) index = int32_t(i);
+    for (TParticleSystem* s : Level.ParticleMan.Systems) {
+        if (!s->Emitter) continue;
+        const TWindPush push = s->Emitter->WindPush(index, wind.FollowsPlayer);
+        if (push == TWindPush::None) continue;
+        const TBox2& g = s->GoalBox;
+        for (TParticle* p = s->AliveHead(); p; p = p->Next) {
+            if (push == TWindPush::All) {
+                wind.PushParticle(p->Position, p->Velocity, s->WindFactor);
+                continue;
+            }
+            const bool inside = p->Position.X > g.Left && p->Position.X < g.Right && p->Position.Y > g.Top &&
+                                p->Position.Y < g.Bottom;
+            if (!inside) wind.PushStrayParticle(p->Position, p->Velocity, s->WindFactor);
+        }
+    }
+}
+
 void TLevelParticles::RefreshLayers() {
     for (TParticleSystem* s : Level.ParticleMan.Systems)
         s->InPlayLayer = LayerParallax(s->Layer) == 1.0f ? 1 : 0;
@@ -213,6 +307,8 @@ void TLevelParticles::DrawLayer(TLayer& layer) {
         for (TParticleSystem* s : layer.ParticleSystems)
             if (!(s->Emitter && s->Emitter->CarrierCopy)) s->Draw(view);
     }
+    for (const TWater* w : layer.Waters)
+        if (TParticleSystem* s = SplashesOf(w)) s->Draw(view);
     if (layer.Number == 0) {
         ApplyLights(0);
         for (TParticleSystem* s :

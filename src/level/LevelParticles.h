@@ -5,12 +5,17 @@
 // test and the drawing of a layer's particles.
 #pragma once
 
+#include "gameplay/WaterEffects.h"
 #include "render/ParticleSink.h"
 #include "render/ParticleSystem.h"
+
+#include <utility>
+#include <vector>
 
 class TLevel;
 class TLayer;
 class TRollix;
+class TWater;
 
 class TLevelParticles : public TParticleSink, public TParticleWorld {
   public:
@@ -41,12 +46,36 @@ class TLevelParticles : public TParticleSink, public TParticleWorld {
     TEmissionSource EmissionMesh(const TDrops_Emiter& e) const override;
     void PlaySound(const std::string& name, int32_t placedId, TVec2 at, bool wobble,
                    int32_t followCharacter) override;
+    TParticleSystem* WaterSplashes(TWaterArea* water) override;
+    void EmitBubble(TWaterArea* water, TVec2 at, TVec2 velocity) override;
+    void DisturbWater(TWaterArea* water, float strength, float x) override;
+    void WaterSplashColours(TWaterArea* water, TColor4& start, TColor4& end) const override;
 
+    // Every water gets a drop system for its splashes (made by the particle
+    // manager, so stepped and restarted with the rest); those of waters that
+    // are gone go too.
+    void PrepareWaterSplashes();
+    TParticleSystem* SplashesOf(const TWater* water) const;
     // Only systems in a layer of parallax exactly 1 collide.
     void RefreshLayers();
     // The layers' particle hook: the layer's own systems, and on the playing
     // layer the rain and the two effect drop systems.
     void DrawLayer(TLayer& layer);
+
+  private:
+    TLevel& Level;
+    std::vector<std::pair<const TWater*, TParticleSystem*>> Splashes;
+};
+
+// What the waters and winds hand to the particles: the drops a character
+// throws out of a water land in that water's splash system, splash sounds
+// play, and winds push the drop systems that take them.
+class TLevelWaterEffects : public TWaterEffects {
+  public:
+    explicit TLevelWaterEffects(TLevel& level) : Level(level) {}
+    void EmitSplashDrops(TWater& water, const std::vector<TSplashDrop>& drops) override;
+    void PlaySplashSound(const std::string& name, TVec2 at, float volume, float pitch) override;
+    void PushParticles(TWind& wind) override;
 
   private:
     TLevel& Level;

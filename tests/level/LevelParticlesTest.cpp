@@ -3,6 +3,8 @@
 // particle test, and drawing through the playing layer.
 #include "LevelWorld.h"
 
+#include "gameplay/Water.h"
+#include "gameplay/Wind.h"
 #include "level/LevelParticles.h"
 #include "render/DropEmitter.h"
 #include "render/NullRenderBackend.h"
@@ -54,6 +56,33 @@ TVec2 LeftmostEdgeMiddle(const TRollix& c) {
         if (m.X < best.X) best = m;
     }
     return best;
+}
+
+// A cup of ground with a pool (walls at x 0 … 20 and 380 … 400, the floor at
+// 200, the surface at 100), a wind blowing down onto it, and the player
+// above the pool.
+std::vector<uint8_t> PoolLevel(TVec2 player) {
+    const std::vector<TVec2> cup = {{0, 0},   {20, 0},  {20, 200},  {380, 200},
+                                    {380, 0}, {400, 0}, {400, 240}, {0, 240}};
+    TLevel level;
+    level.Layers.Create(-1, {0.5f, 1.0f});
+    level.SplineObjects.push_back(MakeGround(level, cup));
+    auto water = std::make_unique<TWater>();
+    water->SeedX = 200;
+    water->RestLevel = 100;
+    level.Waters.push_back(std::move(water));
+    auto wind = std::make_unique<TWind>();
+    wind->BaseOrigin = wind->Origin = {200, 0};
+    wind->BaseTarget = wind->Target = {200, 150};
+    wind->ConeAngle = 1.0f;
+    wind->Strength = 2.0f;
+    wind->Recompute();
+    level.Winds.push_back(std::move(wind));
+    TRollix* c = level.Characters.AddListed();
+    c->StartFigure = 1;
+    c->StartX = player.X;
+    c->StartY = player.Y;
+    return WriteLevelBytes(level);
 }
 
 } // namespace
@@ -214,4 +243,85 @@ TEST_F(LevelParticles, PlayingLayerDrawsTheEffectSystemsWithoutChangingThem) {
     EXPECT_EQ(drop.Position.X, at.X);
     EXPECT_EQ(drop.Position.Y, at.Y);
     EXPECT_EQ(null->BatchErrors, 0);
+}
+
+TEST_F(LevelParticles, DropsIntoThePoolSplashIntoItsOwnSystemOrSinkAsBubbles) {
+    Level = std::make_unique<TLevel>();
+    ASSERT_TRUE(Level->LoadFromBytes(PoolLevel({100.0f, -100.0f})));
+    ASSERT_EQ(Level->Waters.size(), 1u);
+    TWater& water = *Level->Waters[0];
+    TParticleSystem* splashes = Level->ParticleLink.SplashesOf(&water);
+    ASSERT_NE(splashes, nullptr);
+    EXPECT_NE(std::find(Level->ParticleMan.Systems.begin(), Level->ParticleMan.Systems.end(), splashes),
+              Level->ParticleMan.Systems.end());
+    // A restart keeps the one system of the water.
+    Level->RestartLevel(false, false);
+    EXPECT_EQ(Level->ParticleLink.SplashesOf(&water), splashes);
+
+    // A rain drop falling into the pool leaves one small drop in its splashes.
+    TParticle& drop = *Level->Rain->Emitter->Emit(1);
+    drop.Position = {200.0f, 95.0f};
+    drop.Velocity = {0.0f, 1.0f};
+    drop.CanSplash = 1;
+    Level->Rain->Player->Move(10);
+    EXPECT_EQ(Level->Rain->AliveCount, 0);
+    ASSERT_EQ(splashes->AliveCount, 1);
+    EXPECT_EQ(splashes->AliveHead()->Size, 1.0f);
+
+    // A small effect drop sinks as a bubble.
+    const size_t bubbles = water.Bubbles.size();
+    TParticleShot shot;
+    shot.Pos = {200.0f, 95.0f};
+    shot.Vel = {0.0f, 10.0f};
+    shot.Size = 1.5f;
+    shot.ContactsLeft = 3;
+    Level->Physics.Particles->EmitDrop(shot);
+    TParticleSystem& effects = *Level->OwnDropSystems[0];
+    effects.AliveHead()->FirstStep = 0;
+    effects.Player->Move(20);
+    EXPECT_EQ(effects.AliveCount, 0);
+    EXPECT_EQ(water.Bubbles.size(), bubbles + 1);
+}
+
+TEST_F(LevelParticles, CharacterFallingIntoThePoolThrowsDropsIntoItsSplashes) {
+    Level = std::make_unique<TLevel>();
+    ASSERT_TRUE(Level->LoadFromBytes(PoolLevel({200.0f, 20.0f})));
+    TParticleSystem* splashes = Level->ParticleLink.SplashesOf(Level->Waters[0].get());
+    ASSERT_NE(splashes, nullptr);
+    int32_t most = 0;
+    for (int32_t i = 0; i < 150; ++i) {
+        Tick();
+        most = std::max(most, splashes->AliveCount);
+    }
+    EXPECT_GT(most, 0);
+}
+
+TEST_F(LevelParticles, WindPushesTheSystemsThatTakeIt) {
+    struct TCase {
+        float WindFactor;
+        uint8_t OwnWindOnly;
+        int32_t WindIndex;
+        bool Pushed;
+    };
+    const TCase cases[] = {
+        {0.0f, 0, -1, false}, {1.0f, 0, -1, true}, {1.0f, 1, 5, false}, {1.0f, 1, 0, true}};
+    Level = std::make_unique<TLevel>();
+    ASSERT_TRUE(Level->LoadFromBytes(PoolLevel({100.0f, -100.0f})));
+    std::vector<TParticleSystem*> systems;
+    for (const TCase& c : cases) {
+        TParticleSystem* s = Level->ParticleMan.CreateDrops(nullptr);
+        s->WindFactor = c.WindFactor;
+        s->Emitter->OwnWindOnly = c.OwnWindOnly;
+        s->Emitter->WindIndex = c.WindIndex;
+        TParticle& p = *s->Emitter->Emit(1);
+        p.Position = {200.0f, 80.0f}; // in the cone, above the surface
+        p.Velocity = {};
+        systems.push_back(s);
+    }
+    Level->WaterEffects->PushParticles(*Level->Winds[0]);
+    for (size_t i = 0; i < systems.size(); ++i) {
+        const TVec2 v = systems[i]->AliveHead()->Velocity;
+        EXPECT_EQ(v.Y > 0.0f, cases[i].Pushed) << i; // blown down
+        EXPECT_EQ(v.X, 0.0f) << i;
+    }
 }
