@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace {
@@ -194,14 +195,23 @@ void TDrops_Emiter::PlayEmitSound() {
     w.PlaySound(System->EmitSound, System->EmitSoundId, at, true, character);
 }
 
+namespace {
+// Stored phase lengths and intervals may be anything; a time beyond what the
+// clock can count waits for good instead of wrapping round.
+int32_t ClockTime(int64_t t) {
+    return int32_t(
+        std::clamp<int64_t>(t, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
+} // namespace
+
 void TDrops_Emiter::StartPhase(bool on) {
     CycleState = on ? 1 : 0;
     CycleTimer = 0;
     if (on) {
-        PhaseLength = (OnMin + Random(OnRange)) * 10;
+        PhaseLength = ClockTime((int64_t(OnMin) + Random(OnRange)) * 10);
         PlayEmitSound();
     } else {
-        PhaseLength = (OffMin + Random(OffRange)) * 10;
+        PhaseLength = ClockTime((int64_t(OffMin) + Random(OffRange)) * 10);
     }
 }
 
@@ -232,12 +242,12 @@ void TDrops_Emiter::Tick(int32_t ticks) {
             if (StartsOff) {
                 CycleState = 0;
                 CycleTimer = 0;
-                PhaseLength = InitialPhase * 10;
+                PhaseLength = ClockTime(int64_t(InitialPhase) * 10);
             } else {
                 StartPhase(true);
             }
         }
-        CycleTimer += ticks;
+        CycleTimer = ClockTime(int64_t(CycleTimer) + ticks);
         const bool forever = CycleState ? OnMin == -1 : OffMin == -1;
         if (!forever && CycleTimer >= PhaseLength) StartPhase(!CycleState);
         if (!CycleState) {
@@ -264,7 +274,7 @@ void TDrops_Emiter::Tick(int32_t ticks) {
     CurrentIntervalRandom = random;
     while (NextEmission < s.Clock) {
         Emit(1);
-        NextEmission += std::max(interval, 1) + Random(std::max(random, 1));
+        NextEmission = ClockTime(int64_t(NextEmission) + std::max(interval, 1) + Random(std::max(random, 1)));
     }
 }
 

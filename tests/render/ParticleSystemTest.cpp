@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace {
@@ -641,6 +642,31 @@ TEST(DropEmission, CyclingEmitterThatStaysOffEmitsOnlyAfterARestart) {
         EXPECT_GE(s->AliveCount, 4) << run;
         EXPECT_LE(lastEmission, 50) << run;
     }
+}
+
+TEST(DropEmission, StoredTimesBeyondTheClockWaitInsteadOfWrapping) {
+    TTestWorld world;
+    auto s = QuietDrops(world);
+    TDrops_Emiter& e = Drops(*s);
+    e.Interval = std::numeric_limits<int32_t>::max();
+    e.IntervalRandom = 1000;
+    s->Restart(false);
+    for (int32_t i = 0; i < 5; ++i)
+        s->Tick(20);
+    EXPECT_EQ(s->AliveCount, 1); // the first one, then a wait beyond the clock
+
+    auto cycling = QuietDrops(world);
+    TDrops_Emiter& c = Drops(*cycling);
+    c.Interval = 10;
+    c.IntervalRandom = 1;
+    c.Cycling = 1;
+    c.OnMin = std::numeric_limits<int32_t>::max() / 5;
+    c.OnRange = 100;
+    cycling->Restart(false);
+    for (int32_t i = 0; i < 5; ++i)
+        cycling->Tick(20);
+    EXPECT_EQ(cycling->AliveCount, 10); // on all along
+    EXPECT_GT(c.PhaseLength, 0);
 }
 
 TEST(DropEmission, RateFollowsThePlayersScore) {
