@@ -169,7 +169,7 @@ float TWind::ConeProfile(float a) const {
 }
 
 float TWind::NextJitter() {
-    const float v = WindJitter()[size_t(JitterIndex)];
+    const float v = WindJitter()[size_t(JitterIndex & 63)];
     JitterIndex = (JitterIndex + 1) & 63;
     return v;
 }
