@@ -95,6 +95,9 @@ struct TLevelFileExtras {
     bool HasExtendedBody = true;
     bool HasLights = true;
     bool HasMusicTracks = false;
+    // The track section as the file holds it: the music manager takes it,
+    // and then the level's own music values, so the level keeps its copy.
+    TMusicMan MusicTracks;
     bool HasLevelMusic = false;
     bool HasSelections = false;
 };

@@ -164,7 +164,10 @@ bool TLevel::ReadExtendedBody(TByteReader& in) {
     if (in.ReadInt32() == LevelTag::Quests && !Quests.Read(in, Boosts.Count())) return false;
     // E17–E18: the music tracks go to the music manager.
     x.HasMusicTracks = in.ReadInt32() == LevelTag::Music;
-    if (x.HasMusicTracks && !MusicMan.LoadTracks(in)) return false;
+    if (x.HasMusicTracks) {
+        if (!x.MusicTracks.LoadTracks(in)) return false;
+        MusicMan.Tracks = x.MusicTracks.Tracks;
+    }
     // E19–E20: the level's music values.
     x.HasLevelMusic = in.ReadInt32() == LevelTag::LevelMusic;
     if (x.HasLevelMusic && !Music.Read(in)) return false;
@@ -286,7 +289,7 @@ void TLevel::Write(TByteWriter& out) const {
     out.WriteInt32(LevelTag::Quests);
     Quests.Write(out);
     out.WriteInt32(x.HasMusicTracks ? LevelTag::Music : 0);
-    if (x.HasMusicTracks) MusicMan.WriteTracks(out);
+    if (x.HasMusicTracks) x.MusicTracks.WriteTracks(out);
     out.WriteInt32(x.HasLevelMusic ? LevelTag::LevelMusic : 0);
     if (x.HasLevelMusic) Music.Write(out);
     out.Pad(ReservedE21);

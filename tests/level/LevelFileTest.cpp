@@ -347,13 +347,15 @@ std::unique_ptr<TLevel> FullLevel() {
     q->Speeches.Items.push_back(s);
     l.Quests.Items.push_back(std::move(q));
 
-    // The level hands its own track flags to the music manager when it is
-    // loaded, so the manager's table holds the same flags.
+    // The track section and the level's own flags differ: the level keeps
+    // the section as the file holds it, whatever it hands the manager.
     l.FileExtras.HasMusicTracks = true;
     l.FileExtras.HasLevelMusic = true;
     l.Music.CurrentMusic = 3;
-    for (size_t i = 0; i < MusicTrackCount; ++i)
-        l.Music.TrackFlags[i] = MusicMan.Tracks[i].Selected = i % 3 == 0;
+    for (size_t i = 0; i < MusicTrackCount; ++i) {
+        l.Music.TrackFlags[i] = i % 3 == 0;
+        l.FileExtras.MusicTracks.Tracks[i].Selected = i % 2 == 0;
+    }
 
     for (int32_t i = 0; i < 2; ++i) {
         auto sound = std::make_unique<TLevelSound>(l.NextSoundId++);
@@ -591,6 +593,10 @@ TEST_F(LevelFileTest, FullLevelRoundTripsToIdenticalBytes) {
     ASSERT_EQ(l.Quests.Count(), 1);
     EXPECT_EQ(l.Quests.Items[0]->Speeches.Items.size(), 1u);
     EXPECT_EQ(l.Music.CurrentMusic, 3);
+    for (size_t i = 0; i < MusicTrackCount; ++i) {
+        EXPECT_EQ(l.FileExtras.MusicTracks.Tracks[i].Selected, i % 2 == 0) << i;
+        EXPECT_EQ(MusicMan.Tracks[i].Selected, i % 3 == 0) << i; // the level's flags reached the manager
+    }
     EXPECT_EQ(l.LevelSounds.size(), 2u);
     EXPECT_EQ(l.AutoReplayName, "Replays\\Full house.gbv");
     EXPECT_TRUE(l.AutoReplay);
