@@ -5,9 +5,7 @@
 #include "LitScene.h"
 
 #include "assets/TexLib.h"
-#include "platform/GameWindow.h"
-#include "platform/GlDrivers.h"
-#include "render/GlRenderBackend.h"
+#include "platform/GlWindow.h"
 #include "render/RenderContext.h"
 
 #include <benchmark/benchmark.h>
@@ -19,51 +17,16 @@
 namespace {
 constexpr int32_t Width = 1024, Height = 768;
 
-// The window of the process; made by the first benchmark.
-struct TGlWindow {
-    std::unique_ptr<TSdlVideo> Video;
-    TGameWindow Window;
-    std::string Why;
-    int32_t DrawnWidth = 0, DrawnHeight = 0;
-
-    TGlWindow() {
-        const char* display = std::getenv("DISPLAY");
-        if (!display || !*display) {
-            Why = "no display (DISPLAY is not set)";
-            return;
-        }
-        Video = std::make_unique<TSdlVideo>("x11");
-        if (!Video->Ready()) {
-            Why = "no X video: " + Video->Error();
-            return;
-        }
-        TWindowOptions options;
-        options.Title = "Rollix lights benchmark";
-        options.Width = Width;
-        options.Height = Height;
-        options.VSync = false;
-        if (!Window.Create(options, Why)) return;
-        KeepGlDriversLoaded();
-        InitRenderContext(std::make_unique<TGlRenderBackend>());
-        Window.DrawableSize(DrawnWidth, DrawnHeight);
-        Why.clear();
-    }
-    ~TGlWindow() {
-        TexLib.Clear(); // the textures go while their context still exists
-        Window.Destroy();
-        Video.reset();
-    }
-    bool Ready() const { return Window.IsOpen() && Why.empty(); }
-    static TGlWindow& Get() {
-        static TGlWindow window;
-        return window;
-    }
-};
+// The window of the process; made by the first GL benchmark.
+TGlWindow& BenchWindow() {
+    static TGlWindow window("Rollix lights benchmark", Width, Height);
+    return window;
+}
 
 void BM_DrawLitGl(benchmark::State& state) {
-    TGlWindow& gl = TGlWindow::Get();
+    TGlWindow& gl = BenchWindow();
     if (!gl.Ready()) {
-        state.SkipWithError(gl.Why.c_str());
+        state.SkipWithError(gl.Why().c_str());
         return;
     }
     TLitScene scene(int32_t(state.range(0)));

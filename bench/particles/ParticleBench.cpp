@@ -8,10 +8,8 @@
 
 #include "app/Random.h"
 #include "assets/TexLib.h"
-#include "platform/GameWindow.h"
-#include "platform/GlDrivers.h"
+#include "platform/GlWindow.h"
 #include "render/DropEmitter.h"
-#include "render/GlRenderBackend.h"
 #include "render/ParticleMan.h"
 #include "render/RenderContext.h"
 #include "world/EdgeGrid.h"
@@ -99,51 +97,17 @@ BENCHMARK(BM_DropSystemsStep)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 constexpr int32_t Width = 1024, Height = 768;
 
-struct TGlWindow {
-    std::unique_ptr<TSdlVideo> Video;
-    TGameWindow Window;
-    std::string Why;
-    int32_t DrawnWidth = 0, DrawnHeight = 0;
-
-    TGlWindow() {
-        const char* display = std::getenv("DISPLAY");
-        if (!display || !*display) {
-            Why = "no display (DISPLAY is not set)";
-            return;
-        }
-        Video = std::make_unique<TSdlVideo>("x11");
-        if (!Video->Ready()) {
-            Why = "no X video: " + Video->Error();
-            return;
-        }
-        TWindowOptions options;
-        options.Title = "Rollix particle benchmark";
-        options.Width = Width;
-        options.Height = Height;
-        options.VSync = false;
-        if (!Window.Create(options, Why)) return;
-        KeepGlDriversLoaded();
-        InitRenderContext(std::make_unique<TGlRenderBackend>());
-        Window.DrawableSize(DrawnWidth, DrawnHeight);
-        Why.clear();
-    }
-    ~TGlWindow() {
-        TexLib.Clear(); // the textures go while their context still exists
-        Window.Destroy();
-        Video.reset();
-    }
-    bool Ready() const { return Window.IsOpen() && Why.empty(); }
-    static TGlWindow& Get() {
-        static TGlWindow window;
-        return window;
-    }
-};
+// The window of the process; made by the first GL benchmark.
+TGlWindow& BenchWindow() {
+    static TGlWindow window("Rollix particle benchmark", Width, Height);
+    return window;
+}
 
 // All twenty systems in one frame; the view shows the whole ground.
 void BM_DropSystemsDrawGl(benchmark::State& state) {
-    TGlWindow& gl = TGlWindow::Get();
+    TGlWindow& gl = BenchWindow();
     if (!gl.Ready()) {
-        state.SkipWithError(gl.Why.c_str());
+        state.SkipWithError(gl.Why().c_str());
         return;
     }
     TBenchSystems& b = TBenchSystems::Get();

@@ -8,10 +8,8 @@
 #include "app/Ease.h"
 #include "app/Random.h"
 #include "assets/TexLib.h"
-#include "platform/GameWindow.h"
-#include "platform/GlDrivers.h"
+#include "platform/GlWindow.h"
 #include "render/Fog.h"
-#include "render/GlRenderBackend.h"
 #include "render/NullRenderBackend.h"
 #include "render/RenderContext.h"
 #include "render/Sky.h"
@@ -116,51 +114,16 @@ void BM_SkyDrawNull(benchmark::State& state) {
 BENCHMARK(BM_SkyDrawNull)->Arg(60)->Arg(10)->Unit(benchmark::kMicrosecond);
 
 // The window of the process; made by the first GL benchmark.
-struct TGlWindow {
-    std::unique_ptr<TSdlVideo> Video;
-    TGameWindow Window;
-    std::string Why;
-    int32_t DrawnWidth = 0, DrawnHeight = 0;
-
-    TGlWindow() {
-        TBenchWorld::Get();
-        const char* display = std::getenv("DISPLAY");
-        if (!display || !*display) {
-            Why = "no display (DISPLAY is not set)";
-            return;
-        }
-        Video = std::make_unique<TSdlVideo>("x11");
-        if (!Video->Ready()) {
-            Why = "no X video: " + Video->Error();
-            return;
-        }
-        TWindowOptions options;
-        options.Title = "Rollix sky benchmark";
-        options.Width = Width;
-        options.Height = Height;
-        options.VSync = false;
-        if (!Window.Create(options, Why)) return;
-        KeepGlDriversLoaded();
-        InitRenderContext(std::make_unique<TGlRenderBackend>());
-        Window.DrawableSize(DrawnWidth, DrawnHeight);
-        Why.clear();
-    }
-    ~TGlWindow() {
-        TexLib.Clear(); // the textures go while their context still exists
-        Window.Destroy();
-        Video.reset();
-    }
-    bool Ready() const { return Window.IsOpen() && Why.empty(); }
-    static TGlWindow& Get() {
-        static TGlWindow window;
-        return window;
-    }
-};
+TGlWindow& BenchWindow() {
+    TBenchWorld::Get();
+    static TGlWindow window("Rollix sky benchmark", Width, Height);
+    return window;
+}
 
 void BM_SkyDrawGl(benchmark::State& state) {
-    TGlWindow& gl = TGlWindow::Get();
+    TGlWindow& gl = BenchWindow();
     if (!gl.Ready()) {
-        state.SkipWithError(gl.Why.c_str());
+        state.SkipWithError(gl.Why().c_str());
         return;
     }
     FillEaseTables();

@@ -5,14 +5,11 @@
 #include "BenchScene.h"
 
 #include "assets/TexLib.h"
-#include "platform/GameWindow.h"
-#include "platform/GlDrivers.h"
-#include "render/GlRenderBackend.h"
+#include "platform/GlWindow.h"
 #include "render/RenderContext.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -22,33 +19,12 @@ constexpr int32_t Width = 1024, Height = 768;
 
 // The window and level of the process; made by the first benchmark.
 struct TGlScene {
-    std::unique_ptr<TSdlVideo> Video;
-    TGameWindow Window;
-    std::string Why;
+    TGlWindow Gl{"Rollix scene benchmark", Width, Height};
     std::vector<std::unique_ptr<TSplineObj>> Objects;
     TBox2 Extent{0, 0, 0, 0};
-    int32_t DrawnWidth = 0, DrawnHeight = 0;
 
     TGlScene() {
-        const char* display = std::getenv("DISPLAY");
-        if (!display || !*display) {
-            Why = "no display (DISPLAY is not set)";
-            return;
-        }
-        Video = std::make_unique<TSdlVideo>("x11");
-        if (!Video->Ready()) {
-            Why = "no X video: " + Video->Error();
-            return;
-        }
-        TWindowOptions options;
-        options.Title = "Rollix scene benchmark";
-        options.Width = Width;
-        options.Height = Height;
-        options.VSync = false;
-        if (!Window.Create(options, Why)) return;
-        KeepGlDriversLoaded();
-        InitRenderContext(std::make_unique<TGlRenderBackend>());
-        Window.DrawableSize(DrawnWidth, DrawnHeight);
+        if (!Gl.Ready()) return;
         TBenchWorld& w = TBenchWorld::Get();
         Objects = BuildLevel(w.World, LevelObjectCount);
         std::vector<TSplineObj*> pointers = Pointers(Objects);
@@ -59,15 +35,10 @@ struct TGlScene {
             Extent = {std::min(Extent.Left, b.Left), std::min(Extent.Top, b.Top),
                       std::max(Extent.Right, b.Right), std::max(Extent.Bottom, b.Bottom)};
         }
-        Why.clear();
     }
-    ~TGlScene() {
-        Objects.clear();
-        TexLib.Clear(); // the textures go while their context still exists
-        Window.Destroy();
-        Video.reset();
-    }
-    bool Ready() const { return Window.IsOpen() && Why.empty(); }
+    // The objects go before the window takes the textures and the context.
+    ~TGlScene() { Objects.clear(); }
+    bool Ready() const { return Gl.Ready(); }
     static TGlScene& Get() {
         static TGlScene scene;
         return scene;
@@ -78,7 +49,7 @@ struct TGlScene {
 void BM_DrawGl(benchmark::State& state) {
     TGlScene& scene = TGlScene::Get();
     if (!scene.Ready()) {
-        state.SkipWithError(scene.Why.c_str());
+        state.SkipWithError(scene.Gl.Why().c_str());
         return;
     }
     const TBox2& e = scene.Extent;
@@ -87,12 +58,12 @@ void BM_DrawGl(benchmark::State& state) {
         state.range(0) == 0 ? TBox2{centre.X - 512, centre.Y - 384, centre.X + 512, centre.Y + 384} : e;
     TBenchWorld& w = TBenchWorld::Get();
     // The first frame uploads the textures.
-    DrawScene(w.Layers, view, scene.DrawnWidth, scene.DrawnHeight);
+    DrawScene(w.Layers, view, scene.Gl.DrawnWidth, scene.Gl.DrawnHeight);
     Renderer().Finish();
     for (auto _ : state) {
-        DrawScene(w.Layers, view, scene.DrawnWidth, scene.DrawnHeight);
+        DrawScene(w.Layers, view, scene.Gl.DrawnWidth, scene.Gl.DrawnHeight);
         Renderer().Finish();
-        scene.Window.Present();
+        scene.Gl.Window.Present();
     }
     state.SetLabel(state.range(0) == 0 ? "1024 x 768 view" : "whole level");
     state.counters["frames/s"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
