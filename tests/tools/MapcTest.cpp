@@ -1,0 +1,157 @@
+// The level compiler: a bad source gives one clear message naming the file,
+// the object and the field; a good one compiles into a level file that the
+// game reads back with the objects, waters and characters it describes.
+#include "LevelSource.h"
+#include "LevelWorld.h"
+
+#include <string>
+
+using namespace level_world;
+
+namespace {
+
+// A small complete source; the error cases below change one part of it.
+const char* const SmallSource = R"({
+  "title": "Little hill",
+  "targetScore": 300,
+  "camera": [100, 50],
+  "gravity": 0.8,
+  "sky": {"top": [20, 10, 60], "bottom": [60, 40, 120],
+          "moon": {"texture": "Levels\\ground.png", "at": [300, 80]},
+          "stars": {"texture": "Levels\\ground.png", "perTile": 40}},
+  "layers": {"lowest": -1, "parallax": [0.5, 1.0]},
+  "terrain": [
+    {"name": "floor", "texture": "Levels\\ground.png",
+     "outline": [[-1000, 300], [1000, 300], [1000, 600], [-1000, 600]],
+     "border": {"texture": "Levels\\ground.png", "width": 20}, "slide": 0.5},
+    {"name": "wall", "texture": "Levels\\ground.png", "glue": 1, "spikes": true,
+     "outline": [[400, 0], [500, 0], [500, 300], [400, 300]]}
+  ],
+  "decorations": [{"name": "far hill", "texture": "Levels\\ground.png", "box": [-500, 0, 0, 300], "layer": -1}],
+  "waters": [{"name": "pool", "seed": [0, 250], "outline": [[-100, 250], [100, 250], [100, 300], [-100, 300]],
+              "spouts": [{"at": [0, 290], "rate": 2}]}],
+  "winds": [{"from": [200, 200], "to": [200, 0], "strength": 0.4}],
+  "lights": [{"at": [0, 0], "colour": [255, 200, 150]}],
+  "characters": [{"at": [0, 200], "player": true}, {"at": [-300, 200]}],
+  "boosts": [{"type": 4, "points": 20, "shape": "wall"}],
+  "sounds": [{"sample": "FX\\Hum.ogg", "at": [10, 20]}]
+})";
+
+class LevelCompiler : public ::testing::Test {
+  protected:
+    void SetUp() override { ResetLevelGlobals(); }
+    void TearDown() override { ResetLevelGlobals(); }
+    TArchive Archive{"mapc"};
+};
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+    const size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    return text;
+}
+
+struct TBadSource {
+    const char* From;
+    const char* To;
+    const char* Message;
+};
+
+const TBadSource BadSources[] = {
+    {"{\n  \"title\"", "[{\n  \"title\"", "small.json: not valid JSON"},
+    {"\"title\": \"Little hill\"", "\"titel\": \"Little hill\"", "small.json: level: titel: unknown field"},
+    {"\"targetScore\": 300", "\"targetScore\": \"many\"", "small.json: level: targetScore: expected a whole number"},
+    {"\"gravity\": 0.8", "\"gravity\": 0", "small.json: level: gravity: must be above 0"},
+    {"[[400, 0], [500, 0], [500, 300], [400, 300]]", "[[400, 0], [500, 0]]",
+     "small.json: terrain[1] \"wall\": outline: an outline needs at least 3 points"},
+    {"[[400, 0], [500, 0], [500, 300], [400, 300]]", "[[400, 300], [500, 300], [500, 0], [400, 0]]",
+     "small.json: terrain[1] \"wall\": outline: must run clockwise"},
+    {"[[400, 0], [500, 0], [500, 300], [400, 300]]", "[[400, 0], [500, 0], [500, \"x\"], [400, 300]]",
+     "small.json: terrain[1] \"wall\": outline[2]: expected a point [x, y]"},
+    {"{\"name\": \"wall\", \"texture\": \"Levels\\\\ground.png\",", "{\"name\": \"wall\", \"texture\": \"Levels\\\\gravel.png\",",
+     "small.json: terrain[1] \"wall\": texture: unknown texture \"Levels\\gravel.png\""},
+    {"{\"name\": \"wall\", \"texture\": \"Levels\\\\ground.png\",", "{\"name\": \"wall\",",
+     "small.json: terrain[1] \"wall\": texture: missing"},
+    {"\"glue\": 1", "\"glue\": 2", "small.json: terrain[1] \"wall\": glue: must be 0..1"},
+    {"\"spikes\": true", "\"spikes\": 1", "small.json: terrain[1] \"wall\": spikes: expected true or false"},
+    {"\"border\": {\"texture\": \"Levels\\\\ground.png\"", "\"border\": {\"texture\": \"Rock.png\"",
+     "small.json: terrain[0] \"floor\".border: texture: unknown texture \"Rock.png\""},
+    {"\"box\": [-500, 0, 0, 300]", "\"box\": [0, 0, -500, 300]",
+     "small.json: decorations[0] \"far hill\": box: right and bottom must lie beyond left and top"},
+    {"\"layer\": -1}", "\"layer\": -3}", "small.json: decorations[0] \"far hill\": layer: no such layer -3"},
+    {"\"seed\": [0, 250], ", "", "small.json: waters[0] \"pool\": seed: missing"},
+    {"\"rate\": 2", "\"rate\": -2", "small.json: waters[0] \"pool\".spouts[0]: rate: must be 0 or more"},
+    {"\"to\": [200, 0], ", "", "small.json: winds[0]: to: missing"},
+    {"\"colour\": [255, 200, 150]", "\"colour\": [255, 300, 150]",
+     "small.json: lights[0]: colour: colour parts are whole numbers 0..255"},
+    {"{\"at\": [-300, 200]}", "{\"at\": [-300]}", "small.json: characters[1]: at: expected a point [x, y]"},
+    {"\"type\": 4", "\"type\": 25", "small.json: boosts[0]: type: must be 0..24"},
+    {"\"shape\": \"wall\"", "\"shape\": \"door\"", "small.json: boosts[0]: shape: no object named \"door\""},
+    {"\"sample\": \"FX\\\\Hum.ogg\", ", "", "small.json: sounds[0]: sample: missing"},
+    {"\"moon\": {\"texture\": \"Levels\\\\ground.png\", ", "\"moon\": {", "small.json: sky.moon: texture: missing"},
+    {"\"parallax\": [0.5, 1.0]", "\"parallax\": [0.5]", "small.json: layers: parallax: needs one value per layer"},
+};
+
+TEST_F(LevelCompiler, BadSourcesNameTheFileObjectAndField) {
+    for (const TBadSource& bad : BadSources) {
+        const std::string text = Replace(SmallSource, bad.From, bad.To);
+        const TCompileResult r = CompileLevelSource(text, "small.json");
+        EXPECT_EQ(r.Level, nullptr) << bad.Message;
+        EXPECT_EQ(r.Error.rfind(bad.Message, 0), 0u) << "got: " << r.Error << "\nwanted: " << bad.Message;
+    }
+}
+
+TEST_F(LevelCompiler, ASmallSourceLoadsWithWhatItDescribes) {
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(CompileLevelBytes(SmallSource, "small.json", bytes, error)) << error;
+    const int32_t errorsBefore = ErrorCount;
+    auto level = std::make_unique<TLevel>();
+    ASSERT_TRUE(level->LoadFromBytes(bytes));
+    EXPECT_EQ(ErrorCount, errorsBefore);
+
+    EXPECT_EQ(level->LevelTitle, "Little hill");
+    EXPECT_EQ(level->TargetScore, 300);
+    EXPECT_TRUE(level->CameraFromFile);
+    EXPECT_EQ(level->CameraStart, (TVec2{100, 50}));
+    EXPECT_FLOAT_EQ(level->GravityFactor, 0.8f);
+    EXPECT_TRUE(level->Sky.RenderMoon);
+    EXPECT_TRUE(level->Sky.RenderStars);
+    EXPECT_FALSE(level->Sky.RenderClouds);
+    EXPECT_EQ(level->Sky.MoonPos, (TVec2{300, 80}));
+    EXPECT_EQ(level->Layers.MinNumber, -1);
+    ASSERT_EQ(level->Layers.Layers.size(), 2u);
+
+    ASSERT_EQ(level->SplineObjects.size(), 3u);
+    const TSplineObj& floor = *level->SplineObjects[0];
+    EXPECT_EQ(floor.Name, "floor");
+    EXPECT_FALSE(floor.GridMode);
+    EXPECT_TRUE(floor.Contributes());
+    ASSERT_FALSE(floor.Border.Meshes.empty()) << "the border band is kept";
+    EXPECT_FLOAT_EQ(floor.BorderWidth, 20.0f);
+    EXPECT_FLOAT_EQ(floor.Body.Meshes.front()->Skidness, 0.5f);
+    const TSplineObj& wall = *level->SplineObjects[1];
+    EXPECT_FLOAT_EQ(wall.Body.Meshes.front()->Stickness, 1.0f);
+    ASSERT_FALSE(wall.Body.Meshes.front()->OutlinePoints.empty());
+    for (const TOutlinePoint& p : wall.Body.Meshes.front()->OutlinePoints) EXPECT_EQ(p.Spike, 1);
+    const TSplineObj& hill = *level->SplineObjects[2];
+    EXPECT_EQ(hill.Layer, -1);
+    EXPECT_FALSE(hill.Contributes()) << "decorations never collide";
+
+    ASSERT_EQ(level->Waters.size(), 1u);
+    EXPECT_EQ(level->Waters[0]->Spouts.size(), 1u);
+    EXPECT_FLOAT_EQ(level->Waters[0]->RestLevel, 250.0f);
+    ASSERT_EQ(level->Winds.size(), 1u);
+    EXPECT_EQ(level->Winds[0]->BaseTarget, (TVec2{200, 0}));
+    EXPECT_EQ(level->Lights.PointLights.size(), 1u);
+    ASSERT_EQ(level->Characters.Count(), 2);
+    EXPECT_EQ(level->Characters.Items[1]->StartX, -300.0f);
+    EXPECT_NE(level->Player(), nullptr);
+    ASSERT_EQ(level->Boosts.Count(), 1);
+    EXPECT_EQ(level->Boosts.Items[0]->ShapeIndices, std::vector<int32_t>{1});
+    ASSERT_EQ(level->LevelSounds.size(), 1u);
+    EXPECT_EQ(level->LevelSounds[0]->SampleName, "FX\\Hum.ogg");
+    EXPECT_FALSE(level->CollisionEdges.empty());
+}
+
+} // namespace

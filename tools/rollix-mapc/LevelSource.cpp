@@ -1,0 +1,504 @@
+#include "LevelSource.h"
+
+#include "assets/ByteStream.h"
+#include "assets/TexLib.h"
+#include "gameplay/Boost.h"
+#include "level/Level.h"
+#include "physics/VecMath.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+using nlohmann::json;
+
+namespace {
+
+// A fault in the source: the message already names the place.
+struct TSourceError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Where in the source a value is read from, for the messages.
+class TPlace {
+  public:
+    TPlace(const std::string& source, std::string object) : Source(source), Object(std::move(object)) {}
+
+    [[noreturn]] void Fail(const std::string& field, const std::string& what) const {
+        throw TSourceError(Source + ": " + Object + ": " + field + ": " + what);
+    }
+
+    const json& Need(const json& o, const char* field) const {
+        if (!o.is_object() || !o.contains(field)) Fail(field, "missing");
+        return o.at(field);
+    }
+
+    float Number(const json& o, const char* field, float fallback, bool required = false) const {
+        if (!o.is_object() || !o.contains(field)) {
+            if (required) Fail(field, "missing");
+            return fallback;
+        }
+        const json& v = o.at(field);
+        if (!v.is_number()) Fail(field, "expected a number");
+        const double d = v.get<double>();
+        if (!std::isfinite(d)) Fail(field, "expected a finite number");
+        return float(d);
+    }
+
+    int32_t Integer(const json& o, const char* field, int32_t fallback, bool required = false) const {
+        if (!o.is_object() || !o.contains(field)) {
+            if (required) Fail(field, "missing");
+            return fallback;
+        }
+        const json& v = o.at(field);
+        if (!v.is_number_integer()) Fail(field, "expected a whole number");
+        const int64_t i = v.get<int64_t>();
+        if (i < INT32_MIN || i > INT32_MAX) Fail(field, "out of range");
+        return int32_t(i);
+    }
+
+    bool Flag(const json& o, const char* field, bool fallback) const {
+        if (!o.is_object() || !o.contains(field)) return fallback;
+        const json& v = o.at(field);
+        if (!v.is_boolean()) Fail(field, "expected true or false");
+        return v.get<bool>();
+    }
+
+    std::string Text(const json& o, const char* field, const std::string& fallback, bool required = false) const {
+        if (!o.is_object() || !o.contains(field)) {
+            if (required) Fail(field, "missing");
+            return fallback;
+        }
+        const json& v = o.at(field);
+        if (!v.is_string()) Fail(field, "expected a text");
+        return v.get<std::string>();
+    }
+
+    TVec2 Point(const json& v, const std::string& field) const {
+        if (!v.is_array() || v.size() != 2 || !v[0].is_number() || !v[1].is_number())
+            Fail(field, "expected a point [x, y]");
+        const double x = v[0].get<double>(), y = v[1].get<double>();
+        if (!std::isfinite(x) || !std::isfinite(y)) Fail(field, "expected a finite point");
+        return {float(x), float(y)};
+    }
+
+    TVec2 PointField(const json& o, const char* field, TVec2 fallback, bool required = false) const {
+        if (!o.is_object() || !o.contains(field)) {
+            if (required) Fail(field, "missing");
+            return fallback;
+        }
+        return Point(o.at(field), field);
+    }
+
+    std::vector<TVec2> Outline(const json& o, const char* field) const {
+        const json& v = Need(o, field);
+        if (!v.is_array()) Fail(field, "expected a list of points");
+        std::vector<TVec2> points;
+        for (size_t i = 0; i < v.size(); ++i) points.push_back(Point(v[i], std::string(field) + "[" + std::to_string(i) + "]"));
+        if (points.size() < 3) Fail(field, "an outline needs at least 3 points");
+        return points;
+    }
+
+    // A colour of 0..255 values: [r, g, b] or [r, g, b, a].
+    TRgba Colour(const json& o, const char* field, TRgba fallback) const {
+        if (!o.is_object() || !o.contains(field)) return fallback;
+        const json& v = o.at(field);
+        if (!v.is_array() || v.size() < 3 || v.size() > 4) Fail(field, "expected a colour [r, g, b] or [r, g, b, a]");
+        uint8_t c[4] = {0, 0, 0, 255};
+        for (size_t i = 0; i < v.size(); ++i) {
+            if (!v[i].is_number_integer() || v[i].get<int64_t>() < 0 || v[i].get<int64_t>() > 255)
+                Fail(field, "colour parts are whole numbers 0..255");
+            c[i] = uint8_t(v[i].get<int64_t>());
+        }
+        return {c[0], c[1], c[2], c[3]};
+    }
+
+    std::array<float, 4> FloatColour(const json& o, const char* field, std::array<float, 4> fallback) const {
+        if (!o.is_object() || !o.contains(field)) return fallback;
+        const TRgba c = Colour(o, field, {});
+        return {float(c.R) / 255.0f, float(c.G) / 255.0f, float(c.B) / 255.0f, float(c.A) / 255.0f};
+    }
+
+    TMyTexture* Texture(const json& o, const char* field, bool required = true) const {
+        if (!required && (!o.is_object() || !o.contains(field))) return nullptr;
+        const std::string name = Text(o, field, "", true);
+        TMyTexture* t = TexLib.TextureByName(name);
+        if (!t || !t->Exists) Fail(field, "unknown texture \"" + name + "\"");
+        return t;
+    }
+
+    const json& List(const json& o, const char* field) const {
+        static const json empty = json::array();
+        if (!o.is_object() || !o.contains(field)) return empty;
+        const json& v = o.at(field);
+        if (!v.is_array()) Fail(field, "expected a list");
+        return v;
+    }
+
+    const std::string& Source;
+    std::string Object;
+};
+
+std::string ItemName(const char* section, size_t i, const json& item) {
+    std::string name = std::string(section) + "[" + std::to_string(i) + "]";
+    if (item.is_object() && item.contains("name") && item["name"].is_string())
+        name += " \"" + item["name"].get<std::string>() + "\"";
+    return name;
+}
+
+// The four splines of an object frame the box of its outline, so the mesh
+// is shown as drawn.
+void FrameWithBox(TSplineObj& o, TBox2 b) {
+    const float a = (b.Right - b.Left) / 3, c = (b.Bottom - b.Top) / 3;
+    o.Splines[0] = TSpline::CreateFromPoints({b.Left, b.Top}, {a, 0}, {b.Right, b.Top}, {-a, 0});
+    o.Splines[1] = TSpline::CreateFromPoints({b.Right, b.Top}, {0, c}, {b.Right, b.Bottom}, {0, -c});
+    o.Splines[2] = TSpline::CreateFromPoints({b.Right, b.Bottom}, {-a, 0}, {b.Left, b.Bottom}, {a, 0});
+    o.Splines[3] = TSpline::CreateFromPoints({b.Left, b.Bottom}, {0, -c}, {b.Left, b.Top}, {0, c});
+    LinkRing(o.Splines.data(), 4);
+    for (size_t i = 0; i < 4; ++i) o.BaseSplines[i].CopyShape(o.Splines[i]);
+    LinkRing(o.BaseSplines.data(), 4);
+}
+
+void ReadHeader(const json& src, const TPlace& at, TLevel& level) {
+    level.LevelTitle = at.Text(src, "title", DefaultLevelTitle);
+    level.TargetScore = at.Integer(src, "targetScore", 0);
+    level.BonusSeconds = at.Integer(src, "bonusSeconds", 0);
+    level.GravityFactor = at.Number(src, "gravity", 1.0f);
+    if (!(level.GravityFactor > 0)) at.Fail("gravity", "must be above 0");
+    level.NoTurbo = at.Flag(src, "noTurbo", false);
+    if (src.contains("camera")) {
+        level.CameraFromFile = true;
+        level.CameraStart = at.PointField(src, "camera", {});
+    }
+}
+
+void ReadSky(const json& src, const std::string& file, TLevel& level) {
+    if (!src.contains("sky")) return;
+    const TPlace at(file, "sky");
+    const json& s = src["sky"];
+    if (!s.is_object()) at.Fail("sky", "expected an object");
+    TMSky& sky = level.Sky;
+    sky.TopColor = at.Colour(s, "top", sky.TopColor);
+    sky.BottomColor = at.Colour(s, "bottom", sky.BottomColor);
+    level.FileExtras.Header.SkyTopColor = {sky.TopColor.R, sky.TopColor.G, sky.TopColor.B, sky.TopColor.A};
+    sky.SkyParallax = at.Number(s, "parallax", sky.SkyParallax);
+    sky.RenderMoon = s.contains("moon");
+    if (sky.RenderMoon) {
+        const TPlace moon(file, "sky.moon");
+        const json& m = s["moon"];
+        const TMyTexture* t = moon.Texture(m, "texture");
+        sky.MoonTexture = t->Index;
+        sky.MoonTextureName = t->Name;
+        sky.MoonPos = moon.PointField(m, "at", sky.MoonPos);
+        sky.MoonScale = moon.Number(m, "scale", sky.MoonScale);
+        sky.MoonColor = moon.Colour(m, "colour", sky.MoonColor);
+        if (const TMyTexture* g = moon.Texture(m, "glow", false)) {
+            sky.RenderGlow = true;
+            sky.GlowTexture = g->Index;
+            sky.GlowTextureName = g->Name;
+            sky.GlowColor = moon.Colour(m, "glowColour", sky.GlowColor);
+        } else {
+            sky.RenderGlow = false;
+        }
+    }
+    sky.RenderClouds = s.contains("clouds");
+    if (sky.RenderClouds) {
+        const TPlace clouds(file, "sky.clouds");
+        const json& c = s["clouds"];
+        const TMyTexture* t = clouds.Texture(c, "texture");
+        sky.CloudTexture = t->Index;
+        sky.CloudTextureName = t->Name;
+        sky.CloudSpeed = clouds.Number(c, "speed", sky.CloudSpeed);
+        sky.CloudColor = clouds.Colour(c, "colour", sky.CloudColor);
+    }
+    sky.RenderStars = s.contains("stars");
+    if (sky.RenderStars) {
+        const TPlace stars(file, "sky.stars");
+        const json& st = s["stars"];
+        const TMyTexture* t = stars.Texture(st, "texture");
+        sky.StarTexture = t->Index;
+        sky.StarTextureName = t->Name;
+        sky.StarsPerTile = stars.Integer(st, "perTile", sky.StarsPerTile);
+        if (sky.StarsPerTile < 0 || sky.StarsPerTile > 1000) stars.Fail("perTile", "must be 0..1000");
+    }
+}
+
+void ReadFog(const json& src, const std::string& file, TLevel& level) {
+    if (!src.contains("fog")) return;
+    const TPlace at(file, "fog");
+    const json& f = src["fog"];
+    TFog& fog = level.Fog;
+    fog.FogOn = true;
+    fog.FogLayer = at.Integer(f, "layer", 0);
+    const TMyTexture* t = at.Texture(f, "texture");
+    fog.FogTexture = t->Index;
+    fog.FogTextureName = t->Name;
+    fog.FogColor = at.FloatColour(f, "colour", fog.FogColor);
+    fog.FogColor2 = at.FloatColour(f, "colour2", fog.FogColor2);
+    fog.FogParallax = std::max(0.001f, at.Number(f, "parallax", 1.0f));
+    fog.FogSpeed = at.Number(f, "speed", 0.0f);
+}
+
+void ReadLayers(const json& src, const std::string& file, TLevel& level) {
+    const TPlace at(file, "layers");
+    if (!src.contains("layers")) {
+        level.Layers.Create(0, {1.0f});
+        return;
+    }
+    const json& l = src["layers"];
+    const int32_t lowest = at.Integer(l, "lowest", 0, true);
+    if (lowest > 0 || lowest < -20) at.Fail("lowest", "must be -20..0");
+    const json& list = at.List(l, "parallax");
+    std::vector<float> parallaxes;
+    for (const json& p : list) {
+        if (!p.is_number() || !(p.get<double>() > 0)) at.Fail("parallax", "expected numbers above 0");
+        parallaxes.push_back(p.get<float>());
+    }
+    if (parallaxes.size() < size_t(1 - lowest)) at.Fail("parallax", "needs one value per layer up to layer 0");
+    level.Layers.Create(lowest, parallaxes);
+}
+
+void CheckLayer(const TPlace& at, const TLevel& level, int32_t layer) {
+    if (layer < level.Layers.MinNumber || layer > level.Layers.MinNumber + int32_t(level.Layers.Layers.size()) - 1)
+        at.Fail("layer", "no such layer " + std::to_string(layer));
+}
+
+void ReadTerrain(const json& src, const std::string& file, TLevel& level) {
+    const TPlace top(file, "terrain");
+    const json& list = top.List(src, "terrain");
+    for (size_t i = 0; i < list.size(); ++i) {
+        const json& t = list[i];
+        const TPlace at(file, ItemName("terrain", i, t));
+        std::vector<TVec2> outline = at.Outline(t, "outline");
+        if (!(OutlineArea2(outline) > 0)) at.Fail("outline", "must run clockwise on the screen (y down)");
+        auto o = std::make_unique<TSplineObj>(&level.ObjectWorld);
+        o->GridMode = false;
+        o->Name = at.Text(t, "name", "terrain");
+        o->Layer = at.Integer(t, "layer", 0);
+        CheckLayer(at, level, o->Layer);
+        o->Collide = at.Flag(t, "collide", true);
+        TMesh* mesh = o->AddBodyMesh();
+        mesh->SetTextureIndex(at.Texture(t, "texture")->Index);
+        mesh->Skidness = at.Number(t, "slide", 0.0f);
+        mesh->Stickness = at.Number(t, "glue", 0.0f);
+        if (mesh->Skidness < 0 || mesh->Skidness > 1) at.Fail("slide", "must be 0..1");
+        if (mesh->Stickness < 0 || mesh->Stickness > 1) at.Fail("glue", "must be 0..1");
+        mesh->SetOutline(outline.data(), int32_t(outline.size()));
+        if (!mesh->Triangulate()) at.Fail("outline", "crosses itself or has no ear to cut");
+        mesh->Subdivide(at.Number(t, "maxEdge", 0.0f));
+        if (at.Flag(t, "spikes", false))
+            for (TOutlinePoint& p : mesh->OutlinePoints) p.Spike = 1;
+        FrameWithBox(*o, mesh->SourceBounds);
+        o->Rebuild();
+        if (t.contains("border")) {
+            const TPlace band(file, at.Object + ".border");
+            const json& b = t["border"];
+            o->BorderWidth = band.Number(b, "width", o->BorderWidth);
+            o->BorderShift = band.Number(b, "shift", o->BorderShift);
+            o->BorderStretch = band.Number(b, "stretch", o->BorderStretch);
+            o->SetBorderTexture(band.Texture(b, "texture"));
+        }
+        level.SplineObjects.push_back(std::move(o));
+    }
+}
+
+// A picture over a box, in a background (or any) layer; it never collides.
+void ReadDecorations(const json& src, const std::string& file, TLevel& level) {
+    const TPlace top(file, "decorations");
+    const json& list = top.List(src, "decorations");
+    for (size_t i = 0; i < list.size(); ++i) {
+        const json& d = list[i];
+        const TPlace at(file, ItemName("decorations", i, d));
+        const json& box = at.Need(d, "box");
+        if (!box.is_array() || box.size() != 4) at.Fail("box", "expected [left, top, right, bottom]");
+        float b[4];
+        for (size_t k = 0; k < 4; ++k) {
+            if (!box[k].is_number()) at.Fail("box", "expected [left, top, right, bottom]");
+            b[k] = box[k].get<float>();
+        }
+        if (!(b[2] > b[0]) || !(b[3] > b[1])) at.Fail("box", "right and bottom must lie beyond left and top");
+        auto o = std::make_unique<TSplineObj>(&level.ObjectWorld);
+        o->Name = at.Text(d, "name", "decoration");
+        o->Layer = at.Integer(d, "layer", -1);
+        CheckLayer(at, level, o->Layer);
+        o->Collide = false;
+        o->CharactersFlyThrough = true;
+        o->ParticlesFlyThrough = true;
+        o->OutlineStep = 1;
+        const int32_t texture = at.Texture(d, "texture")->Index;
+        FrameWithBox(*o, {b[0], b[1], b[2], b[3]});
+        o->SetGridTexture(texture, false);
+        o->Rebuild();
+        level.SplineObjects.push_back(std::move(o));
+    }
+}
+
+void ReadWaters(const json& src, const std::string& file, TLevel& level) {
+    const TPlace top(file, "waters");
+    const json& list = top.List(src, "waters");
+    for (size_t i = 0; i < list.size(); ++i) {
+        const json& w = list[i];
+        const TPlace at(file, ItemName("waters", i, w));
+        auto water = std::make_unique<TWater>();
+        // The pool is traced from its seed along the terrain when the level loads.
+        const TVec2 seed = at.PointField(w, "seed", {}, true);
+        water->SeedX = seed.X;
+        water->RestLevel = seed.Y;
+        if (w.contains("outline")) water->Outline = at.Outline(w, "outline");
+        water->TopColour = at.Colour(w, "top", water->TopColour);
+        water->BottomColour = at.Colour(w, "bottom", water->BottomColour);
+        water->BubbleColour = at.Colour(w, "bubbles", water->BubbleColour);
+        water->Acid = at.Flag(w, "acid", false);
+        const json& spouts = at.List(w, "spouts");
+        for (size_t k = 0; k < spouts.size(); ++k) {
+            const TPlace sp(file, at.Object + ".spouts[" + std::to_string(k) + "]");
+            TBubbleSpout& s = water->Spouts.emplace_back();
+            s.Water = water.get();
+            s.Pos = sp.PointField(spouts[k], "at", {}, true);
+            s.Rate = sp.Number(spouts[k], "rate", s.Rate);
+            if (!(s.Rate >= 0)) sp.Fail("rate", "must be 0 or more");
+        }
+        level.Waters.push_back(std::move(water));
+    }
+}
+
+void ReadWinds(const json& src, const std::string& file, TLevel& level) {
+    const TPlace top(file, "winds");
+    const json& list = top.List(src, "winds");
+    for (size_t i = 0; i < list.size(); ++i) {
+        const json& w = list[i];
+        const TPlace at(file, ItemName("winds", i, w));
+        auto wind = std::make_unique<TWind>();
+        wind->BaseOrigin = wind->Origin = at.PointField(w, "from", {}, true);
+        wind->BaseTarget = wind->Target = at.PointField(w, "to", {}, true);
+        wind->ConeAngle = float(double(at.Number(w, "cone", 70.0f)) * DegToRad);
+        wind->Strength = at.Number(w, "strength", wind->Strength);
+        wind->Name = at.Text(w, "name", "");
+        level.Winds.push_back(std::move(wind));
+    }
+}
+
+void ReadLights(const json& src, const std::string& file, TLevel& level) {
+    const TPlace top(file, "lights");
+    const json& list = top.List(src, "lights");
+    for (size_t i = 0; i < list.size(); ++i) {
+        const json& l = list[i];
+        const TPlace at(file, ItemName("lights", i, l));
+        auto light = std::make_unique<TLight>(&level.Lights);
+        const TVec2 p = at.PointField(l, "at", {}, true);
+        light->Position = {p.X, p.Y, 0.0f, 1.0f};
+        light->StoredColor = at.FloatColour(l, "colour", {1, 1, 1, 1});
+        light->SetRadius(at.Number(l, "radius", light->Radius));
+        light->UpdateZ();
+        level.Lights.PointLights.push_back(std::move(light));
+    }
+}
+
+void ReadCharacters(const json& src, const std::string& file, TLevel& level) {
+    const TPlace top(file, "characters");
+    const json& list = top.List(src, "characters");
+    for (size_t i = 0; i < list.size(); ++i) {
+        const json& c = list[i];
+        const TPlace at(file, ItemName("characters", i, c));
+        const TVec2 start = at.PointField(c, "at", {}, true);
+        const int32_t figure = at.Integer(c, "figure", 1);
+        if (figure < 1 || figure > 9999) at.Fail("figure", "must be 1..9999");
+        TRollix* r = level.Characters.AddListed();
+        r->StartFigure = figure;
+        r->StartX = start.X;
+        r->StartY = start.Y;
+        r->IsPlayer = at.Flag(c, "player", i == 0);
+    }
+}
+
+int32_t ObjectIndex(const TPlace& at, const TLevel& level, const std::string& name) {
+    for (size_t i = 0; i < level.SplineObjects.size(); ++i)
+        if (level.SplineObjects[i]->Name == name) return int32_t(i);
+    at.Fail("shape", "no object named \"" + name + "\"");
+}
+
+void ReadBoosts(const json& src, const std::string& file, TLevel& level) {
+    const TPlace top(file, "boosts");
+    const json& list = top.List(src, "boosts");
+    for (size_t i = 0; i < list.size(); ++i) {
+        const json& b = list[i];
+        const TPlace at(file, ItemName("boosts", i, b));
+        auto boost = std::make_unique<TBoost>();
+        boost->Type = at.Integer(b, "type", 0, true);
+        if (boost->Type < 0 || boost->Type >= BoostTypeCount)
+            at.Fail("type", "must be 0.." + std::to_string(BoostTypeCount - 1));
+        boost->TypeName = BoostTypeName(boost->Type);
+        boost->PointsValue = at.Integer(b, "points", boost->PointsValue);
+        boost->TakeSound = at.Text(b, "sound", "");
+        if (b.contains("shape")) boost->ShapeIndices = {ObjectIndex(at, level, at.Text(b, "shape", ""))};
+        level.Boosts.Items.push_back(std::move(boost));
+    }
+}
+
+void ReadSounds(const json& src, const std::string& file, TLevel& level) {
+    const TPlace top(file, "sounds");
+    const json& list = top.List(src, "sounds");
+    for (size_t i = 0; i < list.size(); ++i) {
+        const json& s = list[i];
+        const TPlace at(file, ItemName("sounds", i, s));
+        auto sound = std::make_unique<TLevelSound>(level.NextSoundId++);
+        sound->SampleName = at.Text(s, "sample", "", true);
+        sound->Position = sound->HomePosition = at.PointField(s, "at", {}, true);
+        level.LevelSounds.push_back(std::move(sound));
+    }
+}
+
+const char* const KnownFields[] = {"title",  "targetScore", "bonusSeconds", "gravity", "noTurbo",
+                                   "camera", "sky",         "fog",          "layers",  "terrain",
+                                   "decorations", "waters", "winds",        "lights",  "characters",
+                                   "boosts", "sounds"};
+
+} // namespace
+
+TCompileResult CompileLevelSource(const std::string& text, const std::string& sourceName) {
+    TCompileResult result;
+    json src = json::parse(text, nullptr, false);
+    if (src.is_discarded()) {
+        result.Error = sourceName + ": not valid JSON";
+        return result;
+    }
+    try {
+        const TPlace at(sourceName, "level");
+        if (!src.is_object()) at.Fail("(top)", "expected an object");
+        for (auto it = src.begin(); it != src.end(); ++it)
+            if (std::find(std::begin(KnownFields), std::end(KnownFields), it.key()) == std::end(KnownFields))
+                at.Fail(it.key(), "unknown field");
+        auto level = std::make_unique<TLevel>();
+        ReadHeader(src, at, *level);
+        ReadSky(src, sourceName, *level);
+        ReadLayers(src, sourceName, *level);
+        ReadFog(src, sourceName, *level);
+        ReadTerrain(src, sourceName, *level);
+        ReadDecorations(src, sourceName, *level);
+        ReadWaters(src, sourceName, *level);
+        ReadWinds(src, sourceName, *level);
+        ReadLights(src, sourceName, *level);
+        ReadCharacters(src, sourceName, *level);
+        ReadBoosts(src, sourceName, *level);
+        ReadSounds(src, sourceName, *level);
+        result.Level = std::move(level);
+    } catch (const TSourceError& e) {
+        result.Error = e.what();
+    } catch (const json::exception& e) {
+        result.Error = sourceName + ": " + e.what();
+    }
+    return result;
+}
+
+bool CompileLevelBytes(const std::string& text, const std::string& sourceName, std::vector<uint8_t>& bytes,
+                       std::string& error) {
+    TCompileResult r = CompileLevelSource(text, sourceName);
+    if (!r.Level) {
+        error = r.Error;
+        return false;
+    }
+    bytes = WriteLevelBytes(*r.Level);
+    return true;
+}
