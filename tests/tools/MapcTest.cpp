@@ -74,6 +74,8 @@ const TBadSource BadSources[] = {
      "small.json: terrain[1] \"wall\": texture: missing"},
     {"\"glue\": 1", "\"glue\": 2", "small.json: terrain[1] \"wall\": glue: must be 0..1"},
     {"\"spikes\": true", "\"spikes\": 1", "small.json: terrain[1] \"wall\": spikes: expected true or false"},
+    {"\"spikes\": true", "\"spikez\": true", "small.json: terrain[1] \"wall\": spikez: unknown field"},
+    {"\"rate\": 2", "\"rate\": 2, \"size\": 3", "small.json: waters[0] \"pool\".spouts[0]: size: unknown field"},
     {"\"border\": {\"texture\": \"Levels\\\\ground.png\"", "\"border\": {\"texture\": \"Rock.png\"",
      "small.json: terrain[0] \"floor\".border: texture: unknown texture \"Rock.png\""},
     {"\"box\": [-500, 0, 0, 300]", "\"box\": [0, 0, -500, 300]",

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <stdexcept>
 
 using nlohmann::json;
@@ -129,6 +130,14 @@ class TPlace {
         return t;
     }
 
+    // A field the reader does not know is most likely a misspelt one.
+    void Only(const json& o, std::initializer_list<const char*> fields) const {
+        if (!o.is_object()) Fail("(object)", "expected an object");
+        for (auto it = o.begin(); it != o.end(); ++it)
+            if (std::none_of(fields.begin(), fields.end(), [&](const char* f) { return it.key() == f; }))
+                Fail(it.key(), "unknown field");
+    }
+
     const json& List(const json& o, const char* field) const {
         static const json empty = json::array();
         if (!o.is_object() || !o.contains(field)) return empty;
@@ -178,7 +187,7 @@ void ReadSky(const json& src, const std::string& file, TLevel& level) {
     if (!src.contains("sky")) return;
     const TPlace at(file, "sky");
     const json& s = src["sky"];
-    if (!s.is_object()) at.Fail("sky", "expected an object");
+    at.Only(s, {"top", "bottom", "parallax", "moon", "clouds", "stars"});
     TMSky& sky = level.Sky;
     sky.TopColor = at.Colour(s, "top", sky.TopColor);
     sky.BottomColor = at.Colour(s, "bottom", sky.BottomColor);
@@ -188,6 +197,7 @@ void ReadSky(const json& src, const std::string& file, TLevel& level) {
     if (sky.RenderMoon) {
         const TPlace moon(file, "sky.moon");
         const json& m = s["moon"];
+        moon.Only(m, {"texture", "at", "scale", "colour", "glow", "glowColour"});
         const TMyTexture* t = moon.Texture(m, "texture");
         sky.MoonTexture = t->Index;
         sky.MoonTextureName = t->Name;
@@ -207,6 +217,7 @@ void ReadSky(const json& src, const std::string& file, TLevel& level) {
     if (sky.RenderClouds) {
         const TPlace clouds(file, "sky.clouds");
         const json& c = s["clouds"];
+        clouds.Only(c, {"texture", "speed", "colour"});
         const TMyTexture* t = clouds.Texture(c, "texture");
         sky.CloudTexture = t->Index;
         sky.CloudTextureName = t->Name;
@@ -217,6 +228,7 @@ void ReadSky(const json& src, const std::string& file, TLevel& level) {
     if (sky.RenderStars) {
         const TPlace stars(file, "sky.stars");
         const json& st = s["stars"];
+        stars.Only(st, {"texture", "perTile"});
         const TMyTexture* t = stars.Texture(st, "texture");
         sky.StarTexture = t->Index;
         sky.StarTextureName = t->Name;
@@ -229,6 +241,7 @@ void ReadFog(const json& src, const std::string& file, TLevel& level) {
     if (!src.contains("fog")) return;
     const TPlace at(file, "fog");
     const json& f = src["fog"];
+    at.Only(f, {"layer", "texture", "colour", "colour2", "parallax", "speed"});
     TFog& fog = level.Fog;
     fog.FogOn = true;
     fog.FogLayer = at.Integer(f, "layer", 0);
@@ -248,6 +261,7 @@ void ReadLayers(const json& src, const std::string& file, TLevel& level) {
         return;
     }
     const json& l = src["layers"];
+    at.Only(l, {"lowest", "parallax"});
     const int32_t lowest = at.Integer(l, "lowest", 0, true);
     if (lowest > 0 || lowest < -20) at.Fail("lowest", "must be -20..0");
     const json& list = at.List(l, "parallax");
@@ -271,6 +285,7 @@ void ReadTerrain(const json& src, const std::string& file, TLevel& level) {
     for (size_t i = 0; i < list.size(); ++i) {
         const json& t = list[i];
         const TPlace at(file, ItemName("terrain", i, t));
+        at.Only(t, {"name", "outline", "texture", "layer", "collide", "slide", "glue", "spikes", "maxEdge", "border"});
         std::vector<TVec2> outline = at.Outline(t, "outline");
         if (!(OutlineArea2(outline) > 0)) at.Fail("outline", "must run clockwise on the screen (y down)");
         auto o = std::make_unique<TSplineObj>(&level.ObjectWorld);
@@ -295,6 +310,7 @@ void ReadTerrain(const json& src, const std::string& file, TLevel& level) {
         if (t.contains("border")) {
             const TPlace band(file, at.Object + ".border");
             const json& b = t["border"];
+            band.Only(b, {"texture", "width", "shift", "stretch"});
             o->BorderWidth = band.Number(b, "width", o->BorderWidth);
             o->BorderShift = band.Number(b, "shift", o->BorderShift);
             o->BorderStretch = band.Number(b, "stretch", o->BorderStretch);
@@ -311,6 +327,7 @@ void ReadDecorations(const json& src, const std::string& file, TLevel& level) {
     for (size_t i = 0; i < list.size(); ++i) {
         const json& d = list[i];
         const TPlace at(file, ItemName("decorations", i, d));
+        at.Only(d, {"name", "texture", "box", "layer"});
         const json& box = at.Need(d, "box");
         if (!box.is_array() || box.size() != 4) at.Fail("box", "expected [left, top, right, bottom]");
         float b[4];
@@ -341,6 +358,7 @@ void ReadWaters(const json& src, const std::string& file, TLevel& level) {
     for (size_t i = 0; i < list.size(); ++i) {
         const json& w = list[i];
         const TPlace at(file, ItemName("waters", i, w));
+        at.Only(w, {"name", "seed", "outline", "top", "bottom", "bubbles", "acid", "spouts"});
         auto water = std::make_unique<TWater>();
         // The pool is traced from its seed along the terrain when the level loads.
         const TVec2 seed = at.PointField(w, "seed", {}, true);
@@ -354,6 +372,7 @@ void ReadWaters(const json& src, const std::string& file, TLevel& level) {
         const json& spouts = at.List(w, "spouts");
         for (size_t k = 0; k < spouts.size(); ++k) {
             const TPlace sp(file, at.Object + ".spouts[" + std::to_string(k) + "]");
+            sp.Only(spouts[k], {"at", "rate"});
             TBubbleSpout& s = water->Spouts.emplace_back();
             s.Water = water.get();
             s.Pos = sp.PointField(spouts[k], "at", {}, true);
@@ -370,6 +389,7 @@ void ReadWinds(const json& src, const std::string& file, TLevel& level) {
     for (size_t i = 0; i < list.size(); ++i) {
         const json& w = list[i];
         const TPlace at(file, ItemName("winds", i, w));
+        at.Only(w, {"name", "from", "to", "cone", "strength"});
         auto wind = std::make_unique<TWind>();
         wind->BaseOrigin = wind->Origin = at.PointField(w, "from", {}, true);
         wind->BaseTarget = wind->Target = at.PointField(w, "to", {}, true);
@@ -386,6 +406,7 @@ void ReadLights(const json& src, const std::string& file, TLevel& level) {
     for (size_t i = 0; i < list.size(); ++i) {
         const json& l = list[i];
         const TPlace at(file, ItemName("lights", i, l));
+        at.Only(l, {"name", "at", "colour", "radius"});
         auto light = std::make_unique<TLight>(&level.Lights);
         const TVec2 p = at.PointField(l, "at", {}, true);
         light->Position = {p.X, p.Y, 0.0f, 1.0f};
@@ -402,6 +423,7 @@ void ReadCharacters(const json& src, const std::string& file, TLevel& level) {
     for (size_t i = 0; i < list.size(); ++i) {
         const json& c = list[i];
         const TPlace at(file, ItemName("characters", i, c));
+        at.Only(c, {"name", "at", "figure", "player"});
         const TVec2 start = at.PointField(c, "at", {}, true);
         const int32_t figure = at.Integer(c, "figure", 1);
         if (figure < 1 || figure > 9999) at.Fail("figure", "must be 1..9999");
@@ -425,6 +447,7 @@ void ReadBoosts(const json& src, const std::string& file, TLevel& level) {
     for (size_t i = 0; i < list.size(); ++i) {
         const json& b = list[i];
         const TPlace at(file, ItemName("boosts", i, b));
+        at.Only(b, {"name", "type", "points", "sound", "shape"});
         auto boost = std::make_unique<TBoost>();
         boost->Type = at.Integer(b, "type", 0, true);
         if (boost->Type < 0 || boost->Type >= BoostTypeCount)
@@ -443,6 +466,7 @@ void ReadSounds(const json& src, const std::string& file, TLevel& level) {
     for (size_t i = 0; i < list.size(); ++i) {
         const json& s = list[i];
         const TPlace at(file, ItemName("sounds", i, s));
+        at.Only(s, {"name", "sample", "at"});
         auto sound = std::make_unique<TLevelSound>(level.NextSoundId++);
         sound->SampleName = at.Text(s, "sample", "", true);
         sound->Position = sound->HomePosition = at.PointField(s, "at", {}, true);
