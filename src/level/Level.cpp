@@ -48,6 +48,8 @@ TLevel::TLevel() {
     WaterHooks.Effects = WaterEffects.get();
     Physics.Waters = &WaterHooks;
     Physics.Particles = &ParticleLink;
+    Physics.Appearance = &Looks;
+    Physics.Textures = &TextureLookup;
     ParticleMan.World = &ParticleLink;
     WaterEffects = std::make_unique<TLevelWaterEffects>(*this);
     WaterHooks.Effects = WaterEffects.get();

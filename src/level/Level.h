@@ -16,6 +16,7 @@
 #include "level/LevelHeader.h"
 #include "level/LevelParticles.h"
 #include "level/Mechanics.h"
+#include "level/RollixLooks.h"
 #include "physics/CharacterLevel.h"
 #include "physics/RollixsMan.h"
 #include "render/CameraEffects.h"
@@ -156,6 +157,9 @@ class TLevel {
     TParticleSystem_Manager ParticleMan;
     TSplineAnimMan SplineAnims;
     TMaterialMan Materials;
+    // The characters' skins and looks; their meshes take materials from Materials.
+    TRollixLooks Looks{&Materials};
+    TLibraryTextures TextureLookup;
     TBoosts Boosts;
     TQuests Quests;
     std::unique_ptr<TParticleSystem> ScoreParticles;

@@ -43,6 +43,8 @@ void TLevel::InstallLayerHooks() {
     };
     h.ApplySplineObjectMaterial = [this] { Materials.SplineObjects.Apply(); };
     h.DrawSplineObject = [](TSplineObj* o) { o->Draw(0); };
+    h.ApplyFigureMaterial = [this] { Materials.Figures.Apply(); };
+    h.DrawCharacters = [this] { Looks.DrawAll(Characters); };
     h.ApplyWaterMaterial = [this] { Materials.Waters.Apply(); };
     h.DrawWater = [](TWater* w) { w->Draw(); };
     h.DrawParticles = [this](TLayer& layer) { ParticleLink.DrawLayer(layer); };
