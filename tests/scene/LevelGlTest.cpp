@@ -6,9 +6,7 @@
 #include "LevelWorld.h"
 
 #include "level/Mechanics.h"
-#include "platform/GameWindow.h"
-#include "platform/GlDrivers.h"
-#include "render/GlRenderBackend.h"
+#include "platform/GlWindow.h"
 #include "render/NullRenderBackend.h"
 #include "render/RenderContext.h"
 
@@ -37,9 +35,8 @@ class LevelGlTest : public ::testing::Test {
     }
     void TearDown() override {
         Level.reset();
-        TexLib.Clear(); // the textures go while their context still exists
-        Window.Destroy();
-        Video.reset();
+        Gl.reset(); // the textures go while their context still exists
+        TexLib.Clear();
         Archive.reset();
         ResetMechanics();
         ResetRenderState();
@@ -47,18 +44,8 @@ class LevelGlTest : public ::testing::Test {
     }
 
     bool OpenWindow() {
-        Video = std::make_unique<TSdlVideo>("x11");
-        if (!Video->Ready()) return false;
-        TWindowOptions options;
-        options.Title = "Rollix level test";
-        options.Width = FrameW;
-        options.Height = FrameH;
-        options.VSync = false;
-        std::string error;
-        if (!Window.Create(options, error)) return false;
-        KeepGlDriversLoaded();
-        InitRenderContext(std::make_unique<TGlRenderBackend>());
-        return true;
+        Gl = std::make_unique<TGlWindow>("Rollix level test", FrameW, FrameH);
+        return Gl->Ready();
     }
 
     // Plays the level, one tick and one frame at a time, with the right key
@@ -106,8 +93,7 @@ class LevelGlTest : public ::testing::Test {
 
     std::unique_ptr<TArchive> Archive;
     std::vector<uint8_t> LevelBytes;
-    std::unique_ptr<TSdlVideo> Video;
-    TGameWindow Window;
+    std::unique_ptr<TGlWindow> Gl;
     std::unique_ptr<TLevel> Level;
 };
 
@@ -119,7 +105,7 @@ TEST_F(LevelGlTest, GlAndNullRenderersPlayTheSameGameAndGlShowsTheTerrain) {
     TexLib.Clear();
     TexLib.LoadLibrary();
 
-    if (!OpenWindow()) GTEST_SKIP() << "no X video";
+    if (!OpenWindow()) GTEST_SKIP() << Gl->Why();
     const std::vector<uint64_t> gl = Play(200);
     ASSERT_EQ(gl.size(), null.size());
     for (size_t i = 0; i < gl.size(); ++i) ASSERT_EQ(gl[i], null[i]) << "after tick " << i + 1;

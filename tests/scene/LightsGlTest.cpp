@@ -11,9 +11,7 @@
 #include "assets/MassFile.h"
 #include "assets/PictureWrite.h"
 #include "assets/TexLib.h"
-#include "platform/GameWindow.h"
-#include "platform/GlDrivers.h"
-#include "render/GlRenderBackend.h"
+#include "platform/GlWindow.h"
 #include "render/Lights.h"
 #include "render/RenderContext.h"
 #include "world/Layers.h"
@@ -48,18 +46,9 @@ class LightsGlTest : public ::testing::Test {
         SetLogSink([](const std::string&) {});
         WriteTexture();
 
-        Video = std::make_unique<TSdlVideo>("x11");
-        if (!Video->Ready()) GTEST_SKIP() << "no X video: " << Video->Error();
-        TWindowOptions options;
-        options.Title = "Rollix lights test";
-        options.Width = 320;
-        options.Height = 240;
-        options.VSync = false;
-        std::string error;
-        ASSERT_TRUE(Window.Create(options, error)) << error;
-        KeepGlDriversLoaded();
-        InitRenderContext(std::make_unique<TGlRenderBackend>());
-        Window.DrawableSize(Width, Height);
+        Gl = std::make_unique<TGlWindow>("Rollix lights test", 320, 240);
+        ASSERT_TRUE(Gl->Ready()) << Gl->Why();
+        Width = Gl->DrawnWidth, Height = Gl->DrawnHeight;
         ASSERT_EQ(Width, 320);
         ASSERT_EQ(Height, 240);
         BuildScene();
@@ -67,9 +56,7 @@ class LightsGlTest : public ::testing::Test {
 
     void TearDown() override {
         Slab.reset();
-        TexLib.Clear(); // the texture goes while its context still exists
-        Window.Destroy();
-        Video.reset();
+        Gl.reset(); // the textures go while their context still exists
         MassFile.Clear();
         ResetRenderState();
         SetLogSink(nullptr);
@@ -186,8 +173,7 @@ class LightsGlTest : public ::testing::Test {
     TObjectWorld World;
     TLights Lights;
     std::unique_ptr<TSplineObj> Slab;
-    std::unique_ptr<TSdlVideo> Video;
-    TGameWindow Window;
+    std::unique_ptr<TGlWindow> Gl;
     int32_t Width = 0, Height = 0;
 };
 

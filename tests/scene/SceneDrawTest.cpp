@@ -11,9 +11,7 @@
 #include "assets/MassFile.h"
 #include "assets/PictureWrite.h"
 #include "assets/TexLib.h"
-#include "platform/GameWindow.h"
-#include "platform/GlDrivers.h"
-#include "render/GlRenderBackend.h"
+#include "platform/GlWindow.h"
 #include "render/RenderContext.h"
 #include "world/Layers.h"
 #include "world/MaterialMan.h"
@@ -84,18 +82,9 @@ class SceneDrawTest : public ::testing::Test {
         WriteTextures();
         ReadLayers();
 
-        Video = std::make_unique<TSdlVideo>("x11");
-        if (!Video->Ready()) GTEST_SKIP() << "no X video: " << Video->Error();
-        TWindowOptions options;
-        options.Title = "Rollix scene test";
-        options.Width = 320;
-        options.Height = 240;
-        options.VSync = false;
-        std::string error;
-        ASSERT_TRUE(Window.Create(options, error)) << error;
-        KeepGlDriversLoaded();
-        InitRenderContext(std::make_unique<TGlRenderBackend>());
-        Window.DrawableSize(Width, Height);
+        Gl = std::make_unique<TGlWindow>("Rollix scene test", 320, 240);
+        ASSERT_TRUE(Gl->Ready()) << Gl->Why();
+        Width = Gl->DrawnWidth, Height = Gl->DrawnHeight;
         ASSERT_EQ(Width, 320);
         ASSERT_EQ(Height, 240);
         BuildObjects();
@@ -103,9 +92,7 @@ class SceneDrawTest : public ::testing::Test {
 
     void TearDown() override {
         Objects.clear();
-        TexLib.Clear(); // the textures go while their context still exists
-        Window.Destroy();
-        Video.reset();
+        Gl.reset(); // the textures go while their context still exists
         MassFile.Clear();
         ResetRenderState();
         SetLogSink(nullptr);
@@ -228,8 +215,7 @@ class SceneDrawTest : public ::testing::Test {
     TLayers Layers;
     TObjectWorld World;
     std::vector<std::unique_ptr<TSplineObj>> Objects;
-    std::unique_ptr<TSdlVideo> Video;
-    TGameWindow Window;
+    std::unique_ptr<TGlWindow> Gl;
     int32_t Width = 0, Height = 0;
 };
 

@@ -11,9 +11,7 @@
 #include "assets/MassFile.h"
 #include "assets/PictureWrite.h"
 #include "assets/TexLib.h"
-#include "platform/GameWindow.h"
-#include "platform/GlDrivers.h"
-#include "render/GlRenderBackend.h"
+#include "platform/GlWindow.h"
 #include "render/RenderContext.h"
 #include "render/Sky.h"
 
@@ -60,27 +58,16 @@ class SkyGlTest : public ::testing::Test {
         InitAppDir(Dir.string());
         SetLogSink([](const std::string&) {});
         WriteTextures();
-        Video = std::make_unique<TSdlVideo>("x11");
-        if (!Video->Ready()) GTEST_SKIP() << "no X video: " << Video->Error();
-        TWindowOptions options;
-        options.Title = "Rollix sky test";
-        options.Width = W;
-        options.Height = H;
-        options.VSync = false;
-        std::string error;
-        ASSERT_TRUE(Window.Create(options, error)) << error;
-        KeepGlDriversLoaded();
-        InitRenderContext(std::make_unique<TGlRenderBackend>());
+        Gl = std::make_unique<TGlWindow>("Rollix sky test", W, H);
+        ASSERT_TRUE(Gl->Ready()) << Gl->Why();
         int32_t w = 0, h = 0;
-        Window.DrawableSize(w, h);
+        w = Gl->DrawnWidth, h = Gl->DrawnHeight;
         ASSERT_EQ(w, W);
         ASSERT_EQ(h, H);
     }
 
     void TearDown() override {
-        TexLib.Clear(); // the textures go while their context still exists
-        Window.Destroy();
-        Video.reset();
+        Gl.reset(); // the textures go while their context still exists
         MassFile.Clear();
         ResetRenderState();
         SetLogSink(nullptr);
@@ -165,8 +152,7 @@ class SkyGlTest : public ::testing::Test {
     static int Sum(std::array<int, 3> c) { return c[0] + c[1] + c[2]; }
 
     fs::path Dir;
-    std::unique_ptr<TSdlVideo> Video;
-    TGameWindow Window;
+    std::unique_ptr<TGlWindow> Gl;
 };
 
 TEST_F(SkyGlTest, GradientRunsFromTheTopColourToTheBottomColour) {

@@ -12,9 +12,7 @@
 #include "assets/PictureWrite.h"
 #include "assets/TexLib.h"
 #include "gameplay/Water.h"
-#include "platform/GameWindow.h"
-#include "platform/GlDrivers.h"
-#include "render/GlRenderBackend.h"
+#include "platform/GlWindow.h"
 #include "render/RenderContext.h"
 #include "world/CollisionEdges.h"
 #include "world/EdgeGrid.h"
@@ -69,19 +67,10 @@ class WaterGlTest : public ::testing::Test {
         ASSERT_NE(TexLib.Water, nullptr);
         ASSERT_NE(TexLib.WaterBubble, nullptr);
 
-        Video = std::make_unique<TSdlVideo>("x11");
-        if (!Video->Ready()) GTEST_SKIP() << "no X video: " << Video->Error();
-        TWindowOptions options;
-        options.Title = "Rollix water test";
-        options.Width = W;
-        options.Height = H;
-        options.VSync = false;
-        std::string error;
-        ASSERT_TRUE(Window.Create(options, error)) << error;
-        KeepGlDriversLoaded();
-        InitRenderContext(std::make_unique<TGlRenderBackend>());
+        Gl = std::make_unique<TGlWindow>("Rollix water test", W, H);
+        ASSERT_TRUE(Gl->Ready()) << Gl->Why();
         int32_t w = 0, h = 0;
-        Window.DrawableSize(w, h);
+        w = Gl->DrawnWidth, h = Gl->DrawnHeight;
         ASSERT_EQ(w, W);
         ASSERT_EQ(h, H);
         BuildPool();
@@ -90,9 +79,7 @@ class WaterGlTest : public ::testing::Test {
     void TearDown() override {
         Water.reset();
         Grid.Destroy();
-        TexLib.Clear();
-        Window.Destroy();
-        Video.reset();
+        Gl.reset(); // the textures go while their context still exists
         MassFile.Clear();
         ResetRenderState();
         SetLogSink(nullptr);
@@ -175,8 +162,7 @@ class WaterGlTest : public ::testing::Test {
     std::unique_ptr<TWater> Water;
     TMaterialMan Materials;
     TLayers Layers;
-    std::unique_ptr<TSdlVideo> Video;
-    TGameWindow Window;
+    std::unique_ptr<TGlWindow> Gl;
 };
 
 TEST_F(WaterGlTest, PoolShowsItsGradientSurfaceWavesAndBubbles) {
