@@ -45,6 +45,7 @@ void TLevel::InstallLayerHooks() {
     h.DrawSplineObject = [](TSplineObj* o) { o->Draw(0); };
     h.ApplyFigureMaterial = [this] { Materials.Figures.Apply(); };
     h.DrawCharacters = [this] { Looks.DrawAll(Characters); };
+    Looks.AssignLights = [this](TMesh& skin) { Lights.AssignToMesh(skin, 0); };
     h.ApplyWaterMaterial = [this] { Materials.Waters.Apply(); };
     h.DrawWater = [](TWater* w) { w->Draw(); };
     h.DrawParticles = [this](TLayer& layer) { ParticleLink.DrawLayer(layer); };

@@ -142,6 +142,7 @@ int32_t TRollixLooks::DrawCharacter(const TRollix& c) {
     TMesh& mesh = *it->second->Meshes.front();
     if (mesh.Triangles.empty()) return 0;
     Renderer().DepthFunc(Gl::Always);
+    if (AssignLights) AssignLights(mesh);
     if (c.Figure && c.Figure->Material && mesh.Material) {
         TMaterial* parent = mesh.Material->Parent;
         mesh.Material->CopyFrom(c.Figure->Material.get());

@@ -11,6 +11,7 @@
 #include "world/Mesh.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -47,6 +48,9 @@ public:
     int32_t DrawAll(const TRollixsMan& characters);
     // The body textured in the figure's material and lit; triangles drawn.
     int32_t DrawCharacter(const TRollix& c);
+    // Picks the point lights of each triangle group of a skin before it is
+    // drawn (the skins are rebuilt every tick, so their groups are new).
+    std::function<void(TMesh&)> AssignLights;
     // Forgets every skin (a new character list).
     void Clear() { Skins.clear(); }
 

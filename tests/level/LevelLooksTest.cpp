@@ -194,6 +194,39 @@ TEST_F(LevelLooks, DrawingTheBodiesLeavesThePlayAsItWas) {
     EXPECT_GT(drawn, 0) << "the bodies were drawn";
 }
 
+TEST_F(LevelLooks, SkinTakesThePointLightsAroundTheBodyWhenDrawn) {
+    std::vector<uint8_t> bytes;
+    {
+        TLevel level;
+        level.Layers.Create(-1, {0.5f, 1.0f});
+        level.SplineObjects.push_back(MakeFloor(level, -2000.0f, 2000.0f, 300.0f));
+        TRollix* c = level.Characters.AddListed();
+        c->StartFigure = 1;
+        c->StartY = 150.0f;
+        // One light over the body, one far away.
+        for (float x : {0.0f, 1500.0f}) {
+            auto light = std::make_unique<TLight>(&level.Lights);
+            light->Position = {x, 200.0f, 0.0f, 1.0f};
+            light->SetRadius(200.0f);
+            level.Lights.PointLights.push_back(std::move(light));
+        }
+        bytes = WriteLevelBytes(level);
+    }
+    Level = std::make_unique<TLevel>();
+    ASSERT_TRUE(Level->LoadFromBytes(bytes));
+    InitRenderContext(std::make_unique<TNullRenderBackend>());
+    Tick(3);
+    Level->PrepareFrameView();
+    BeginFrame();
+    Level->DrawLevel();
+    const TMesh& m = *Level->Looks.Skin(*Level->Player())->Meshes.front();
+    ASSERT_FALSE(m.Groups.empty());
+    for (const TFragment_Of_Triangles& g : m.Groups) {
+        ASSERT_EQ(g.LightCount, 1);
+        EXPECT_EQ(g.Lights[0], 0) << "the near light";
+    }
+}
+
 TEST_F(LevelLooks, AbsentOrUntexturedBodiesDrawNothing) {
     Load();
     InitRenderContext(std::make_unique<TNullRenderBackend>());
