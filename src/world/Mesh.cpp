@@ -719,7 +719,10 @@ bool TMesh::Triangulate() {
     for (int32_t i = 0; i < n; ++i) computeKey(i);
 
     const TPointGrid grid(P);
-    auto isEar = [&](int32_t p) { return IsOutlineEar(P, grid, p, next[size_t(p)], next[size_t(next[size_t(p)])]); };
+    std::vector<uint8_t> cut(size_t(n), 0);
+    auto isEar = [&](int32_t p) {
+        return IsOutlineEar(P, grid, p, next[size_t(p)], next[size_t(next[size_t(p)])], &cut);
+    };
 
     // Each round cuts the first ear in the ring's key order (see
     // SortRingByKey). A node's ear status depends only on its two successors,
@@ -774,6 +777,7 @@ bool TMesh::Triangulate() {
         }
         const int32_t q = next[size_t(chosen)], r = next[size_t(q)];
         Triangles.push_back({{chosen, q, r}});
+        cut[size_t(q)] = 1;
         file(q, false);
         keys.Set(q, std::numeric_limits<float>::infinity());
         next[size_t(chosen)] = r;
@@ -1221,7 +1225,8 @@ int32_t TPointGrid::Row(float y) const {
     return r >= float(Rows - 1) ? Rows - 1 : int32_t(r);
 }
 
-bool IsOutlineEar(const std::vector<TVec2>& P, const TPointGrid& grid, int32_t p, int32_t q, int32_t r) {
+bool IsOutlineEar(const std::vector<TVec2>& P, const TPointGrid& grid, int32_t p, int32_t q, int32_t r,
+                  const std::vector<uint8_t>* cut) {
     TVec2 a = P[size_t(p)], b = P[size_t(q)], c = P[size_t(r)];
     if (a.Y == b.Y && b.Y == c.Y) return false;
     if (a.X == b.X && b.X == c.X) return false;
@@ -1235,8 +1240,9 @@ bool IsOutlineEar(const std::vector<TVec2>& P, const TPointGrid& grid, int32_t p
               std::max({a.Y, b.Y, c.Y})};
     // Only the points in the cells under the box can lie in it.
     return grid.None(box, [&](int32_t i) {
+        const bool gone = cut && (*cut)[size_t(i)];
         return i != p && i != q && i != r && PointInBox(P[size_t(i)], box) &&
-               PointInTriangle(a, b, c, P[size_t(i)], false);
+               PointInTriangle(a, b, c, P[size_t(i)], gone);
     });
 }
 

@@ -246,8 +246,12 @@ private:
 };
 
 // Whether (p, q, r) is an ear of the outline P: turning the right way, not
-// flat, and with no other outline point in it.
-bool IsOutlineEar(const std::vector<TVec2>& P, const TPointGrid& grid, int32_t p, int32_t q, int32_t r);
+// flat, and with no other outline point in it. Points already cut from the
+// ring (marked in cut) lie outside what is left or on its border, so they
+// block only from strictly inside: one left on a new border edge, as a
+// straight run of points leaves it, is no obstacle.
+bool IsOutlineEar(const std::vector<TVec2>& P, const TPointGrid& grid, int32_t p, int32_t q, int32_t r,
+                  const std::vector<uint8_t>* cut = nullptr);
 
 // Smallest keys over index ranges, for finding the first key below a value.
 class TKeyTree {

@@ -187,6 +187,7 @@ std::vector<TTriangle> PlainEarClipping(const std::vector<TVec2>& P) {
         return d.X * d.X + d.Y * d.Y;
     };
     const TPointGrid grid(P);
+    std::vector<uint8_t> cut(size_t(n), 0);
     std::vector<TTriangle> out;
     int32_t start = 0, ring = n;
     while (int32_t(out.size()) < n - 2 && ring > 1) {
@@ -199,7 +200,7 @@ std::vector<TTriangle> PlainEarClipping(const std::vector<TVec2>& P) {
         int32_t ear = -1;
         for (int32_t i : SortRingByKey(keys)) {
             int32_t p = walk[size_t(i)];
-            if (IsOutlineEar(P, grid, p, next[size_t(p)], next[size_t(next[size_t(p)])])) {
+            if (IsOutlineEar(P, grid, p, next[size_t(p)], next[size_t(next[size_t(p)])], &cut)) {
                 ear = p;
                 break;
             }
@@ -207,6 +208,7 @@ std::vector<TTriangle> PlainEarClipping(const std::vector<TVec2>& P) {
         if (ear < 0) break;
         int32_t q = next[size_t(ear)];
         out.push_back({{ear, q, next[size_t(q)]}});
+        cut[size_t(q)] = 1;
         next[size_t(ear)] = next[size_t(q)];
         --ring;
         start = ear;
@@ -570,4 +572,25 @@ TEST(Material, InheritanceBlendMendingAndTheDefaults) {
     man.ReadDefaults(rm);
     EXPECT_EQ(rm.ReadInt32(), 4242) << "records beyond the sixth are read past";
     EXPECT_EQ(man.Bubbles.Lit, 0);
+}
+
+// Cutting the first of three points in a row leaves the middle one on the new
+// border edge; it must not block the ears that share that edge. (The cut
+// itself is a flat sliver, as a straight run gives.)
+TEST(Mesh, TriangulatesAHillWithStraightRunsAlongItsTop) {
+    const std::vector<TVec2> hill = {{2600, 300}, {2850, 230}, {3100, 160}, {3350, 150}, {3600, 200},
+                                     {3850, 270}, {4000, 300}, {4000, 1200}, {2600, 1200}};
+    TMeshFixture f;
+    f.Mesh.SetOutline(hill.data(), int32_t(hill.size()));
+    ASSERT_TRUE(f.Mesh.Triangulate());
+    ASSERT_EQ(f.Mesh.Triangles.size(), hill.size() - 2);
+    double area = 0;
+    for (const TTriangle& t : f.Mesh.Triangles) {
+        const double a = OutlineArea2(std::vector<TVec2>{f.Mesh.Vertices[size_t(t.V[0])],
+                                                         f.Mesh.Vertices[size_t(t.V[1])],
+                                                         f.Mesh.Vertices[size_t(t.V[2])]});
+        EXPECT_GE(a, 0) << "a triangle turned the wrong way";
+        area += a;
+    }
+    EXPECT_NEAR(area, OutlineArea2(hill), 1e-3 * OutlineArea2(hill));
 }
