@@ -278,11 +278,8 @@ TRollix* TLevel::FindCharacterAt(TVec2 p, const TRollix& c) const {
 
 void TLevel::BuildCollisionEdges() {
     RecordSite(21003);
-    std::vector<TSplineObj*> objects;
-    objects.reserve(SplineObjects.size());
-    for (auto& o : SplineObjects) objects.push_back(o.get());
     Fragments.Destroy();
-    CollisionEdges = ::BuildCollisionEdges(objects);
+    CollisionEdges = ::BuildCollisionEdges(MemberPointers(SplineObjects));
     Fragments.Build(CollisionEdges, {});
     ResetTiming = true;
 }
@@ -294,9 +291,8 @@ void TLevel::PrepareWaters() {
         w->BubbleMaterial.Parent = &Materials.Bubbles;
         w->Prepare(&Fragments);
     }
-    std::vector<TWaterArea*> areas;
-    for (auto& w : Waters) areas.push_back(w.get());
-    Fragments.Build(CollisionEdges, areas);
+    const std::vector<TWater*> waters = MemberPointers(Waters);
+    Fragments.Build(CollisionEdges, std::vector<TWaterArea*>(waters.begin(), waters.end()));
 }
 
 // ---- Restart ----

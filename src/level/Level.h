@@ -41,6 +41,14 @@
 
 class TLevel;
 class TByteReader;
+
+// The members of an owning list, in list order.
+template <typename T> std::vector<T*> MemberPointers(const std::vector<std::unique_ptr<T>>& owned) {
+    std::vector<T*> out;
+    out.reserve(owned.size());
+    for (const auto& item : owned) out.push_back(item.get());
+    return out;
+}
 class TByteWriter;
 struct TLevelTextureNeeds;
 class TMyTexture;

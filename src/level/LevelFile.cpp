@@ -28,10 +28,10 @@ bool HasFolder(const std::string& path) { return path.find_first_of("\\/") != st
 
 TSelectionLists TLevel::SelectionLists() const {
     TSelectionLists lists;
-    for (const auto& o : SplineObjects) lists.SplineObjects.push_back(o.get());
-    for (const auto& w : Waters) lists.Waters.push_back(w.get());
-    for (const auto& w : Winds) lists.Winds.push_back(w.get());
-    for (const auto& b : Boosts.Items) lists.Boosts.push_back(b.get());
+    lists.SplineObjects = MemberPointers(SplineObjects);
+    lists.Waters = MemberPointers(Waters);
+    lists.Winds = MemberPointers(Winds);
+    lists.Boosts = MemberPointers(Boosts.Items);
     lists.Sky = const_cast<TMSky*>(&Sky);
     return lists;
 }
@@ -146,9 +146,7 @@ bool TLevel::ReadExtendedBody(TByteReader& in) {
     if (in.ReadInt32() == LevelTag::Rain && !Rain->Load(in)) return false;
     // E9–E10: spline animations.
     if (in.ReadInt32() == LevelTag::SplineAnims) {
-        std::vector<TSplineObj*> objects;
-        for (auto& o : SplineObjects) objects.push_back(o.get());
-        SplineAnims.Read(in, objects);
+        SplineAnims.Read(in, MemberPointers(SplineObjects));
         if (in.ShortRead) return false;
     }
     // E11–E12: fog.
@@ -196,21 +194,13 @@ void TLevel::FinishLoading(bool readOk) {
     // Whatever the file held, the level ends prepared, with a player and
     // restarted; an error in one step leaves the rest to run.
     GuardErrors([&] {
-        std::vector<TSplineObj*> objects;
-        for (auto& o : SplineObjects) objects.push_back(o.get());
-        std::vector<TWater*> waters;
-        for (auto& w : Waters) waters.push_back(w.get());
-        std::vector<TWind*> winds;
-        for (auto& w : Winds) winds.push_back(w.get());
         Layers.ClearMembers();
-        Layers.AssignList(waters, &TLayer::Waters);
-        Layers.AssignList(objects, &TLayer::SplineObjects);
-        Layers.AssignList(winds, &TLayer::Winds);
+        Layers.AssignList(MemberPointers(Waters), &TLayer::Waters);
+        Layers.AssignList(MemberPointers(SplineObjects), &TLayer::SplineObjects);
+        Layers.AssignList(MemberPointers(Winds), &TLayer::Winds);
         // Only the placed systems belong to layers; the playing layer draws
         // the level's own systems itself.
-        std::vector<TParticleSystem*> drops;
-        for (auto& d : DropSystems) drops.push_back(d.get());
-        Layers.AssignList(drops, &TLayer::ParticleSystems);
+        Layers.AssignList(MemberPointers(DropSystems), &TLayer::ParticleSystems);
     });
     DrawLoadingScreen(13);
     // The edges first: the waters look at them when they prepare.
@@ -279,10 +269,8 @@ void TLevel::Write(TByteWriter& out) const {
     Characters.Write(out);
     out.WriteInt32(LevelTag::Rain);
     Rain->Write(out);
-    std::vector<TSplineObj*> objects;
-    for (const auto& o : SplineObjects) objects.push_back(o.get());
     out.WriteInt32(LevelTag::SplineAnims);
-    SplineAnims.Write(out, objects);
+    SplineAnims.Write(out, MemberPointers(SplineObjects));
     out.WriteInt32(LevelTag::Fog);
     Fog.Write(out);
     WriteDropSystems(out, DropSystems);

@@ -4,6 +4,9 @@
 // own outline, away from the anti-aliasing margin of its edges.
 #include "XvfbEnvironment.h"
 
+#include "LevelWorld.h"
+#include "ScenePixels.h"
+
 #include "FigureShapes.h"
 #include "app/FileSave.h"
 #include "app/Log.h"
@@ -37,7 +40,7 @@
 namespace fs = std::filesystem;
 
 namespace {
-using TRgb = std::array<int, 3>;
+using scene_pixels::TRgb;
 constexpr int32_t W = 320, H = 240;
 constexpr TRgb Background{30, 30, 30};
 constexpr TRgb Coat{40, 200, 60};
@@ -52,13 +55,7 @@ std::vector<uint8_t> PlainPng(TRgb c) {
     return out;
 }
 
-std::vector<uint8_t> FigureBytes(int32_t number) {
-    TMubFigure figure;
-    MakeShippedFigure(number, figure);
-    TByteWriter w;
-    WriteFigureFile(w, TFigureFileHeader{}, {&figure});
-    return w.Bytes;
-}
+using level_world::FigureBytes;
 
 class RollixGlTest : public ::testing::Test {
   protected:
@@ -128,12 +125,7 @@ class RollixGlTest : public ::testing::Test {
         Renderer().Finish();
     }
 
-    TRgb PixelAt(int32_t x, int32_t y) {
-        std::vector<uint8_t> rgba;
-        Renderer().ReadPixels(x, H - 1 - y, 1, 1, rgba);
-        if (rgba.size() != 4) return {-1, -1, -1};
-        return {rgba[0], rgba[1], rgba[2]};
-    }
+    TRgb PixelAt(int32_t x, int32_t y) const { return scene_pixels::PixelAt(x, y, H); }
 
     fs::path Dir;
     std::vector<TCollisionEdge> Edges;

@@ -5,6 +5,8 @@
 // mesh-mode cross.
 #include "XvfbEnvironment.h"
 
+#include "ScenePixels.h"
+
 #include "app/FileSave.h"
 #include "app/Log.h"
 #include "app/Paths.h"
@@ -30,7 +32,7 @@
 namespace fs = std::filesystem;
 
 namespace {
-using TRgb = std::array<int, 3>;
+using scene_pixels::TRgb;
 
 constexpr TRgb Background{40, 40, 40};
 
@@ -187,28 +189,10 @@ class SceneDrawTest : public ::testing::Test {
         Renderer().Finish();
     }
 
-    // The colour at a window position counted from the top left.
-    TRgb PixelAt(int32_t x, int32_t y) {
-        std::vector<uint8_t> rgba;
-        Renderer().ReadPixels(x, Height - 1 - y, 1, 1, rgba);
-        if (rgba.size() != 4) return {-1, -1, -1};
-        return {rgba[0], rgba[1], rgba[2]};
-    }
+    TRgb PixelAt(int32_t x, int32_t y) const { return scene_pixels::PixelAt(x, y, Height); }
 
-    struct TSample {
-        int32_t X, Y;
-        TRgb Expected;
-        const char* What;
-    };
-
-    void ExpectSamples(const std::vector<TSample>& samples) {
-        for (const TSample& s : samples) {
-            TRgb got = PixelAt(s.X, s.Y);
-            for (size_t c = 0; c < 3; ++c)
-                EXPECT_NEAR(got[c], s.Expected[c], 24) << s.What << " at (" << s.X << ", " << s.Y << "): got "
-                                                       << got[0] << ", " << got[1] << ", " << got[2];
-        }
-    }
+    using TSample = scene_pixels::TSample;
+    void ExpectSamples(const std::vector<TSample>& samples) const { scene_pixels::ExpectSamples(samples, Height); }
 
     fs::path Dir;
     TMaterialMan Materials;

@@ -4,6 +4,8 @@
 // bubble, checked at sampled pixels with a tolerance for the driver.
 #include "XvfbEnvironment.h"
 
+#include "ScenePixels.h"
+
 #include "app/FileSave.h"
 #include "app/Log.h"
 #include "app/Paths.h"
@@ -30,7 +32,7 @@
 namespace fs = std::filesystem;
 
 namespace {
-using TRgb = std::array<int, 3>;
+using scene_pixels::TRgb;
 constexpr int32_t W = 320, H = 240;
 constexpr TRgb Background{30, 30, 30};
 
@@ -128,27 +130,10 @@ class WaterGlTest : public ::testing::Test {
         Renderer().Finish();
     }
 
-    TRgb PixelAt(int32_t x, int32_t y) {
-        std::vector<uint8_t> rgba;
-        Renderer().ReadPixels(x, H - 1 - y, 1, 1, rgba);
-        if (rgba.size() != 4) return {-1, -1, -1};
-        return {rgba[0], rgba[1], rgba[2]};
-    }
+    TRgb PixelAt(int32_t x, int32_t y) const { return scene_pixels::PixelAt(x, y, H); }
 
-    struct TSample {
-        int32_t X, Y;
-        TRgb Expected;
-        const char* What;
-    };
-
-    void ExpectSamples(const std::vector<TSample>& samples) {
-        for (const TSample& s : samples) {
-            const TRgb got = PixelAt(s.X, s.Y);
-            for (size_t c = 0; c < 3; ++c)
-                EXPECT_NEAR(got[c], s.Expected[c], 24) << s.What << " at (" << s.X << ", " << s.Y << "): got "
-                                                       << got[0] << ", " << got[1] << ", " << got[2];
-        }
-    }
+    using TSample = scene_pixels::TSample;
+    void ExpectSamples(const std::vector<TSample>& samples) const { scene_pixels::ExpectSamples(samples, H); }
 
     // The gradient's colour at height y: blue at 100 turning green at 200.
     static TRgb WaterAt(float y) {
