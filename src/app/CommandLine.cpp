@@ -32,6 +32,9 @@ std::string UsageText() {
            "                        printing a state hash every 100 ticks and at the end\n"
            "  --screenshot FILE.png --level NAME --ticks N [--input FILE]\n"
            "                        run N ticks, draw that frame in a window and save it\n"
+           "  --input FILE          (in a window) press and release keys by tick of play, as in --headless\n"
+           "  --run-for SECONDS     quit after this long and print frame statistics\n"
+           "  --shots DIR           save a screenshot into DIR every --shot-every SECONDS (default 2)\n"
            "  --version             print the version\n"
            "  --help                print this help\n";
 }
@@ -83,6 +86,15 @@ bool ParseCommandLine(const std::vector<std::string>& args, TCommandLine& o, std
             }
         } else if (a == "--input") {
             if (!value(o.InputPath)) return false;
+        } else if (a == "--run-for" || a == "--shot-every") {
+            if (!value(v)) return false;
+            int32_t& target = a == "--run-for" ? o.RunForSeconds : o.ShotEverySeconds;
+            if (!ParseInt(v, MaxRunSeconds, target) || target < 1) {
+                error = a + " " + v + ": expected whole seconds from 1 to " + std::to_string(MaxRunSeconds);
+                return false;
+            }
+        } else if (a == "--shots") {
+            if (!value(o.ShotsDir)) return false;
         } else if (a == "--screenshot") {
             if (!value(o.ScreenshotPath)) return false;
         } else if (a == "--headless") {
@@ -119,8 +131,12 @@ bool ParseCommandLine(const std::vector<std::string>& args, TCommandLine& o, std
         error = std::string(mode) + " needs --ticks N";
         return false;
     }
-    if (!run && (o.Ticks >= 0 || !o.InputPath.empty())) {
-        error = "--ticks and --input belong to --headless or --screenshot";
+    if (!run && o.Ticks >= 0) {
+        error = "--ticks belongs to --headless or --screenshot";
+        return false;
+    }
+    if (run && (o.RunForSeconds > 0 || !o.ShotsDir.empty())) {
+        error = "--run-for and --shots belong to the windowed game";
         return false;
     }
     return true;

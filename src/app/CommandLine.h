@@ -18,6 +18,11 @@ struct TCommandLine {
     std::string InputPath;
     std::string ScreenshotPath;
     bool VSync = true;
+    // A timed run of the windowed game: it quits after RunForSeconds, saves a
+    // screenshot into ShotsDir every ShotEverySeconds and prints frame statistics.
+    int32_t RunForSeconds = 0;     // 0 = until the window closes
+    std::string ShotsDir;
+    int32_t ShotEverySeconds = 2;
 };
 
 // False with a message naming the option on anything wrong.
@@ -26,3 +31,4 @@ std::string UsageText();
 
 constexpr int32_t MaxWindowSide = 16384;
 constexpr int32_t MaxRunTicks = 1000000000;
+constexpr int32_t MaxRunSeconds = 86400;

@@ -4,6 +4,7 @@
 #include "app/Ease.h"
 #include "app/GameHooks.h"
 #include "app/HeadlessRunner.h"
+#include "app/InputScript.h"
 #include "app/Log.h"
 #include "app/MainWindow.h"
 #include "app/Paths.h"
@@ -16,6 +17,7 @@
 #include "platform/Screenshot.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -73,5 +75,23 @@ int main(int argc, char** argv) {
         start.Window.Mode.Height = options.Height;
     }
     start.Window.VSync = options.VSync;
+    if (!options.InputPath.empty() && !LoadInputScript(options.InputPath, start.Run.Script, error)) {
+        std::fprintf(stderr, "rollix: %s\n", error.c_str());
+        return 2;
+    }
+    start.Run.RunForMs = options.RunForSeconds * 1000;
+    start.Run.ShotEveryMs = options.ShotEverySeconds * 1000;
+    if (!options.ShotsDir.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(options.ShotsDir, ec);
+        if (ec || !std::filesystem::is_directory(options.ShotsDir)) {
+            std::fprintf(stderr, "rollix: cannot make the screenshot folder %s: %s\n", options.ShotsDir.c_str(),
+                         ec ? ec.message().c_str() : "not a folder");
+            return 1;
+        }
+        start.Run.ShotsDir = options.ShotsDir;
+    }
+    // A timed run stands on its own: it neither waits for nor wakes a running game.
+    if (start.Run.RunForMs > 0 || !start.Run.ShotsDir.empty()) start.SingleInstance = false;
     return RunWindowedGame(start);
 }

@@ -145,6 +145,7 @@ bool RunOneTick(TLoopLevel& level) {
     RecordSite(12006);
     TickCount = 1;
     TickMs = TickLengthMs;
+    if (LoopHooks.BeforeTick) LoopHooks.BeforeTick(level);
     if (level.GameMenuOpen() && !level.HelpOpen()) {
         level.StepGameMenu();
         level.UpdateLevelSounds();

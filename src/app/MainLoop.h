@@ -99,6 +99,7 @@ struct TLoopHooks {
     std::function<bool()> JoystickAnyPressed;
     std::function<void()> ResetJoystick;
     std::function<void(TLoopLevel&)> StoreRoundRecord; // and save the player data
+    std::function<void(TLoopLevel&)> BeforeTick;       // a scripted run presses its keys
     std::function<void()> MusicFrame;
     std::function<void()> Present;          // swap buffers
     std::function<void()> ReturnToStartForm;

@@ -13,6 +13,7 @@
 #include "render/RenderContext.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 bool WindowActive = true; // shown and not minimized
@@ -206,7 +207,20 @@ int RunWindowedGame(const TGameStartOptions& options) {
     ShutdownHooks.ReleaseTextures = [] { ReleaseGameTextures(); };
     ShutdownHooks.ReleaseContext = [] { ReleaseRenderContext(); };
     ShutdownHooks.RestoreDisplayMode = [&window] { window.RestoreDisplayMode(); };
-    LoopHooks.Present = [&window] { window.Present(); };
+    TTimedRun run(options.Run);
+    if (run.Active()) LoopHooks.BeforeTick = [&run](TLoopLevel&) { run.BeforeTick(); };
+    LoopHooks.Present = [&window, &run] {
+        if (!run.Active()) {
+            window.Present();
+            return;
+        }
+        int32_t w = 0, h = 0;
+        window.DrawableSize(w, h);
+        run.BeforePresent(MilliClock(), w, h);
+        window.Present();
+        run.AfterPresent(MilliClock());
+        if (run.Over()) QuitRequested = true;
+    };
     LoopHooks.CloseWindow = [] { QuitRequested = true; };
     LoopHooks.IdleHook = [&window](int32_t lag) {
         int mx = 0, my = 0, px = 0, py = 0;
@@ -271,5 +285,10 @@ int RunWindowedGame(const TGameStartOptions& options) {
     SetFatalErrorHandler(nullptr);
     SetStopTimerHandler(nullptr);
     LoopHooks = TLoopHooks{};
+    if (run.Active()) {
+        std::fputs(run.Report().c_str(), stdout);
+        std::fflush(stdout);
+        if (!run.Errors().empty()) return 1;
+    }
     return 0;
 }

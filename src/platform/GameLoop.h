@@ -6,13 +6,16 @@
 
 #include "platform/GameWindow.h"
 #include "platform/SingleInstance.h"
+#include "platform/TimedRun.h"
 
 struct TGameStartOptions {
     TWindowOptions Window;
     bool SingleInstance = true;
+    TTimedRunOptions Run; // a scripted, timed run with screenshots
 };
 
-// Opens the window and plays until the window closes. The exit code.
+// Opens the window and plays until the window closes (or a timed run ends,
+// printing its screenshots and frame statistics). The exit code.
 int RunWindowedGame(const TGameStartOptions& options);
 
 // One SDL event in game terms.

@@ -40,8 +40,17 @@ TEST(CommandLine, AcceptsTheOptionsAndTheirValues) {
 
     ASSERT_TRUE(ParseCommandLine({"--screenshot", "s.png", "--level", "A", "--ticks", "5"}, o, error));
     EXPECT_EQ(o.ScreenshotPath, "s.png");
+    ASSERT_TRUE(ParseCommandLine({"--input", "roll.txt", "--run-for", "10", "--shots", "shots", "--shot-every", "3"}, o,
+                                 error))
+        << error;
+    EXPECT_EQ(o.InputPath, "roll.txt");
+    EXPECT_EQ(o.RunForSeconds, 10);
+    EXPECT_EQ(o.ShotsDir, "shots");
+    EXPECT_EQ(o.ShotEverySeconds, 3);
     ASSERT_TRUE(ParseCommandLine({}, o, error));
     EXPECT_EQ(o.Width, 0);
+    EXPECT_EQ(o.RunForSeconds, 0);
+    EXPECT_EQ(o.ShotEverySeconds, 2);
     EXPECT_TRUE(o.VSync);
 }
 
@@ -56,7 +65,12 @@ TEST(CommandLine, RejectsWhatItCannotUseNamingTheOption) {
         {{"--size", "99999x600"}, "--size 99999x600"},
         {{"--size", "-800x600"}, "--size -800x600"},
         {{"--size", "800x600x2"}, "--size 800x600x2"},
-        {{"--ticks", "5"}, "--ticks and --input belong"},
+        {{"--ticks", "5"}, "--ticks belongs"},
+        {{"--run-for", "0"}, "--run-for 0: expected whole seconds"},
+        {{"--run-for", "2.5"}, "--run-for 2.5"},
+        {{"--shot-every", "99999"}, "--shot-every 99999"},
+        {{"--shots"}, "--shots needs a value"},
+        {{"--headless", "--level", "A", "--ticks", "1", "--run-for", "5"}, "belong to the windowed game"},
         {{"--headless", "--ticks", "5"}, "needs --level"},
         {{"--headless", "--level", "A"}, "needs --ticks"},
         {{"--headless", "--level", "A", "--ticks", "-1"}, "--ticks -1"},

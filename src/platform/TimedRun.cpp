@@ -1,0 +1,57 @@
+#include "platform/TimedRun.h"
+
+#include "app/InputState.h"
+#include "platform/Screenshot.h"
+#include "render/RenderContext.h"
+
+#include <algorithm>
+#include <cstdio>
+
+void TTimedRun::BeforeTick() {
+    ++TicksRun;
+    FrameStats.AddTick();
+    const auto& events = Options.Script.Events;
+    while (NextEvent < events.size() && events[NextEvent].Tick < TicksRun) ++NextEvent;
+    for (; NextEvent < events.size() && events[NextEvent].Tick == TicksRun; ++NextEvent)
+        SetKey(events[NextEvent].Key, events[NextEvent].Down);
+}
+
+void TTimedRun::BeforePresent(uint32_t nowMs, int32_t width, int32_t height) {
+    if (!Started) {
+        Started = true;
+        StartMs = nowMs;
+        LastPresentMs = nowMs;
+        NextShotMs = Options.ShotEveryMs;
+    }
+    const int64_t elapsed = int64_t(uint32_t(nowMs - StartMs));
+    if (Options.RunForMs > 0 && elapsed >= Options.RunForMs) Finished = true;
+    if (Options.ShotsDir.empty() || elapsed < NextShotMs || width <= 0 || height <= 0) return;
+    // One picture per due time, even after a long stall.
+    while (NextShotMs <= elapsed) NextShotMs += std::max(Options.ShotEveryMs, 1);
+    char name[64];
+    std::snprintf(name, sizeof name, "/shot-%02zu.png", SavedShots.size() + ShotErrors.size() + 1);
+    const std::string path = Options.ShotsDir + name;
+    std::vector<uint8_t> rgba;
+    Renderer().ReadPixels(0, 0, width, height, rgba);
+    if (SaveScreenshot(path, width, height, rgba)) {
+        char when[48];
+        std::snprintf(when, sizeof when, " (%.1f s, tick %d)", double(elapsed) / 1000.0, TicksRun);
+        SavedShots.push_back(path + when);
+    } else {
+        ShotErrors.push_back("cannot write " + path);
+    }
+}
+
+void TTimedRun::AfterPresent(uint32_t nowMs) {
+    // The first frame only starts the clock: it has no interval before it.
+    FrameStats.AddFrame(FrameStats.FrameCount() == 0 ? -1.0 : double(uint32_t(nowMs - LastPresentMs)));
+    LastPresentMs = nowMs;
+}
+
+std::string TTimedRun::Report() const {
+    std::string out;
+    for (const std::string& shot : SavedShots) out += "screenshot " + shot + "\n";
+    for (const std::string& error : ShotErrors) out += "rollix: " + error + "\n";
+    out += FrameStats.Summary() + "\n";
+    return out;
+}
