@@ -1,0 +1,130 @@
+// The main level as the game shows it: "Zestars.map" from the built archive,
+// played 100 ticks and drawn with OpenGL at 640 × 480. The frame is saved as
+// a PNG beside the build and must show the night sky above, terrain below
+// and the player's orange coat where the player is.
+#include "XvfbEnvironment.h"
+
+#include "LevelWorld.h"
+#include "ScenePixels.h"
+
+#include "app/GameHooks.h"
+#include "app/HeadlessRunner.h"
+#include "app/InputScript.h"
+#include "app/Log.h"
+#include "app/Paths.h"
+#include "assets/MassFile.h"
+#include "game/GameMan.h"
+#include "level/Mechanics.h"
+#include "physics/Rollix.h"
+#include "physics/RollixsMan.h"
+#include "platform/GlWindow.h"
+#include "platform/Screenshot.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+using namespace level_world;
+using scene_pixels::TRgb;
+
+namespace {
+
+constexpr int32_t FrameW = 640, FrameH = 480;
+
+class ZestarsGlTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!std::filesystem::exists(std::string(ROLLIX_BUILD_DIR) + "/Rollix.msf"))
+            GTEST_SKIP() << "the content has not been built";
+        if (!TXvfbEnvironment::Available()) GTEST_SKIP() << "no X server: " << TXvfbEnvironment::Why();
+        ResetRenderState();
+        ResetLevelGlobals();
+        SetLogSink([this](const std::string& line) { Log.push_back(line); });
+        InitAppDir(ROLLIX_BUILD_DIR);
+        MassFile.Create();
+        TexLib.Clear();
+        TexLib.LoadLibrary();
+        CreateMechanics();
+        InstallGameHooks();
+        Gl = std::make_unique<TGlWindow>("Rollix main level test", FrameW, FrameH);
+        ASSERT_TRUE(Gl->Ready()) << Gl->Why();
+        ScreenWidth = Gl->DrawnWidth;
+        ScreenHeight = Gl->DrawnHeight;
+    }
+    void TearDown() override {
+        ResetGame();
+        Gl.reset(); // the textures go while their context still exists
+        TexLib.Clear();
+        MassFile.Clear();
+        ResetMechanics();
+        ResetRenderState();
+        ResetLevelGlobals();
+        SetLogSink(nullptr);
+    }
+
+    std::vector<std::string> Log;
+    std::unique_ptr<TGlWindow> Gl;
+};
+
+// The night: blue well above red and green (the rock's bluish grey is not).
+bool IsSky(const TRgb& c) { return c[2] >= c[0] + 30 && c[2] >= c[1] + 30; }
+// The coat: a warm orange, well apart from the night's blues and the meadow's greens.
+bool IsCoat(const TRgb& c) { return c[0] > 150 && c[0] > c[1] + 30 && c[1] > c[2] + 20; }
+
+TEST_F(ZestarsGlTest, FirstFrameAfterAHundredTicksShowsSkyTerrainAndThePlayer) {
+    std::string error;
+    ASSERT_TRUE(LoadRunLevel("Zestars.map", error)) << error;
+    ASSERT_EQ(RunScriptedTicks(100, TInputScript{}, nullptr), 100);
+    ASSERT_NE(CurrentLevel, nullptr);
+    TRollix* player = CurrentLevel->Characters.Count() > 0 ? CurrentLevel->Characters.Items[0].get() : nullptr;
+    ASSERT_NE(player, nullptr);
+
+    TLoopLevel& level = *LoopLevel;
+    level.PrepareFrame();
+    BeginFrame();
+    Renderer().Clear(Gl::ColorBufferBit | Gl::DepthBufferBit);
+    level.DrawLevel();
+    Renderer().Finish();
+    std::vector<uint8_t> rgba;
+    Renderer().ReadPixels(0, 0, FrameW, FrameH, rgba);
+    ASSERT_EQ(rgba.size(), size_t(FrameW) * FrameH * 4);
+    const std::string png = std::string(ROLLIX_BUILD_DIR) + "/zestars-tick100.png";
+    EXPECT_TRUE(SaveScreenshot(png, FrameW, FrameH, rgba)) << png;
+
+    auto at = [&](int32_t x, int32_t y) {
+        const uint8_t* p = &rgba[(size_t(FrameH - 1 - y) * FrameW + size_t(x)) * 4];
+        return TRgb{p[0], p[1], p[2]};
+    };
+    // Share of sampled pixels in a band of rows that pass a test.
+    auto share = [&](int32_t top, int32_t bottom, bool (*test)(const TRgb&)) {
+        int32_t hits = 0, all = 0;
+        for (int32_t y = top; y < bottom; y += 4)
+            for (int32_t x = 0; x < FrameW; x += 4, ++all) hits += test(at(x, y)) ? 1 : 0;
+        return double(hits) / all;
+    };
+    // Scenery may rise into the top, but most of it is sky.
+    EXPECT_GT(share(0, FrameH / 10, IsSky), 0.6) << "the night sky across the top";
+    EXPECT_GT(share(FrameH * 17 / 20, FrameH, [](const TRgb& c) { return !IsSky(c); }), 0.9)
+        << "terrain across the bottom";
+
+    // The player, mapped through the playing layer's view to the window.
+    const TBox2& view = FrameView.View;
+    ASSERT_GT(view.Right - view.Left, 0.0f);
+    ASSERT_GT(view.Bottom - view.Top, 0.0f);
+    const float sx = FrameW / (view.Right - view.Left), sy = FrameH / (view.Bottom - view.Top);
+    const int32_t px = int32_t((player->Centre.X - view.Left) * sx), py = int32_t((player->Centre.Y - view.Top) * sy);
+    ASSERT_TRUE(px >= 8 && px < FrameW - 8 && py >= 8 && py < FrameH - 8)
+        << "the camera keeps the player in view: (" << px << ", " << py << ")";
+    int32_t coat = 0;
+    for (int32_t dy = -6; dy <= 6; dy += 3)
+        for (int32_t dx = -6; dx <= 6; dx += 3) coat += IsCoat(at(px + dx, py + dy)) ? 1 : 0;
+    const TRgb middle = at(px, py);
+    EXPECT_GE(coat, 20) << "the coat around the player's centre; the centre shows " << middle[0] << ", " << middle[1]
+                        << ", " << middle[2];
+    // Nowhere near the top of the sky is the coat.
+    EXPECT_EQ(share(0, FrameH / 10, IsCoat), 0.0);
+
+    for (const std::string& line : Log) EXPECT_EQ(line.find("error"), std::string::npos) << line;
+}
+
+} // namespace
