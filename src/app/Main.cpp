@@ -6,6 +6,7 @@
 #include "app/HeadlessRunner.h"
 #include "app/InputScript.h"
 #include "app/Log.h"
+#include "app/MainLoop.h"
 #include "app/MainWindow.h"
 #include "app/Paths.h"
 #include "app/SiteTrace.h"
@@ -36,6 +37,7 @@ void LogArchives() {
 
 int main(int argc, char** argv) {
     RecordSite(11301);
+    const uint32_t startedAt = MilliClock();
     TCommandLine options;
     std::string error;
     if (!ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
@@ -79,6 +81,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "rollix: %s\n", error.c_str());
         return 2;
     }
+    start.Run.ProgramStartMs = startedAt;
     start.Run.RunForMs = options.RunForSeconds * 1000;
     start.Run.ShotEveryMs = options.ShotEverySeconds * 1000;
     if (!options.ShotsDir.empty()) {

@@ -208,7 +208,7 @@ int RunWindowedGame(const TGameStartOptions& options) {
     ShutdownHooks.ReleaseContext = [] { ReleaseRenderContext(); };
     ShutdownHooks.RestoreDisplayMode = [&window] { window.RestoreDisplayMode(); };
     TTimedRun run(options.Run);
-    if (run.Active()) LoopHooks.BeforeTick = [&run](TLoopLevel&) { run.BeforeTick(); };
+    if (run.Active()) LoopHooks.BeforeTick = [&run](TLoopLevel&) { run.BeforeTick(MilliClock()); };
     LoopHooks.Present = [&window, &run] {
         if (!run.Active()) {
             window.Present();

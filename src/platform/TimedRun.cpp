@@ -7,7 +7,13 @@
 #include <algorithm>
 #include <cstdio>
 
-void TTimedRun::BeforeTick() {
+void TTimedRun::BeforeTick(uint32_t nowMs) {
+    if (!Started) {
+        Started = true;
+        StartMs = nowMs;
+        LastPresentMs = nowMs;
+        NextShotMs = Options.ShotEveryMs;
+    }
     ++TicksRun;
     FrameStats.AddTick();
     const auto& events = Options.Script.Events;
@@ -17,12 +23,7 @@ void TTimedRun::BeforeTick() {
 }
 
 void TTimedRun::BeforePresent(uint32_t nowMs, int32_t width, int32_t height) {
-    if (!Started) {
-        Started = true;
-        StartMs = nowMs;
-        LastPresentMs = nowMs;
-        NextShotMs = Options.ShotEveryMs;
-    }
+    if (!Started) return;
     const int64_t elapsed = int64_t(uint32_t(nowMs - StartMs));
     if (Options.RunForMs > 0 && elapsed >= Options.RunForMs) Finished = true;
     if (Options.ShotsDir.empty() || elapsed < NextShotMs || width <= 0 || height <= 0) return;
@@ -43,6 +44,8 @@ void TTimedRun::BeforePresent(uint32_t nowMs, int32_t width, int32_t height) {
 }
 
 void TTimedRun::AfterPresent(uint32_t nowMs) {
+    if (!Started) return;
+    if (FirstFrameMs < 0) FirstFrameMs = int64_t(uint32_t(nowMs - Options.ProgramStartMs));
     // The first frame only starts the clock: it has no interval before it.
     FrameStats.AddFrame(FrameStats.FrameCount() == 0 ? -1.0 : double(uint32_t(nowMs - LastPresentMs)));
     LastPresentMs = nowMs;
@@ -52,6 +55,7 @@ std::string TTimedRun::Report() const {
     std::string out;
     for (const std::string& shot : SavedShots) out += "screenshot " + shot + "\n";
     for (const std::string& error : ShotErrors) out += "rollix: " + error + "\n";
+    if (FirstFrameMs >= 0) out += "first frame of play " + std::to_string(FirstFrameMs) + " ms after the start\n";
     out += FrameStats.Summary() + "\n";
     return out;
 }

@@ -16,6 +16,8 @@ struct TTimedRunOptions {
     int32_t RunForMs = 0;    // 0 = no stop
     std::string ShotsDir;    // empty = no screenshots
     int32_t ShotEveryMs = 2000;
+    // The clock reading when the program started, for the cold start figure.
+    uint32_t ProgramStartMs = 0;
 };
 
 class TTimedRun {
@@ -24,10 +26,12 @@ public:
     explicit TTimedRun(TTimedRunOptions options) : Options(std::move(options)) {}
 
     bool Active() const { return Options.RunForMs > 0 || !Options.ShotsDir.empty() || !Options.Script.Events.empty(); }
-    // Before every tick of play: the script's keys for this tick (tick 1 is before the first).
-    void BeforeTick();
+    // Before every tick of play: the script's keys for this tick (tick 1 is
+    // before the first). The run's clock starts at its first tick; frames
+    // before it (the loading screen) are not counted.
+    void BeforeTick(uint32_t nowMs);
     // Before a frame is shown, with its back buffer complete: saves the
-    // screenshot when one is due. The run's clock starts at its first frame.
+    // screenshot when one is due.
     void BeforePresent(uint32_t nowMs, int32_t width, int32_t height);
     void AfterPresent(uint32_t nowMs);
     // The run has lasted its time (checked when a frame is shown).
@@ -48,6 +52,7 @@ private:
     uint32_t StartMs = 0, LastPresentMs = 0;
     int64_t NextShotMs = 0;
     bool Finished = false;
+    int64_t FirstFrameMs = -1; // after the program's start
     TFrameStats FrameStats;
     std::vector<std::string> SavedShots, ShotErrors;
 };
