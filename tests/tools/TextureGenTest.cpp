@@ -56,8 +56,57 @@ TEST(TextureGen, PicturesAreWellFormedAndFillsTile) {
         }
     }
     for (const char* needed : {"Levels\\water.png", "Levels\\WaterBubble3.png", "Levels\\kvapka.png", "Levels\\x_glue1.png",
-                               "Effects\\hvezda_4.png"})
+                               "Effects\\hvezda_4.png", "Logos\\Vortan.png", "Decor\\tree.png"})
         EXPECT_TRUE(names.count(needed)) << needed;
+}
+
+// Pictures placed as decorations: the level traces one outline round the
+// picture's alpha above 10 and draws what lies inside it, so a picture must
+// fade out before its edges, in one piece, and without hard steps from
+// opaque to clear (which show as jagged rims when scaled).
+TEST(TextureGen, DecorationsFadeOutInOnePiece) {
+    for (const TGeneratedPicture& p : GenerateGamePictures()) {
+        if (p.Name.rfind("Decor\\", 0) != 0 && p.Name.rfind("Logos\\", 0) != 0) continue;
+        SCOPED_TRACE(p.Name);
+        ASSERT_EQ(p.BytesPerPixel, 4);
+        const int32_t w = p.Width, h = p.Height;
+        auto alpha = [&](int32_t x, int32_t y) { return p.Pixels[(size_t(y) * size_t(w) + size_t(x)) * 4 + 3]; };
+        int32_t edgeShown = 0, hardSteps = 0;
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; ++x) {
+                if ((x == 0 || y == 0 || x == w - 1 || y == h - 1) && alpha(x, y) > 0) ++edgeShown;
+                if (alpha(x, y) == 255)
+                    for (const auto [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+                        const int32_t nx = x + dx, ny = y + dy;
+                        if (nx >= 0 && ny >= 0 && nx < w && ny < h && alpha(nx, ny) == 0) ++hardSteps;
+                    }
+            }
+        EXPECT_EQ(edgeShown, 0) << "pixels shown on the picture's edge";
+        EXPECT_EQ(hardSteps, 0) << "opaque pixels next to clear ones";
+        // Pieces above the outline's threshold, by flood fill.
+        std::vector<uint8_t> seen(size_t(w) * size_t(h), 0);
+        int32_t pieces = 0;
+        for (int32_t start = 0; start < w * h; ++start) {
+            if (seen[size_t(start)] || alpha(start % w, start / w) <= 10) continue;
+            ++pieces;
+            std::vector<int32_t> stack{start};
+            seen[size_t(start)] = 1;
+            while (!stack.empty()) {
+                const int32_t i = stack.back();
+                stack.pop_back();
+                const int32_t x = i % w, y = i / w;
+                for (const auto [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+                    const int32_t nx = x + dx, ny = y + dy;
+                    if (nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
+                    const size_t j = size_t(ny) * size_t(w) + size_t(nx);
+                    if (seen[j] || alpha(nx, ny) <= 10) continue;
+                    seen[j] = 1;
+                    stack.push_back(int32_t(j));
+                }
+            }
+        }
+        EXPECT_EQ(pieces, 1);
+    }
 }
 
 TEST(TextureGen, TheLibraryLoadsEveryPicture) {

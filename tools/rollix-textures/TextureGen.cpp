@@ -288,6 +288,420 @@ TGeneratedPicture StarSprite(const std::string& name, int32_t size, TColour colo
         }
     return std::move(c.P);
 }
+
+// ---- Decorations: soft silhouettes lit from the upper left ----
+
+float Clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
+
+float SmoothStep(float a, float b, float v) { return Smooth(Clamp01((v - a) / (b - a))); }
+
+// Distance from p to the segment a–b.
+float SegmentDistance(float px, float py, float ax, float ay, float bx, float by) {
+    const float dx = bx - ax, dy = by - ay;
+    const float len2 = dx * dx + dy * dy;
+    const float t = len2 > 0 ? Clamp01(((px - ax) * dx + (py - ay) * dy) / len2) : 0.0f;
+    return std::hypot(px - ax - dx * t, py - ay - dy * t);
+}
+
+// A straight-alpha layer laid over what is below it.
+struct TPixel {
+    TColour C{0, 0, 0};
+    float A = 0;
+};
+
+TPixel Over(TPixel below, TColour c, float a) {
+    a = Clamp01(a);
+    const float out = a + below.A * (1 - a);
+    if (out <= 0) return {};
+    const float k = a / out;
+    return {Mix(below.C, c, k), out};
+}
+
+// The diffuse light of a height field's slope: dzdx, dzdy in height per
+// pixel, light from the upper left and a little towards the viewer.
+float Lambert(float dzdx, float dzdy) {
+    const float nx = -dzdx, ny = -dzdy, nz = 1.0f;
+    const float n = std::sqrt(nx * nx + ny * ny + nz * nz);
+    const float lx = -0.55f, ly = -0.6f, lz = 0.58f; // normalised enough
+    return std::max(0.0f, (nx * lx + ny * ly + nz * lz) / n);
+}
+
+struct TBlob {
+    float X, Y, R;
+};
+
+// Overlapping round blobs with a wobbling, leafy rim: the signed distance to
+// the rim (negative inside) and a dome height over the blobs.
+void BlobField(const std::vector<TBlob>& blobs, float x, float y, uint32_t seed, float wobble, float& distance,
+               float& height) {
+    distance = 1e9f;
+    height = 0;
+    for (size_t i = 0; i < blobs.size(); ++i) {
+        const TBlob& b = blobs[i];
+        const float dx = x - b.X, dy = y - b.Y;
+        const float d = std::hypot(dx, dy);
+        const float angle = std::atan2(dy, dx) / (2 * Pi) + 0.5f;
+        const float rim = b.R * (1 + wobble * (TileNoise(angle * 12, float(i) * 3.7f, 12, 2, seed) - 0.5f));
+        distance = std::min(distance, d - rim);
+        // The dome is round, over the widest the rim may reach, so that its
+        // slope has no seam where the rim's angle wraps or meets the centre.
+        const float dome = b.R * (1 + wobble * 0.5f);
+        const float q = 1 - (d * d) / (dome * dome);
+        if (q > 0) height = std::max(height, std::sqrt(q) * dome);
+    }
+}
+
+// Foliage or stone over blobs: the colour from dark to light by the light on
+// the domes, small leaf (or grain) noise, the lower right darker, a soft rim.
+struct TBlobLook {
+    TColour Dark, Light, Highlight;
+    float Grain = 8;  // pixels per noise cell of the leaves or grain
+    float Wobble = 0.2f;
+    float Soft = 2.5f; // pixels of the alpha rim
+};
+
+TPixel BlobPixel(const std::vector<TBlob>& blobs, const TBlobLook& look, float x, float y, uint32_t seed) {
+    float d, h, dr, hr, dd, hd;
+    BlobField(blobs, x, y, seed, look.Wobble, d, h);
+    if (d > look.Soft * 2) return {};
+    BlobField(blobs, x + 1, y, seed, look.Wobble, dr, hr);
+    BlobField(blobs, x, y + 1, seed, look.Wobble, dd, hd);
+    const float leaf = TileNoise(x / look.Grain, y / look.Grain, 64, 3, seed + 5);
+    // The leaves bulge by their own small domes on top of the big ones.
+    const float bump = 6.0f;
+    const float leafR = TileNoise((x + 1) / look.Grain, y / look.Grain, 64, 3, seed + 5);
+    const float leafD = TileNoise(x / look.Grain, (y + 1) / look.Grain, 64, 3, seed + 5);
+    const float lit = Lambert((hr - h) * 0.8f + (leafR - leaf) * bump, (hd - h) * 0.8f + (leafD - leaf) * bump);
+    TColour c = Mix(look.Dark, look.Light, lit * 1.2f - 0.15f);
+    c = Mix(c, look.Highlight, Clamp01((lit - 0.82f) * 4) * 0.6f);
+    // Inner shadow where the domes meet and at the rim.
+    c = Scale(c, 0.75f + 0.25f * Clamp01(h / 18));
+    return {c, Clamp01(0.5f - d / look.Soft)};
+}
+
+// A soft shadow on the ground beneath a silhouette.
+float GroundShadow(float x, float y, float cx, float cy, float rx, float ry) {
+    const float d = std::hypot((x - cx) / rx, (y - cy) / ry);
+    return 0.45f * (1 - SmoothStep(0.35f, 1.0f, d));
+}
+
+std::vector<TBlob> CanopyBlobs(float cx, float cy, float width, float height, int32_t count, uint32_t seed) {
+    std::vector<TBlob> blobs;
+    for (int32_t i = 0; i < count; ++i) {
+        const float u = float(Hash(i, 1, seed) % 1000) / 1000.0f, v = float(Hash(i, 2, seed) % 1000) / 1000.0f;
+        const float r = float(Hash(i, 3, seed) % 1000) / 1000.0f;
+        // Spread over an ellipse, the bigger blobs nearer the middle.
+        const float angle = u * 2 * Pi, reach = std::sqrt(v) * 0.62f;
+        blobs.push_back({cx + std::cos(angle) * reach * width * 0.5f, cy + std::sin(angle) * reach * height * 0.5f,
+                         (0.2f + 0.14f * r) * std::min(width, height) * (1.15f - reach * 0.5f)});
+    }
+    return blobs;
+}
+
+// A broad-leaved tree: a tapering trunk with two branches into a round crown.
+TGeneratedPicture Tree(const std::string& name, uint32_t seed) {
+    const int32_t w = 256, h = 512;
+    TCanvas c(name, w, h, 4);
+    const std::vector<TBlob> crown = CanopyBlobs(128, 200, 190, 270, 15, seed);
+    const TBlobLook leaves{{0.04f, 0.12f, 0.09f}, {0.24f, 0.46f, 0.18f}, {0.72f, 0.78f, 0.32f}, 7, 0.22f, 2.5f};
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const float px = float(x) + 0.5f, py = float(y) + 0.5f;
+            TPixel p;
+            p = Over(p, {0, 0, 0}, GroundShadow(px, py, 140, 492, 90, 14));
+            // The trunk leans a little and narrows upwards; the branches fork from it.
+            const float t = Clamp01((496 - py) / 260);
+            const float trunkX = 128 + 6 * std::sin(t * 2.5f);
+            const float halfWidth = 15 - 7 * t;
+            float trunk = std::fabs(px - trunkX) - halfWidth;
+            if (py > 496) trunk = std::max(trunk, py - 496);
+            if (py < 236) trunk = std::max(trunk, 236 - py);
+            trunk = std::min(trunk, SegmentDistance(px, py, 126, 320, 80, 230) - 6);
+            trunk = std::min(trunk, SegmentDistance(px, py, 130, 300, 180, 215) - 5);
+            if (trunk < 3) {
+                const float across = Clamp01((px - trunkX + halfWidth) / (2 * halfWidth));
+                const float bark = TileNoise(px / 6, py / 40, 64, 3, seed + 9);
+                TColour col = Mix({0.38f, 0.27f, 0.18f}, {0.14f, 0.09f, 0.07f}, across * 0.9f + 0.1f);
+                col = Scale(col, 0.8f + 0.4f * bark);
+                p = Over(p, col, Clamp01(0.5f - trunk / 1.5f));
+            }
+            const TPixel leavesHere = BlobPixel(crown, leaves, px, py, seed);
+            p = Over(p, leavesHere.C, leavesHere.A);
+            c.Set(x, y, p.C, p.A);
+        }
+    return std::move(c.P);
+}
+
+// A fir: tiers of drooping boughs around a short trunk.
+TGeneratedPicture Pine(const std::string& name, uint32_t seed) {
+    const int32_t w = 256, h = 512;
+    TCanvas c(name, w, h, 4);
+    const int32_t tiers = 5;
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const float px = float(x) + 0.5f, py = float(y) + 0.5f;
+            TPixel p;
+            p = Over(p, {0, 0, 0}, GroundShadow(px, py, 138, 494, 80, 12));
+            const float trunk = std::max(std::fabs(px - 128) - 10, std::max(py - 498, 400 - py));
+            if (trunk < 3) {
+                const float across = Clamp01((px - 118) / 20);
+                const float bark = TileNoise(px / 5, py / 30, 64, 3, seed + 9);
+                p = Over(p, Scale(Mix({0.36f, 0.25f, 0.16f}, {0.12f, 0.08f, 0.06f}, across), 0.8f + 0.4f * bark),
+                         Clamp01(0.5f - trunk / 1.5f));
+            }
+            // Each tier is a cone from its tip down to a ragged, drooping hem;
+            // the lower tiers are wider and the upper ones overlap them.
+            for (int32_t k = tiers - 1; k >= 0; --k) {
+                const float tip = 24 + float(k) * 66, hem = tip + 150 - float(k) * 6;
+                const float halfBase = 52 + float(k) * 17;
+                const float along = (py - tip) / (hem - tip);
+                if (along < -0.05f || along > 1.25f) continue;
+                auto halfAt = [&](float qx, float qy) {
+                    const float ragged = 1 + 0.16f * (TileNoise(qx / 9, float(k) * 5, 64, 2, seed + uint32_t(k)) - 0.5f) +
+                                         0.08f * std::sin(qx / 7 + float(k));
+                    return halfBase * std::max(0.0f, (qy - tip) / (hem - tip)) * ragged;
+                };
+                auto distanceAt = [&](float qx, float qy) {
+                    const float dx = std::fabs(qx - 128);
+                    // The hem droops at its ends: it lies lower near the middle.
+                    const float hemHere = hem + 10 * (1 - dx / halfBase);
+                    float d = std::max(dx - halfAt(qx, qy), qy - hemHere);
+                    if (qy < tip) d = std::max(d, tip - qy);
+                    return d;
+                };
+                const float raw = distanceAt(px, py);
+                if (raw > 6) continue;
+                // The ragged rim is steeper than one: measure the distance in pixels.
+                const float gx = distanceAt(px + 0.5f, py) - distanceAt(px - 0.5f, py);
+                const float gy = distanceAt(px, py + 0.5f) - distanceAt(px, py - 0.5f);
+                const float dist = raw / std::max(0.3f, std::hypot(gx, gy));
+                if (dist > 3) continue;
+                const float dx = std::fabs(px - 128), half = halfAt(px, py);
+                const float u = dx / std::max(half, 1.0f) * (px < 128 ? -1.0f : 1.0f); // -1 left rim … 1 right rim
+                const float needles = TileNoise(px / 4, py / 4, 64, 2, seed + 30);
+                float lit = 0.62f - 0.38f * u - 0.25f * Clamp01(along - 0.6f) * 2 + 0.3f * (needles - 0.5f);
+                lit *= 0.85f + 0.15f * (1 - along); // the hem is shaded by the tier's own boughs
+                TColour col = Mix({0.03f, 0.10f, 0.09f}, {0.20f, 0.40f, 0.22f}, lit);
+                col = Mix(col, {0.62f, 0.72f, 0.35f}, Clamp01((lit - 0.85f) * 3) * 0.5f);
+                p = Over(p, col, Clamp01(0.5f - dist / 2.0f));
+            }
+            c.Set(x, y, p.C, p.A);
+        }
+    return std::move(c.P);
+}
+
+TGeneratedPicture Bush(const std::string& name, uint32_t seed) {
+    const int32_t w = 256, h = 128;
+    TCanvas c(name, w, h, 4);
+    std::vector<TBlob> blobs;
+    for (int32_t i = 0; i < 7; ++i) {
+        const float u = float(i) / 6.0f;
+        const float r = 28 + 22 * std::sin(u * Pi) + float(Hash(i, 4, seed) % 14);
+        blobs.push_back({40 + u * 176 + float(Hash(i, 5, seed) % 11) - 5, 120 - r * 0.8f, r});
+    }
+    const TBlobLook leaves{{0.04f, 0.13f, 0.08f}, {0.26f, 0.50f, 0.20f}, {0.75f, 0.80f, 0.34f}, 5, 0.25f, 2.5f};
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const float px = float(x) + 0.5f, py = float(y) + 0.5f;
+            TPixel p;
+            p = Over(p, {0, 0, 0}, GroundShadow(px, py, 134, 118, 118, 9));
+            TPixel b = BlobPixel(blobs, leaves, px, py, seed);
+            // The bush sits on the ground: it fades out just above the picture's foot.
+            b.A *= Clamp01((122 - py) / 4);
+            p = Over(p, b.C, b.A);
+            c.Set(x, y, p.C, p.A);
+        }
+    return std::move(c.P);
+}
+
+TGeneratedPicture Rock(const std::string& name, uint32_t seed) {
+    const int32_t w = 256, h = 128;
+    TCanvas c(name, w, h, 4);
+    const std::vector<TBlob> blobs = {{100, 78, 46}, {150, 70, 52}, {196, 92, 30}, {64, 98, 26}};
+    const TBlobLook stone{{0.16f, 0.17f, 0.22f}, {0.58f, 0.60f, 0.66f}, {0.85f, 0.86f, 0.90f}, 14, 0.12f, 2.0f};
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const float px = float(x) + 0.5f, py = float(y) + 0.5f;
+            TPixel p;
+            p = Over(p, {0, 0, 0}, GroundShadow(px, py, 136, 118, 118, 9));
+            TPixel r = BlobPixel(blobs, stone, px, py, seed);
+            // Cracks and strata, and moss where the top faces the sky.
+            const float strata = 0.5f + 0.5f * std::sin((py + 8 * TileNoise(px / 32, py / 32, 8, 2, seed)) / 5);
+            r.C = Scale(r.C, 0.9f + 0.12f * strata);
+            float d, top;
+            BlobField(blobs, px, py - 10, seed, stone.Wobble, d, top);
+            const float moss = Clamp01((d + 2) / 6) * SmoothStep(0.55f, 0.7f, TileNoise(px / 10, py / 10, 32, 3, seed + 3));
+            r.C = Mix(r.C, Mix({0.16f, 0.30f, 0.10f}, {0.42f, 0.58f, 0.20f}, TileNoise(px / 3, py / 3, 64, 1, seed)), moss * 0.8f);
+            r.A *= Clamp01((124 - py) / 4);
+            p = Over(p, r.C, r.A);
+            c.Set(x, y, p.C, p.A);
+        }
+    return std::move(c.P);
+}
+
+// ---- The maker's logo ----
+
+// The strokes of the word: segments and arcs in a letter box of 0..1 across
+// and 0..1 down, drawn with round ends.
+struct TStroke {
+    float X0, Y0, X1, Y1; // a segment; for an arc, centre, radius and unused
+    float ArcFrom = 0, ArcTo = 0;
+    bool Arc = false;
+    float RadiusY = 0;    // arcs are ellipses: radius X1 across, RadiusY down
+};
+
+struct TLetter {
+    float Width; // in letter heights
+    std::vector<TStroke> Strokes;
+};
+
+float StrokeDistance(const TStroke& s, float x, float y, float scaleX, float scaleY) {
+    if (!s.Arc) return SegmentDistance(x, y, s.X0 * scaleX, s.Y0 * scaleY, s.X1 * scaleX, s.Y1 * scaleY);
+    // An elliptic arc, measured in the ellipse's own round space and scaled
+    // back by the smaller radius (close enough for strokes of even width).
+    const float rx = s.X1 * scaleX, ry = s.RadiusY * scaleY;
+    const float ux = (x - s.X0 * scaleX) / rx, uy = (y - s.Y0 * scaleY) / ry;
+    float a = std::atan2(uy, ux);
+    if (s.ArcTo - s.ArcFrom < 2 * Pi - 1e-3f) {
+        // Outside the arc's span the nearer end counts.
+        float mid = (s.ArcFrom + s.ArcTo) / 2, half = (s.ArcTo - s.ArcFrom) / 2;
+        float off = std::remainder(a - mid, 2 * Pi);
+        if (std::fabs(off) > half) {
+            const float ends[2] = {s.ArcFrom, s.ArcTo};
+            float best = 1e9f;
+            for (float e : ends) {
+                const float ex = s.X0 * scaleX + std::cos(e) * rx, ey = s.Y0 * scaleY + std::sin(e) * ry;
+                best = std::min(best, std::hypot(x - ex, y - ey));
+            }
+            return best;
+        }
+    }
+    return std::fabs(std::hypot(ux, uy) - 1) * std::min(rx, ry);
+}
+
+std::vector<TLetter> VortanLetters() {
+    const float i = 0.0f; // strokes run on their centre lines; the box is inset by the stroke width later
+    TStroke arcO{0.5f, 0.5f, 0.5f, 0, 0, 2 * Pi, true, 0.5f};
+    TStroke bowl{0.42f, 0.27f, 0.42f, 0, -Pi / 2, Pi / 2, true, 0.27f};
+    return {
+        {0.88f, {{0, i, 0.5f, 1}, {0.5f, 1, 1, i}}},                                            // V
+        {0.86f, {arcO}},                                                                        // O
+        {0.80f, {{0, 0, 0, 1}, {0, 0, 0.42f, 0}, bowl, {0, 0.54f, 0.42f, 0.54f}, {0.4f, 0.54f, 1, 1}}}, // R
+        {0.80f, {{0, 0, 1, 0}, {0.5f, 0, 0.5f, 1}}},                                            // T
+        {0.90f, {{0, 1, 0.5f, 0}, {0.5f, 0, 1, 1}, {0.24f, 0.64f, 0.76f, 0.64f}}},              // A
+        {0.80f, {{0, 1, 0, 0}, {0, 0, 1, 1}, {1, 1, 1, 0}}},                                    // N
+    };
+}
+
+// "Vortan" in round, glossy teal letters with a dark rim, a gold swoosh
+// beneath, a soft drop shadow down-right and a faint glow that holds the
+// word together as one piece.
+TGeneratedPicture VortanLogo() {
+    const int32_t w = 1024, h = 256;
+    TCanvas c("Logos\\Vortan.png", w, h, 4);
+    const float letterH = 132, stroke = 17, top = 40, slant = 0.16f, gap = 30;
+    const std::vector<TLetter> letters = VortanLetters();
+    float total = -gap;
+    for (const TLetter& l : letters) total += l.Width * (letterH - 2 * stroke) + 2 * stroke + gap;
+    std::vector<float> lefts;
+    float left = (float(w) - total) / 2 - 10;
+    for (const TLetter& l : letters) {
+        lefts.push_back(left);
+        left += l.Width * (letterH - 2 * stroke) + 2 * stroke + gap;
+    }
+    const float baseline = top + letterH;
+    // Distance to the word's centre lines, in picture pixels.
+    auto word = [&](float x, float y) {
+        const float sx = x + (y - baseline) * slant; // upright again
+        float best = 1e9f;
+        for (size_t k = 0; k < letters.size(); ++k) {
+            const float lx = sx - lefts[k] - stroke, ly = y - top - stroke;
+            const float inner = letterH - 2 * stroke;
+            const float sw = letters[k].Width * inner;
+            if (lx < -3 * stroke || lx > sw + 3 * stroke) continue;
+            for (const TStroke& s : letters[k].Strokes) best = std::min(best, StrokeDistance(s, lx, ly, sw, inner));
+        }
+        return best - stroke;
+    };
+    // The swoosh: a curve under the word, thick in the middle, thin at its ends.
+    auto swoosh = [&](float x, float y) {
+        float best = 1e9f;
+        const int32_t n = 48;
+        for (int32_t k = 0; k < n; ++k) {
+            auto at = [&](int32_t j, float& px, float& py) {
+                const float t = float(j) / float(n);
+                px = 150 + t * 760;
+                py = 212 + 18 * std::sin(t * Pi) - 16 * t;
+            };
+            float ax, ay, bx, by;
+            at(k, ax, ay);
+            at(k + 1, bx, by);
+            const float t = (float(k) + 0.5f) / float(n);
+            best = std::min(best, SegmentDistance(x, y, ax, ay, bx, by) - (1.5f + 6.5f * std::sin(t * Pi)));
+        }
+        return best;
+    };
+    const float glowX = float(w) / 2, glowY = 132;
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const float px = float(x) + 0.5f, py = float(y) + 0.5f;
+            TPixel p;
+            // A faint warm glow behind the word, fading well inside the picture.
+            const float g = std::hypot((px - glowX) / 480, (py - glowY) / 112);
+            p = Over(p, {1.0f, 0.95f, 0.82f}, 0.32f * (1 - SmoothStep(0.2f, 1.0f, g)));
+            const float d = word(px, py);
+            const float sw = swoosh(px, py);
+            // Soft shadow down and to the right.
+            const float shadow = std::min(word(px - 9, py - 11), swoosh(px - 9, py - 11));
+            p = Over(p, {0.05f, 0.04f, 0.12f}, 0.5f * Clamp01(0.5f - shadow / 9));
+            // The swoosh: gold, lighter on its upper edge.
+            if (sw < 4) {
+                const float upper = Clamp01((sw + 8) / 8);
+                TColour col = Mix({1.0f, 0.92f, 0.55f}, {0.92f, 0.55f, 0.12f}, upper);
+                p = Over(p, col, Clamp01(0.5f - sw / 1.3f));
+            }
+            if (d < 9) {
+                // A dark rim round the letters, then the glossy face: a vertical
+                // gradient, a rounded bevel lit from the upper left, a shine on
+                // the upper half and a few sparkles.
+                p = Over(p, {0.03f, 0.07f, 0.16f}, Clamp01(0.5f - (d - 5) / 1.4f));
+                if (d < 1) {
+                    const float dx = word(px + 1, py) - d, dy = word(px, py + 1) - d;
+                    const float depth = Clamp01(-d / stroke);
+                    const float bevel = 1 - depth;     // slope steepest at the rim
+                    const float k = 1.6f * bevel * bevel;
+                    const float lit = Lambert(dx * k, dy * k); // height rises inwards
+                    const float v = Clamp01((py - top) / letterH);
+                    TColour face = Mix({0.42f, 0.92f, 0.96f}, {0.06f, 0.32f, 0.72f}, v);
+                    face = Scale(face, 0.9f + 0.2f * TileNoise(px / 24, py / 24, 64, 4, 501));
+                    face = Scale(face, 0.55f + 0.6f * lit);
+                    face = Mix(face, {1, 1, 1}, Clamp01((lit - 0.86f) * 5) * 0.7f);
+                    const float shine = v < 0.42f ? 0.22f * SmoothStep(0.42f, 0.3f, v) : 0.0f;
+                    face = Mix(face, {1, 1, 1}, shine);
+                    p = Over(p, face, Clamp01(0.5f - d / 1.2f));
+                }
+            }
+            c.Set(x, y, p.C, p.A);
+        }
+    // Sparkles on a few upper-left rims: four-pointed stars with a soft core.
+    const float sparkles[][3] = {{0.12f, 0.0f, 14}, {0.5f, 3.0f, 10}, {0.78f, 4.0f, 12}};
+    for (const auto& s : sparkles) {
+        const float sx = lefts[size_t(s[1])] + stroke + s[0] * 60 - (top + stroke - baseline) * slant;
+        const float sy = top + stroke * 0.6f, r = s[2];
+        for (int32_t y = int32_t(sy - r * 2); y <= int32_t(sy + r * 2); ++y)
+            for (int32_t x = int32_t(sx - r * 2); x <= int32_t(sx + r * 2); ++x) {
+                if (x < 0 || y < 0 || x >= w || y >= h) continue;
+                const float dx = std::fabs(float(x) + 0.5f - sx), dy = std::fabs(float(y) + 0.5f - sy);
+                const float star = Clamp01(1 - (dx * dy * 0.35f + std::hypot(dx, dy) * 0.5f) / r);
+                if (star <= 0) continue;
+                uint8_t* px = &c.P.Pixels[(size_t(y) * size_t(w) + size_t(x)) * 4];
+                TPixel below{{float(px[2]) / 255, float(px[1]) / 255, float(px[0]) / 255}, float(px[3]) / 255};
+                const TPixel out = Over(below, {1, 1, 0.92f}, star * star * 1.2f);
+                c.Set(x, y, out.C, out.A);
+            }
+    }
+    return std::move(c.P);
+}
 } // namespace
 
 float TileNoise(float x, float y, int32_t period, int32_t octaves, uint32_t seed) {
@@ -344,5 +758,11 @@ std::vector<TGeneratedPicture> GenerateGamePictures() {
     all.push_back(GlossyBody("Rollixs\\Skritek_Fazole2.png", {0.45f, 0.62f, 0.20f}, 52));
     all.push_back(StarSprite("Effects\\hvezda_4.png", 64, {1.0f, 0.85f, 0.2f}));
     all.push_back(Glow("Effects\\spark.png", 32, {1.0f, 0.9f, 0.6f}, 0.1f));
+    // Background decorations and the maker's logo.
+    all.push_back(Tree("Decor\\tree.png", 61));
+    all.push_back(Pine("Decor\\pine.png", 62));
+    all.push_back(Bush("Decor\\bush.png", 63));
+    all.push_back(Rock("Decor\\rock.png", 64));
+    all.push_back(VortanLogo());
     return all;
 }
