@@ -163,6 +163,7 @@ void TMyTexture::SendToRenderer(const std::vector<uint8_t>& buffer, int32_t byte
     r.TexParameter(Gl::TextureMinFilter, Gl::Linear);
     SetTexEnv(Gl::Modulate);
     GlId = int32_t(name);
+    GlGeneration = RenderContextGeneration();
     Library->MemoryTotal += int64_t(UploadWidth) * UploadHeight * 4;
 }
 
@@ -186,8 +187,8 @@ void TMyTexture::Release() {
     if (IsUploaded()) {
         if (CachedTexture == uint32_t(GlId)) CachedTexture = NoCache;
         Renderer().DeleteTexture(uint32_t(GlId));
-        GlId = -1;
     }
+    GlId = -1;
     if (!Main)
         for (auto& copy : Copies) {
             if (copy) copy->Release();
@@ -493,6 +494,7 @@ TMyTexture* TTexLib::CreateWorkTexture(const std::string& name) {
     r.TexParameter(Gl::TextureMinFilter, Gl::Linear);
     SetTexEnv(Gl::Modulate);
     entry->GlId = int32_t(id);
+    entry->GlGeneration = RenderContextGeneration();
     Textures.push_back(std::move(entry));
     TMyTexture* t = Textures.back().get();
     if (name == "extra1") Extra1 = t;

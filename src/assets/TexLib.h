@@ -8,6 +8,7 @@
 #include "assets/ByteStream.h"
 #include "assets/Picture.h"
 #include "physics/VecMath.h"
+#include "render/RenderContext.h"
 
 #include <array>
 #include <cstdint>
@@ -45,6 +46,7 @@ public:
     bool Exists = false;
     int32_t FileSize = 0;
     int32_t GlId = -1; // −1 while not uploaded
+    uint32_t GlGeneration = 0; // the render context GlId belongs to
     bool Needed = false;
     bool WorkTexture = false;
     uint8_t QualityMode = 1;
@@ -83,7 +85,9 @@ public:
     bool Loaded() const { return Picture && Picture->Loaded(); }
     int32_t Upload();
     int32_t TextureId();
-    bool IsUploaded() const { return GlId >= 0; }
+    // Uploaded into the current context: a name from a context that has
+    // gone since is stale, and the picture goes up again when next used.
+    bool IsUploaded() const { return GlId >= 0 && GlGeneration == RenderContextGeneration(); }
     void Release();
     void MarkNeeded(bool flag);
     TMyTexture* ScaledCopy(int32_t k);

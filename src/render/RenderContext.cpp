@@ -41,11 +41,18 @@ TRenderBackend& Renderer() { return Backend ? *Backend : Nowhere(); }
 
 bool RenderContextReady() { return Backend != nullptr; }
 
+namespace {
+uint32_t ContextGeneration = 1;
+} // namespace
+
+uint32_t RenderContextGeneration() { return ContextGeneration; }
+
 void InitRenderContext(std::unique_ptr<TRenderBackend> backend) {
     RecordSite(61001);
     ReleaseRenderContext();
     if (!backend) return;
     Backend = std::move(backend);
+    ++ContextGeneration;
     TRenderBackend& gl = *Backend;
     gl.Disable(Gl::AlphaTest);
     gl.Disable(Gl::DepthTest);
@@ -68,6 +75,7 @@ void ReleaseRenderContext() {
     RecordSite(61002);
     if (!Backend) return;
     Backend.reset();
+    ++ContextGeneration;
     ForgetCaches();
 }
 

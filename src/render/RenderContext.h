@@ -52,6 +52,9 @@ void InitRenderContext(std::unique_ptr<TRenderBackend> backend);
 // Drops the backend and forgets every cache. Nothing happens without a context.
 void ReleaseRenderContext();
 bool RenderContextReady();
+// Changes whenever a context is made or dropped: names of GL objects made
+// under another generation mean nothing now.
+uint32_t RenderContextGeneration();
 // The current backend; a null backend when no context exists, so that callers
 // never test for it.
 TRenderBackend& Renderer();

@@ -272,6 +272,31 @@ TEST_F(TexLibTest, ResidencyUploadsWhatLevelsNeedAndFreesTheRest) {
     EXPECT_EQ(Gl->Textures.at(uint32_t(work->GlId)).Parameters.at(Gl::TextureWrapS), Gl::ClampToEdge);
 }
 
+TEST_F(TexLibTest, ANewContextUploadsAgainAndNeverDeletesStaleNames) {
+    Build({{"Levels\\a.png", Png(4, 4, 3, Solid(4, 4, 3))}, {"Levels\\b.png", Png(4, 4, 3, Solid(4, 4, 3))}});
+    TMyTexture* a = TexLib.TextureByIndex(0);
+    TMyTexture* b = TexLib.TextureByIndex(1);
+    ASSERT_GT(a->Upload(), 0);
+    ASSERT_GT(b->Upload(), 0);
+
+    // The window and its context are made anew (a second window, a mode switch).
+    auto fresh = std::make_unique<TNullRenderBackend>();
+    TNullRenderBackend* second = fresh.get();
+    InitRenderContext(std::move(fresh));
+    EXPECT_FALSE(a->IsUploaded()) << "a name from the old context means nothing in this one";
+    const int32_t again = a->TextureId();
+    ASSERT_GT(again, 0);
+    EXPECT_TRUE(a->IsUploaded());
+    EXPECT_EQ(second->Textures.count(uint32_t(again)), 1u) << "the picture went up into the new context";
+
+    // Releasing the texture that never went up here deletes nothing here.
+    b->Release();
+    EXPECT_EQ(second->CallCount(TRenderCall::DeleteTexture), 0);
+    EXPECT_FALSE(b->IsUploaded());
+    a->Release();
+    EXPECT_EQ(second->CallCount(TRenderCall::DeleteTexture), 1);
+}
+
 TEST(TexLibIndex, RoundTripAndDamagedRecords) {
     std::vector<TTexLibRecord> records = {{"Levels\\a.png", 1, 0}, {"B\\c.jpg", 0, 1}};
     std::vector<uint8_t> bytes = WriteTexLibIndex(records);

@@ -1,0 +1,181 @@
+// The main level as shipped: "Zestars.map" from the built archive, with the
+// player rolling right on turbo. Loading it, playing it headless, and
+// playing it with a frame after every tick drawn by OpenGL into a
+// 1024 × 768 window (llvmpipe under Xvfb; the GL benchmarks skip with no
+// display) or by the null renderer. Each reports the archive's size and the
+// process's peak memory.
+//   xvfb-run -s "-screen 0 1280x1024x24" build/bench/rollix_bench_game
+#include "app/Ease.h"
+#include "app/GameHooks.h"
+#include "app/HeadlessRunner.h"
+#include "app/InputState.h"
+#include "app/Log.h"
+#include "app/MainLoop.h"
+#include "app/MainWindow.h"
+#include "app/Paths.h"
+#include "app/Random.h"
+#include "assets/MassFile.h"
+#include "assets/TexLib.h"
+#include "game/GameMan.h"
+#include "level/Mechanics.h"
+#include "platform/GlWindow.h"
+#include "platform/Screenshot.h"
+#include "render/NullRenderBackend.h"
+#include "render/RenderContext.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/resource.h>
+
+namespace {
+constexpr int32_t Width = 1024, Height = 768;
+
+// The archives, texture library and game hooks of the process, set up once.
+bool GameReady(std::string& why) {
+    static std::string error = [] {
+        const std::string archive = std::string(ROLLIX_BUILD_DIR) + "/Rollix.msf";
+        if (!std::filesystem::exists(archive)) return "no " + archive + ": build the content first";
+        SetLogSink([](const std::string& line) { if (std::getenv("ROLLIX_BENCH_LOG")) std::fprintf(stderr, "%s\n", line.c_str()); });
+        FillEaseTables();
+        InitAppDir(ROLLIX_BUILD_DIR);
+        MassFile.Create();
+        TexLib.LoadLibrary();
+        CreateMechanics();
+        InstallGameHooks();
+        return std::string();
+    }();
+    why = error;
+    return error.empty();
+}
+
+void ReportMemory(benchmark::State& state) {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak MB"] = double(usage.ru_maxrss) / 1024.0;
+    std::error_code ec;
+    const auto bytes = std::filesystem::file_size(std::string(ROLLIX_BUILD_DIR) + "/Rollix.msf", ec);
+    state.counters["archive MB"] = ec ? 0.0 : double(bytes) / (1024.0 * 1024.0);
+}
+
+// A fresh Zestars with the player holding Right and turbo.
+bool StartZestars(std::string& error) {
+    ResetMainLoop();
+    ResetInputState();
+    ScreenWidth = Width;
+    ScreenHeight = Height;
+    FillRandomTable();
+    Seed(100);
+    if (!LoadRunLevel("Zestars.map", error)) return false;
+    SetKey(Vk::Right, true);
+    SetKey(Vk::Control, true);
+    return true;
+}
+
+// One tick as the loop runs it, then (when drawing) its frame.
+void TickAndDraw(bool draw) {
+    TLoopLevel& level = *LoopLevel;
+    RunOneTick(level);
+    Seed(100);
+    if (!draw) return;
+    level.PrepareFrame();
+    BeginFrame();
+    Renderer().Clear(Gl::ColorBufferBit | Gl::DepthBufferBit);
+    level.DrawLevel();
+}
+
+void BM_ZestarsLoad(benchmark::State& state) {
+    std::string error;
+    if (!GameReady(error)) return state.SkipWithError(error.c_str());
+    for (auto _ : state) {
+        if (!StartZestars(error)) return state.SkipWithError(error.c_str());
+    }
+    ReportMemory(state);
+}
+BENCHMARK(BM_ZestarsLoad)->Unit(benchmark::kMillisecond);
+
+// Headless play: ticks per second and how many times faster than real time.
+void BM_ZestarsHeadlessTicks(benchmark::State& state) {
+    std::string error;
+    if (!GameReady(error)) return state.SkipWithError(error.c_str());
+    InitRenderContext(std::make_unique<TNullRenderBackend>());
+    if (!StartZestars(error)) return state.SkipWithError(error.c_str());
+    int32_t ticks = 0;
+    for (auto _ : state) {
+        // A fresh run every 900 ticks (9 s of play) keeps the player on the course,
+        // short of the wall at its end.
+        if (++ticks % 900 == 0) {
+            state.PauseTiming();
+            StartZestars(error);
+            state.ResumeTiming();
+        }
+        TickAndDraw(false);
+    }
+    state.counters["ticks/s"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["x real time"] = benchmark::Counter(0.01, benchmark::Counter::kIsIterationInvariantRate);
+    ReportMemory(state);
+    ReleaseRenderContext();
+}
+BENCHMARK(BM_ZestarsHeadlessTicks)->Unit(benchmark::kMicrosecond);
+
+// A tick and its frame to the null renderer: the drawing's own CPU cost.
+void BM_ZestarsFrameNull(benchmark::State& state) {
+    std::string error;
+    if (!GameReady(error)) return state.SkipWithError(error.c_str());
+    InitRenderContext(std::make_unique<TNullRenderBackend>());
+    if (!StartZestars(error)) return state.SkipWithError(error.c_str());
+    int32_t ticks = 0;
+    for (auto _ : state) {
+        if (++ticks % 900 == 0) {
+            state.PauseTiming();
+            StartZestars(error);
+            state.ResumeTiming();
+        }
+        TickAndDraw(true);
+    }
+    state.counters["frames/s"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
+    ReportMemory(state);
+    ReleaseRenderContext();
+}
+BENCHMARK(BM_ZestarsFrameNull)->Unit(benchmark::kMillisecond);
+
+// A tick and its frame in GL at 1024 × 768, presented: frames per second.
+void BM_ZestarsFrameGl(benchmark::State& state) {
+    std::string error;
+    if (!GameReady(error)) return state.SkipWithError(error.c_str());
+    // One window and GL context for the process: the benchmark runs more than once.
+    static TGlWindow gl("Rollix main level benchmark", Width, Height);
+    if (!gl.Ready()) return state.SkipWithError(gl.Why().c_str());
+    ScreenWidth = gl.DrawnWidth;
+    ScreenHeight = gl.DrawnHeight;
+    if (!StartZestars(error)) return state.SkipWithError(error.c_str());
+    ScreenWidth = gl.DrawnWidth;
+    ScreenHeight = gl.DrawnHeight;
+    // The first frame uploads the textures.
+    TickAndDraw(true);
+    Renderer().Finish();
+    int32_t ticks = 0;
+    for (auto _ : state) {
+        if (++ticks % 900 == 0) {
+            state.PauseTiming();
+            StartZestars(error);
+            state.ResumeTiming();
+        }
+        TickAndDraw(true);
+        Renderer().Finish();
+        gl.Window.Present();
+    }
+    // ROLLIX_BENCH_SHOT=FILE.png keeps the last frame, to see what was measured.
+    if (const char* shot = std::getenv("ROLLIX_BENCH_SHOT")) {
+        std::vector<uint8_t> rgba;
+        Renderer().ReadPixels(0, 0, gl.DrawnWidth, gl.DrawnHeight, rgba);
+        SaveScreenshot(shot, gl.DrawnWidth, gl.DrawnHeight, rgba);
+    }
+    state.SetLabel(std::to_string(gl.DrawnWidth) + " x " + std::to_string(gl.DrawnHeight));
+    state.counters["frames/s"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
+    ReportMemory(state);
+}
+BENCHMARK(BM_ZestarsFrameGl)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+} // namespace
