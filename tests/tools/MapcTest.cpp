@@ -19,7 +19,7 @@ const char* const SmallSource = R"({
   "sky": {"top": [20, 10, 60], "bottom": [60, 40, 120],
           "moon": {"texture": "Levels\\ground.png", "at": [300, 80]},
           "stars": {"texture": "Levels\\ground.png", "perTile": 40}},
-  "layers": {"lowest": -1, "parallax": [0.5, 1.0]},
+  "layers": {"lowest": -1, "parallax": [0.5, 1.0], "light": [[204, 153, 255]]},
   "terrain": [
     {"name": "floor", "texture": "Levels\\ground.png",
      "outline": [[-1000, 300], [1000, 300], [1000, 600], [-1000, 600]],
@@ -92,6 +92,13 @@ const TBadSource BadSources[] = {
     {"\"sample\": \"FX\\\\Hum.ogg\", ", "", "small.json: sounds[0]: sample: missing"},
     {"\"moon\": {\"texture\": \"Levels\\\\ground.png\", ", "\"moon\": {", "small.json: sky.moon: texture: missing"},
     {"\"parallax\": [0.5, 1.0]", "\"parallax\": [0.5]", "small.json: layers: parallax: needs one value per layer"},
+    {"[[204, 153, 255]]", "[[204, 153, 256]]", "small.json: layers: light: colour parts are whole numbers 0..255"},
+    {"[[204, 153, 255]]", "[[204, 153, 255], [1, 2, 3], [4, 5, 6]]", "small.json: layers: light: more colours than layers"},
+    {"[[204, 153, 255]]", "[204, 153, 255]", "small.json: layers: light: expected a colour"},
+    {"\"stars\": {", "\"clouds\": {\"texture\": \"Levels\\\\ground.png\", \"scale\": [0, 80]}, \"stars\": {",
+     "small.json: sky.clouds: scale: must be 1..10000 each"},
+    {"\"stars\": {", "\"clouds\": {\"texture\": \"Levels\\\\ground.png\", \"scale\": 300}, \"stars\": {",
+     "small.json: sky.clouds: scale: expected a point [x, y]"},
 };
 
 TEST_F(LevelCompiler, BadSourcesNameTheFileObjectAndField) {
@@ -123,6 +130,13 @@ TEST_F(LevelCompiler, ASmallSourceLoadsWithWhatItDescribes) {
     EXPECT_EQ(level->Sky.MoonPos, (TVec2{300, 80}));
     EXPECT_EQ(level->Layers.MinNumber, -1);
     ASSERT_EQ(level->Layers.Layers.size(), 2u);
+    // The far layer keeps its ambient light; the playing layer, left out, stays white.
+    const TLayer& far = *level->Layers.Layers[0];
+    EXPECT_FLOAT_EQ(far.LightColor[0], 0.8f);
+    EXPECT_FLOAT_EQ(far.LightColor[1], 0.6f);
+    EXPECT_FLOAT_EQ(far.LightColor[2], 1.0f);
+    EXPECT_EQ(far.CurrentLight, far.LightColor) << "the light is in use from the start";
+    EXPECT_EQ(level->Layers.Layers[1]->LightColor, (TLightColor{1, 1, 1, 1}));
 
     ASSERT_EQ(level->SplineObjects.size(), 3u);
     const TSplineObj& floor = *level->SplineObjects[0];
@@ -154,6 +168,22 @@ TEST_F(LevelCompiler, ASmallSourceLoadsWithWhatItDescribes) {
     ASSERT_EQ(level->LevelSounds.size(), 1u);
     EXPECT_EQ(level->LevelSounds[0]->SampleName, "FX\\Hum.ogg");
     EXPECT_FALSE(level->CollisionEdges.empty());
+}
+
+// A wide cloud strip is drawn over wide cells: the scale across and down
+// reaches the level and the cells derived from it.
+TEST_F(LevelCompiler, CloudsKeepTheirScale) {
+    const std::string text = Replace(SmallSource, "\"stars\": {",
+                                     "\"clouds\": {\"texture\": \"Levels\\\\ground.png\", \"scale\": [300, 75]}, \"stars\": {");
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(CompileLevelBytes(text, "small.json", bytes, error)) << error;
+    auto level = std::make_unique<TLevel>();
+    ASSERT_TRUE(level->LoadFromBytes(bytes));
+    ASSERT_TRUE(level->Sky.RenderClouds);
+    EXPECT_FLOAT_EQ(level->Sky.ScaleX, 300.0f);
+    EXPECT_FLOAT_EQ(level->Sky.ScaleY, 75.0f);
+    EXPECT_EQ(level->Sky.Clouds.CellWidth, 4 * level->Sky.Clouds.CellHeight);
 }
 
 } // namespace

@@ -217,12 +217,20 @@ void ReadSky(const json& src, const std::string& file, TLevel& level) {
     if (sky.RenderClouds) {
         const TPlace clouds(file, "sky.clouds");
         const json& c = s["clouds"];
-        clouds.Only(c, {"texture", "speed", "colour"});
+        clouds.Only(c, {"texture", "speed", "colour", "scale"});
         const TMyTexture* t = clouds.Texture(c, "texture");
         sky.CloudTexture = t->Index;
         sky.CloudTextureName = t->Name;
         sky.CloudSpeed = clouds.Number(c, "speed", sky.CloudSpeed);
         sky.CloudColor = clouds.Colour(c, "colour", sky.CloudColor);
+        // The size of one cloud cell across and down, in percent: a wide
+        // cloud strip wants wide cells, or it is squeezed into streaks.
+        const TVec2 scale = clouds.PointField(c, "scale", {sky.ScaleX, sky.ScaleY});
+        if (!(scale.X >= 1 && scale.X <= 10000 && scale.Y >= 1 && scale.Y <= 10000))
+            clouds.Fail("scale", "must be 1..10000 each");
+        sky.ScaleX = scale.X;
+        sky.ScaleY = scale.Y;
+        sky.SetCloudParams();
     }
     sky.RenderStars = s.contains("stars");
     if (sky.RenderStars) {
@@ -261,7 +269,7 @@ void ReadLayers(const json& src, const std::string& file, TLevel& level) {
         return;
     }
     const json& l = src["layers"];
-    at.Only(l, {"lowest", "parallax"});
+    at.Only(l, {"lowest", "parallax", "light"});
     const int32_t lowest = at.Integer(l, "lowest", 0, true);
     if (lowest > 0 || lowest < -20) at.Fail("lowest", "must be -20..0");
     const json& list = at.List(l, "parallax");
@@ -272,6 +280,17 @@ void ReadLayers(const json& src, const std::string& file, TLevel& level) {
     }
     if (parallaxes.size() < size_t(1 - lowest)) at.Fail("parallax", "needs one value per layer up to layer 0");
     level.Layers.Create(lowest, parallaxes);
+    // The ambient light of each layer, lowest first: far layers take a
+    // dimmer, bluer light so that they recede. Layers left out stay white.
+    const json& lights = at.List(l, "light");
+    std::vector<std::array<float, 4>> colours;
+    for (const json& c : lights) colours.push_back(at.FloatColour(json{{"light", c}}, "light", {1, 1, 1, 1}));
+    if (colours.size() > level.Layers.Layers.size()) at.Fail("light", "more colours than layers");
+    for (size_t i = 0; i < colours.size(); ++i) {
+        TLayer& layer = *level.Layers.Layers[i];
+        layer.LightColor = layer.LightColor2 = {colours[i][0], colours[i][1], colours[i][2], colours[i][3]};
+        layer.Reset();
+    }
 }
 
 void CheckLayer(const TPlace& at, const TLevel& level, int32_t layer) {
