@@ -724,6 +724,8 @@ std::vector<TGeneratedPicture> GenerateGamePictures() {
     all.push_back(Fill("Terrain\\ground.png", 256, {0.16f, 0.30f, 0.10f}, {0.35f, 0.52f, 0.18f}, 13, 0));
     all.push_back(Fill("Terrain\\sand.png", 256, {0.70f, 0.58f, 0.36f}, {0.93f, 0.84f, 0.60f}, 14, 0));
     all.push_back(Fill("Terrain\\ice.png", 256, {0.55f, 0.78f, 0.90f}, {0.88f, 0.97f, 1.00f}, 15, 0.3f));
+    // Distant hills: lighter, bluer and softer than the near ground, so they recede.
+    all.push_back(Fill("Terrain\\far hills.png", 256, {0.20f, 0.24f, 0.38f}, {0.34f, 0.40f, 0.54f}, 16, 0));
     // Border bands.
     all.push_back(Band("Terrain\\grass band.png", {0.18f, 0.42f, 0.10f}, {0.78f, 0.92f, 0.30f}, 21, true));
     all.push_back(Band("Terrain\\rock band.png", {0.35f, 0.37f, 0.44f}, {0.72f, 0.74f, 0.80f}, 22, false));
