@@ -5,6 +5,7 @@
 #include "app/MainWindow.h"
 #include "app/Random.h"
 #include "app/SiteTrace.h"
+#include "assets/Font.h"
 #include "assets/TexLib.h"
 #include "render/RenderContext.h"
 
@@ -37,8 +38,11 @@ void StartGame() {
     RecordSite(13201);
     if (!GameStarted) {
         MarkGameStarted();
-        Seed(MilliClock());
         if (GameHooks.CreateRenderContext) GameHooks.CreateRenderContext();
+        // The program's one font, for the loading screen and every text in
+        // play. Making it reseeds the generator, so the clock seed follows.
+        if (!MubFont) MubFont = std::make_unique<TMubFont>();
+        Seed(MilliClock());
     }
     // The logo levels hand over to the main level only once levels can
     // switch; until then the game starts in the main level.

@@ -12,6 +12,7 @@
 #include "app/SiteTrace.h"
 #include "assets/MassFile.h"
 #include "assets/TexLib.h"
+#include "assets/Texts.h"
 #include "game/GameMan.h"
 #include "level/Mechanics.h"
 #include "platform/GameLoop.h"
@@ -59,6 +60,8 @@ int main(int argc, char** argv) {
     MassFile.Create();
     LogArchives();
     TexLib.LoadLibrary();
+    // English until the settings choose a language.
+    SetLanguage("English");
     CreateMechanics();
     InstallGameHooks();
     StartLevelOverride = options.Level;

@@ -4,6 +4,7 @@
 #include "app/MainLoop.h"
 #include "app/Paths.h"
 #include "app/SiteTrace.h"
+#include "assets/Font.h"
 #include "assets/MassFile.h"
 #include "render/RenderContext.h"
 
@@ -149,6 +150,7 @@ void ShutdownGame() {
         run(ShutdownHooks.FreeMusicMan);
         run(ShutdownHooks.ReleaseTextures);
         run(ShutdownHooks.ReleaseContext);
+        MubFont.reset();
     }
     if (DisplayModeChanged || FullScreen) {
         DisplayModeChanged = false;

@@ -9,6 +9,8 @@
 #include <vector>
 
 constexpr int32_t TextCount = 1000;
+// The loading screen's line, revealed as a level loads.
+constexpr int32_t TextLoading = 1;
 constexpr const char* ProductName = "Rollix";
 constexpr const char* ProductVersion = "1.14";
 

@@ -309,6 +309,10 @@ class TLevel {
     void ResetMembers();
 };
 
+// How many characters of the loading line a progress step shows: an even
+// share of 32 steps (16 in a performance test), at least one, at most all.
+int32_t LoadingTextShown(int32_t progress, int32_t length, bool testRun);
+
 // A camera attractor pulls the camera's target fully within 300 units,
 // fading linearly to nothing at 1400.
 TVec2 PullTowardAttractor(TVec2 target, TVec2 centre);

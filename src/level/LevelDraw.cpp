@@ -5,7 +5,9 @@
 #include "app/MainLoop.h"
 #include "app/MainWindow.h"
 #include "app/SiteTrace.h"
+#include "assets/Font.h"
 #include "assets/TexLib.h"
+#include "assets/Texts.h"
 #include "render/RenderContext.h"
 
 #include <algorithm>
@@ -146,6 +148,12 @@ void TLevel::DrawPicture(TMyTexture* texture, TVec2 at, bool lit, bool centred, 
     r.End();
 }
 
+int32_t LoadingTextShown(int32_t progress, int32_t length, bool testRun) {
+    if (length <= 0) return 0;
+    const int64_t shown = int64_t(std::max(progress, 0)) * length / (testRun ? 16 : 32);
+    return int32_t(std::clamp<int64_t>(shown, 1, length));
+}
+
 void TLevel::DrawLoadingScreen(int32_t progress) {
     if (progress == LastLoadingProgress) return;
     LastLoadingProgress = progress;
@@ -164,6 +172,16 @@ void TLevel::DrawLoadingScreen(int32_t progress) {
     ViewHeight = height;
     DrawPicture(TexLib.TextureByName(LoadingLogo), {width * 0.5f, height * 0.5f}, false, true, {}, 0.0f, 1.0f,
                 1.0f);
+    if (MubFont) {
+        // The loading line shows a little more of itself at every step; the
+        // version stands under it.
+        const TRgba8 green{0, 156, 68, 255};
+        const std::u16string text = Text(TextLoading);
+        ResetBlending();
+        MubFont->DrawTextCentred(text.substr(0, LoadingTextShown(progress, int32_t(text.size()), TestRun)), green,
+                                 true, 0.6f, float(height - 60), width * 0.5f);
+        MubFont->DrawTextCentred(VersionLine, green, true, 0.4f, float(height - 30), width * 0.5f);
+    }
     ViewWidth = savedW;
     ViewHeight = savedH;
     r.Finish();

@@ -4,6 +4,8 @@
 #include "LevelWorld.h"
 
 #include "app/InputState.h"
+#include "app/MainWindow.h"
+#include "assets/Texts.h"
 #include "app/StateHash.h"
 #include "assets/Font.h"
 #include "level/Mechanics.h"
@@ -105,6 +107,58 @@ TEST(LevelView, NewLevelLeavesTheGeneratorWhereAFontWouldButMakesNoFont) {
     Seed(999);
     TLevel level;
     EXPECT_EQ(RandSeed, afterFont);
+    ResetLevelGlobals();
+}
+
+TEST(LevelView, LoadingLineShowsAShareOfItselfAtEachStep) {
+    struct Case {
+        int32_t progress, length;
+        bool testRun;
+        int32_t shown;
+    } cases[] = {
+        {0, 36, false, 1},  {1, 36, false, 1},  {8, 36, false, 9},  {16, 36, false, 18}, {31, 36, false, 34},
+        {32, 36, false, 36}, {40, 36, false, 36}, {8, 36, true, 18},  {16, 36, true, 36},  {-5, 36, false, 1},
+        {5, 0, false, 0},   {2000000000, 36, false, 36},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(LoadingTextShown(c.progress, c.length, c.testRun), c.shown)
+            << c.progress << " of " << c.length << (c.testRun ? " (test run)" : "");
+}
+
+TEST(LevelView, LoadingScreenRevealsTheLoadingLineAboveTheVersion) {
+    ResetLevelGlobals();
+    auto backend = std::make_unique<TNullRenderBackend>();
+    TNullRenderBackend* gl = backend.get();
+    InitRenderContext(std::move(backend));
+    ResetTexts(); // the English texts, and the version line an English file gives
+    VersionLine = u"version 1.14";
+    MubFont = std::make_unique<TMubFont>();
+    GameStarted = true;
+    int32_t presents = 0;
+    LoopHooks.Present = [&] { ++presents; };
+    {
+        TLevel level;
+        int32_t versionGlyphs = 0;
+        for (char16_t c : VersionLine) versionGlyphs += c != u' ' ? 1 : 0;
+        ASSERT_GT(versionGlyphs, 0);
+        // "loading pi=3,14159265358979323846...": one glyph at the start, the
+        // first 18 characters (one a space) half way, all 36 at the end.
+        struct Step {
+            int32_t progress, glyphs, presents;
+        } steps[] = {{0, 1, 1}, {16, 17, 2}, {16, 0, 2}, {32, 35, 3}};
+        for (const Step& step : steps) {
+            gl->ForgetCalls();
+            level.DrawLoadingScreen(step.progress);
+            const int32_t quads = gl->CallCount(TRenderCall::Begin);
+            EXPECT_EQ(quads, step.glyphs == 0 ? 0 : step.glyphs + versionGlyphs) << "progress " << step.progress;
+            EXPECT_EQ(presents, step.presents) << "an unchanged step is not drawn again";
+        }
+        EXPECT_EQ(gl->BatchErrors, 0);
+    }
+    GameStarted = false;
+    MubFont.reset();
+    VersionLine.clear();
+    ReleaseRenderContext();
     ResetLevelGlobals();
 }
 
