@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <sys/resource.h>
 
 void TTimedRun::BeforeTick(uint32_t nowMs) {
     if (!Started) {
@@ -57,5 +58,8 @@ std::string TTimedRun::Report() const {
     for (const std::string& error : ShotErrors) out += "rollix: " + error + "\n";
     if (FirstFrameMs >= 0) out += "first frame of play " + std::to_string(FirstFrameMs) + " ms after the start\n";
     out += FrameStats.Summary() + "\n";
+    rusage usage{};
+    if (getrusage(RUSAGE_SELF, &usage) == 0)
+        out += "peak memory " + std::to_string(usage.ru_maxrss / 1024) + " MB\n";
     return out;
 }

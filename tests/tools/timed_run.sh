@@ -33,6 +33,7 @@ ticks=$(echo "$stats" | sed -E 's/.*; ([0-9]+) ticks \(.*/\1/')
 [ "$frames" -gt 3 ] || { echo "too few frames: $stats"; exit 1; }
 [ "$ticks" -ge 150 ] || { echo "too few ticks for three seconds: $stats"; exit 1; }
 echo "$stats"
+grep -Eq '^peak memory [0-9]+ MB$' "$work/out.txt" || { echo "no peak memory"; cat "$work/out.txt"; exit 1; }
 grep -Eq '^first frame of play [0-9]+ ms after the start$' "$work/out.txt" || { echo "no cold start figure"; cat "$work/out.txt"; exit 1; }
 
 # A screenshot folder that cannot be made stops the game with a message.
