@@ -1,5 +1,7 @@
 #include "TextureGen.h"
 
+#include "CharacterPictures.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -253,24 +255,6 @@ TGeneratedPicture Glue() {
 
 // A glossy body: a base colour with a soft highlight towards the upper left
 // and a darker rim. Coats and the figures' own skins are made alike.
-TGeneratedPicture GlossyBody(const std::string& name, TColour base, uint32_t seed) {
-    const int32_t size = 128;
-    TCanvas c(name, size, size, 4);
-    const float centre = float(size) / 2;
-    for (int32_t y = 0; y < size; ++y)
-        for (int32_t x = 0; x < size; ++x) {
-            const float dx = (float(x) + 0.5f - centre) / centre, dy = (float(y) + 0.5f - centre) / centre;
-            const float d = std::hypot(dx, dy);
-            const float grain = TileNoise(float(x) / 8, float(y) / 8, 16, 2, seed);
-            TColour col = Scale(base, 0.95f + 0.1f * grain);
-            col = Scale(col, 1.0f - 0.35f * std::clamp(d - 0.6f, 0.0f, 1.0f) / 0.4f);
-            const float hl = std::hypot(dx + 0.35f, dy + 0.4f);
-            col = Mix(col, {1, 1, 1}, std::clamp(0.55f - hl * 1.4f, 0.0f, 0.55f));
-            c.Set(x, y, col, 1);
-        }
-    return std::move(c.P);
-}
-
 TGeneratedPicture StarSprite(const std::string& name, int32_t size, TColour colour) {
     TCanvas c(name, size, size, 4);
     const float centre = float(size) / 2;
@@ -742,22 +726,8 @@ std::vector<TGeneratedPicture> GenerateGamePictures() {
     all.push_back(Bubble("Levels\\kvapka.png", 32, {0.45f, 0.7f, 0.95f}, true));
     all.push_back(Glue());
     // The character's coats and the collectible stars.
-    all.push_back(GlossyBody("Rollixs\\Coat Red.png", {0.85f, 0.18f, 0.15f}, 31));
-    all.push_back(GlossyBody("Rollixs\\Coat Blue.png", {0.18f, 0.35f, 0.85f}, 32));
-    all.push_back(GlossyBody("Rollixs\\Coat Green.png", {0.25f, 0.7f, 0.2f}, 33));
-    // The figures' skins by material: warm rubber, pale balloon, deep water, green beans.
-    const struct {
-        const char* Shape;
-        uint32_t Seed;
-    } shapes[] = {{"Star", 41}, {"Ball", 42}, {"Cube", 43}};
-    for (const auto& shape : shapes) {
-        const std::string s = shape.Shape;
-        all.push_back(GlossyBody("Rollixs\\Mub" + s + ".png", {0.95f, 0.55f, 0.15f}, shape.Seed));
-        all.push_back(GlossyBody("Rollixs\\Air" + s + ".png", {0.70f, 0.85f, 1.00f}, shape.Seed + 10));
-        all.push_back(GlossyBody("Rollixs\\Water" + s + ".png", {0.25f, 0.50f, 0.95f}, shape.Seed + 20));
-    }
-    all.push_back(GlossyBody("Rollixs\\Skritek_Fazole1.png", {0.55f, 0.70f, 0.25f}, 51));
-    all.push_back(GlossyBody("Rollixs\\Skritek_Fazole2.png", {0.45f, 0.62f, 0.20f}, 52));
+    // The characters: bodies with their faces, face frames, acid coats, diving suits, beans.
+    AddCharacterPictures(all);
     all.push_back(StarSprite("Effects\\hvezda_4.png", 64, {1.0f, 0.85f, 0.2f}));
     all.push_back(Glow("Effects\\spark.png", 32, {1.0f, 0.9f, 0.6f}, 0.1f));
     // Background decorations and the maker's logo.
