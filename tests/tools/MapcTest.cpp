@@ -27,7 +27,7 @@ const char* const SmallSource = R"({
     {"name": "wall", "texture": "Levels\\ground.png", "glue": 1, "spikes": true,
      "outline": [[400, 0], [500, 0], [500, 300], [400, 300]]}
   ],
-  "decorations": [{"name": "far hill", "texture": "Levels\\ground.png", "box": [-500, 0, 0, 300], "layer": -1}],
+  "decorations": [{"name": "far hill", "texture": "Levels\\ground.png", "box": [-500, 0, 0, 300], "outlineStep": 3, "layer": -1}],
   "waters": [{"name": "pool", "seed": [0, 250], "outline": [[-100, 250], [100, 250], [100, 300], [-100, 300]],
               "spouts": [{"at": [0, 290], "rate": 2}]}],
   "winds": [{"from": [200, 200], "to": [200, 0], "strength": 0.4}],
@@ -81,6 +81,7 @@ const TBadSource BadSources[] = {
     {"\"box\": [-500, 0, 0, 300]", "\"box\": [0, 0, -500, 300]",
      "small.json: decorations[0] \"far hill\": box: right and bottom must lie beyond left and top"},
     {"\"layer\": -1}", "\"layer\": -3}", "small.json: decorations[0] \"far hill\": layer: no such layer -3"},
+    {"\"outlineStep\": 3", "\"outlineStep\": 0", "small.json: decorations[0] \"far hill\": outlineStep: must be 1..200"},
     {"\"seed\": [0, 250], ", "", "small.json: waters[0] \"pool\": seed: missing"},
     {"\"rate\": 2", "\"rate\": -2", "small.json: waters[0] \"pool\".spouts[0]: rate: must be 0 or more"},
     {"\"to\": [200, 0], ", "", "small.json: winds[0]: to: missing"},
@@ -152,6 +153,7 @@ TEST_F(LevelCompiler, ASmallSourceLoadsWithWhatItDescribes) {
     for (const TOutlinePoint& p : wall.Body.Meshes.front()->OutlinePoints) EXPECT_EQ(p.Spike, 1);
     const TSplineObj& hill = *level->SplineObjects[2];
     EXPECT_EQ(hill.Layer, -1);
+    EXPECT_EQ(hill.OutlineStep, 3);
     EXPECT_FALSE(hill.Contributes()) << "decorations never collide";
 
     ASSERT_EQ(level->Waters.size(), 1u);

@@ -346,7 +346,7 @@ void ReadDecorations(const json& src, const std::string& file, TLevel& level) {
     for (size_t i = 0; i < list.size(); ++i) {
         const json& d = list[i];
         const TPlace at(file, ItemName("decorations", i, d));
-        at.Only(d, {"name", "texture", "box", "layer"});
+        at.Only(d, {"name", "texture", "box", "layer", "outlineStep"});
         const json& box = at.Need(d, "box");
         if (!box.is_array() || box.size() != 4) at.Fail("box", "expected [left, top, right, bottom]");
         float b[4];
@@ -362,7 +362,10 @@ void ReadDecorations(const json& src, const std::string& file, TLevel& level) {
         o->Collide = false;
         o->CharactersFlyThrough = true;
         o->ParticlesFlyThrough = true;
-        o->OutlineStep = 1;
+        // The mesh follows the picture's outline, traced pixel by pixel; every
+        // n-th point of it keeps a large picture to a few hundred triangles.
+        o->OutlineStep = at.Integer(d, "outlineStep", 1);
+        if (o->OutlineStep < 1 || o->OutlineStep > 200) at.Fail("outlineStep", "must be 1..200");
         const int32_t texture = at.Texture(d, "texture")->Index;
         FrameWithBox(*o, {b[0], b[1], b[2], b[3]});
         o->SetGridTexture(texture, false);
