@@ -686,6 +686,73 @@ TGeneratedPicture VortanLogo() {
     }
     return std::move(c.P);
 }
+
+// A cut jewel seen from the side: a crown of five facets over a pavilion of
+// four running down to a point, each facet flat-lit from the upper left, thin
+// bright edges between them, a soft glow round the stone and a sparkle.
+TGeneratedPicture Jewel(const std::string& name, TColour dark, TColour light) {
+    const int32_t size = 128;
+    TCanvas c(name, size, size, 4);
+    const float centre = float(size) / 2, unit = float(size) * 0.36f;
+    const float tableY = -0.55f, girdleY = -0.2f, tipY = 0.85f;
+    const float crownTop[4] = {-0.45f, -0.15f, 0.15f, 0.45f}, crownFoot[4] = {-0.85f, -0.3f, 0.3f, 0.85f};
+    const float pavilionTop[3] = {-0.4f, 0.0f, 0.4f};
+    const float crownLight[5] = {0.95f, 0.8f, 1.0f, 0.55f, 0.4f}, pavilionLight[4] = {0.7f, 0.5f, 0.32f, 0.18f};
+    // The outline, clockwise: table, girdle right, tip, girdle left.
+    const float outline[5][2] = {{-0.45f, tableY}, {0.45f, tableY}, {0.85f, girdleY}, {0, tipY}, {-0.85f, girdleY}};
+    for (int32_t y = 0; y < size; ++y)
+        for (int32_t x = 0; x < size; ++x) {
+            const float u = (float(x) + 0.5f - centre) / unit, v = (float(y) + 0.5f - centre) / unit;
+            // Distance to the convex outline in pixels, negative inside.
+            float inside = -1e9f;
+            for (int32_t k = 0; k < 5; ++k) {
+                const float* a = outline[k];
+                const float* b = outline[(k + 1) % 5];
+                const float ex = b[0] - a[0], ey = b[1] - a[1], len = std::hypot(ex, ey);
+                inside = std::max(inside, ((u - a[0]) * ey - (v - a[1]) * ex) / len);
+            }
+            const float d = inside * unit;
+            TPixel p;
+            // The glow: soft, in the stone's light colour.
+            const float glow = Clamp01(1 - std::hypot(u, v + 0.1f) / 1.2f);
+            p = Over(p, light, glow * glow * 0.45f);
+            if (d < 1.5f) {
+                float lit, edge = 1e9f;
+                if (v < girdleY) {
+                    const float t = (v - tableY) / (girdleY - tableY);
+                    int32_t facet = 0;
+                    for (int32_t k = 0; k < 4; ++k) {
+                        const float bx = crownTop[k] + (crownFoot[k] - crownTop[k]) * t;
+                        if (u > bx) facet = k + 1;
+                        edge = std::min(edge, std::fabs(u - bx) * unit * 0.8f);
+                    }
+                    lit = crownLight[facet] + 0.15f * (1 - t);
+                } else {
+                    const float t = (v - girdleY) / (tipY - girdleY);
+                    int32_t facet = 0;
+                    for (int32_t k = 0; k < 3; ++k) {
+                        const float bx = pavilionTop[k] * (1 - t);
+                        if (u > bx) facet = k + 1;
+                        edge = std::min(edge, std::fabs(u - bx) * unit * std::max(0.2f, 1 - t));
+                    }
+                    lit = pavilionLight[facet] + 0.2f * (1 - t);
+                }
+                edge = std::min(edge, std::fabs(v - girdleY) * unit);
+                TColour col = Mix(dark, light, lit);
+                // The facets' edges catch the light.
+                col = Mix(col, {1, 1, 1}, Clamp01(0.8f - edge) * 0.6f);
+                // A bright rim just inside the outline.
+                col = Mix(col, {1, 1, 1}, Clamp01(1 + d / 2.0f) * 0.35f);
+                p = Over(p, col, Clamp01(0.5f - d / 1.2f));
+            }
+            // A sparkle on the upper-left of the table.
+            const float sx = std::fabs(u + 0.3f) * unit, sy = std::fabs(v - tableY - 0.05f) * unit;
+            const float star = Clamp01(1 - (sx * sy * 0.5f + std::hypot(sx, sy) * 0.9f) / 12);
+            p = Over(p, {1, 1, 1}, star * 1.3f);
+            c.Set(x, y, p.C, p.A);
+        }
+    return std::move(c.P);
+}
 } // namespace
 
 float TileNoise(float x, float y, int32_t period, int32_t octaves, uint32_t seed) {
@@ -736,5 +803,8 @@ std::vector<TGeneratedPicture> GenerateGamePictures() {
     all.push_back(Bush("Decor\\bush.png", 63));
     all.push_back(Rock("Decor\\rock.png", 64));
     all.push_back(VortanLogo());
+    // Jewels: bright, faceted stones that stand out against every palette.
+    all.push_back(Jewel("Boosts\\jewel red.png", {0.45f, 0.02f, 0.14f}, {1.0f, 0.45f, 0.62f}));
+    all.push_back(Jewel("Boosts\\jewel green.png", {0.02f, 0.32f, 0.12f}, {0.55f, 1.0f, 0.55f}));
     return all;
 }
