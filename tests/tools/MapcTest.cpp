@@ -62,6 +62,12 @@ const TBadSource BadSources[] = {
     {"\"title\": \"Little hill\"", "\"titel\": \"Little hill\"", "small.json: level: titel: unknown field"},
     {"\"targetScore\": 300", "\"targetScore\": \"many\"", "small.json: level: targetScore: expected a whole number"},
     {"\"gravity\": 0.8", "\"gravity\": 0", "small.json: level: gravity: must be above 0"},
+    // Values beyond the range of the floats the level stores.
+    {"\"gravity\": 0.8", "\"gravity\": 1e39", "small.json: level: gravity: expected a finite number"},
+    {"\"camera\": [100, 50]", "\"camera\": [100, -1e40]", "small.json: level: camera: expected a finite point"},
+    {"\"box\": [-500, 0, 0, 300]", "\"box\": [-500, 0, 1e39, 300]",
+     "small.json: decorations[0] \"far hill\": box: expected finite numbers"},
+    {"\"parallax\": [0.5, 1.0]", "\"parallax\": [1e39, 1.0]", "small.json: layers: parallax: expected finite numbers above 0"},
     {"[[400, 0], [500, 0], [500, 300], [400, 300]]", "[[400, 0], [500, 0]]",
      "small.json: terrain[1] \"wall\": outline: an outline needs at least 3 points"},
     {"[[400, 0], [500, 0], [500, 300], [400, 300]]", "[[400, 300], [500, 300], [500, 0], [400, 0]]",

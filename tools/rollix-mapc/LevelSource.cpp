@@ -43,8 +43,9 @@ class TPlace {
         }
         const json& v = o.at(field);
         if (!v.is_number()) Fail(field, "expected a number");
+        // The level stores single floats: a value beyond their range is no number there.
         const double d = v.get<double>();
-        if (!std::isfinite(d)) Fail(field, "expected a finite number");
+        if (!std::isfinite(float(d))) Fail(field, "expected a finite number");
         return float(d);
     }
 
@@ -81,7 +82,7 @@ class TPlace {
         if (!v.is_array() || v.size() != 2 || !v[0].is_number() || !v[1].is_number())
             Fail(field, "expected a point [x, y]");
         const double x = v[0].get<double>(), y = v[1].get<double>();
-        if (!std::isfinite(x) || !std::isfinite(y)) Fail(field, "expected a finite point");
+        if (!std::isfinite(float(x)) || !std::isfinite(float(y))) Fail(field, "expected a finite point");
         return {float(x), float(y)};
     }
 
@@ -275,7 +276,8 @@ void ReadLayers(const json& src, const std::string& file, TLevel& level) {
     const json& list = at.List(l, "parallax");
     std::vector<float> parallaxes;
     for (const json& p : list) {
-        if (!p.is_number() || !(p.get<double>() > 0)) at.Fail("parallax", "expected numbers above 0");
+        if (!p.is_number() || !(p.get<double>() > 0) || !std::isfinite(p.get<float>()))
+            at.Fail("parallax", "expected finite numbers above 0");
         parallaxes.push_back(p.get<float>());
     }
     if (parallaxes.size() < size_t(1 - lowest)) at.Fail("parallax", "needs one value per layer up to layer 0");
@@ -353,6 +355,7 @@ void ReadDecorations(const json& src, const std::string& file, TLevel& level) {
         for (size_t k = 0; k < 4; ++k) {
             if (!box[k].is_number()) at.Fail("box", "expected [left, top, right, bottom]");
             b[k] = box[k].get<float>();
+            if (!std::isfinite(b[k])) at.Fail("box", "expected finite numbers");
         }
         if (!(b[2] > b[0]) || !(b[3] > b[1])) at.Fail("box", "right and bottom must lie beyond left and top");
         auto o = std::make_unique<TSplineObj>(&level.ObjectWorld);
