@@ -76,6 +76,12 @@ TEST_F(ShippedLevels, TheMainLevelIsShipped) {
     EXPECT_TRUE(MassFileExists(AppDir + "Levels\\Zestars.map"));
 }
 
+// The start looks for the maker's logo level by this exact name and quietly
+// goes without it, so a renamed source would drop it unnoticed.
+TEST_F(ShippedLevels, TheLogoLevelIsShippedUnderItsName) {
+    EXPECT_TRUE(MassFileExists(AppDir + "Levels\\Vortan 1.map"));
+}
+
 TEST_F(ShippedLevels, EveryLevelPlaysAThousandTicksWithoutErrors) {
     const std::vector<std::string> names = LevelNames();
     ASSERT_FALSE(names.empty());
