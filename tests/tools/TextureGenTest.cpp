@@ -7,6 +7,7 @@
 #include "assets/PictureWrite.h"
 #include "assets/TexLib.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -56,17 +57,20 @@ TEST(TextureGen, PicturesAreWellFormedAndFillsTile) {
         }
     }
     for (const char* needed : {"Levels\\water.png", "Levels\\WaterBubble3.png", "Levels\\kvapka.png", "Levels\\x_glue1.png",
-                               "Effects\\hvezda_4.png", "Logos\\Vortan.png", "Decor\\tree.png"})
+                               "Effects\\hvezda_4.png", "Logos\\Vortan.png", "Decor\\tree.png",
+                               "MenuMubs\\logo rollix zestars.png"})
         EXPECT_TRUE(names.count(needed)) << needed;
 }
 
 // Pictures placed as decorations (and the jewels' shapes): the level traces one outline round the
 // picture's alpha above 10 and draws what lies inside it, so a picture must
 // fade out before its edges, in one piece, and without hard steps from
-// opaque to clear (which show as jagged rims when scaled).
+// opaque to clear (which show as jagged rims when scaled). The logos and the
+// title on the loading screen are held to the same rules.
 TEST(TextureGen, DecorationsFadeOutInOnePiece) {
     for (const TGeneratedPicture& p : GenerateGamePictures()) {
-        if (p.Name.rfind("Decor\\", 0) != 0 && p.Name.rfind("Logos\\", 0) != 0 && p.Name.rfind("Boosts\\", 0) != 0)
+        if (p.Name.rfind("Decor\\", 0) != 0 && p.Name.rfind("Logos\\", 0) != 0 && p.Name.rfind("Boosts\\", 0) != 0 &&
+            p.Name.rfind("MenuMubs\\", 0) != 0)
             continue;
         SCOPED_TRACE(p.Name);
         ASSERT_EQ(p.BytesPerPixel, 4);
@@ -108,6 +112,32 @@ TEST(TextureGen, DecorationsFadeOutInOnePiece) {
         }
         EXPECT_EQ(pieces, 1);
     }
+}
+
+// The loading screen draws the title at its own size in the middle of a view
+// 800 × 600 (or wider), with the loading line 60 pixels above the foot and
+// the version under it: nothing of the title may fall off the sides or reach
+// the lowest 90 pixels, and it must show something there to see.
+TEST(TextureGen, TheTitleLeavesTheLoadingTextClear) {
+    const std::vector<TGeneratedPicture> pictures = GenerateGamePictures();
+    const auto title = std::find_if(pictures.begin(), pictures.end(),
+                                    [](const TGeneratedPicture& p) { return p.Name == "MenuMubs\\logo rollix zestars.png"; });
+    ASSERT_NE(title, pictures.end());
+    ASSERT_EQ(title->BytesPerPixel, 4);
+    const int32_t viewW = 800, viewH = 600, textBand = 90;
+    const float left = viewW * 0.5f - float(title->Width) * 0.5f, top = viewH * 0.5f - float(title->Height) * 0.5f;
+    int32_t outside = 0, solid = 0;
+    for (int32_t y = 0; y < title->Height; ++y)
+        for (int32_t x = 0; x < title->Width; ++x) {
+            const uint8_t a = title->Pixels[(size_t(y) * size_t(title->Width) + size_t(x)) * 4 + 3];
+            if (a == 0) continue;
+            const float sx = left + float(x), sy = top + float(y);
+            if (sx < 0 || sx + 1 > viewW || sy < 0 || sy + 1 > viewH - textBand) ++outside;
+            if (a == 255) ++solid;
+        }
+    EXPECT_EQ(outside, 0) << "pixels off an 800-wide view or over the loading text";
+    // The word itself, not only a haze: a good share of the picture is opaque.
+    EXPECT_GT(solid, title->Width * title->Height / 20);
 }
 
 TEST(TextureGen, TheLibraryLoadsEveryPicture) {

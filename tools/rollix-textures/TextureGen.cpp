@@ -3,6 +3,7 @@
 #include "CharacterPictures.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -563,6 +564,61 @@ float StrokeDistance(const TStroke& s, float x, float y, float scaleX, float sca
     return std::fabs(std::hypot(ux, uy) - 1) * std::min(rx, ry);
 }
 
+// A word of stroke letters, centred across a picture and slanted to the
+// right about its baseline. The strokes run on the letters' centre lines in a
+// box inset by the stroke's half-width, so the word's visible top is Top and
+// its foot the baseline.
+struct TWord {
+    std::vector<TLetter> Letters;
+    std::vector<float> Lefts;
+    float LetterH, Stroke, Top, Slant;
+    float Blend = 0; // pixels over which crossing strokes melt into each other (0: sharp joins)
+
+    TWord(std::vector<TLetter> letters, float letterH, float stroke, float top, float slant, float gap,
+          float pictureWidth, float shift)
+        : Letters(std::move(letters)), LetterH(letterH), Stroke(stroke), Top(top), Slant(slant) {
+        float total = -gap;
+        for (const TLetter& l : Letters) total += Advance(l) + gap;
+        float left = (pictureWidth - total) / 2 + shift;
+        for (const TLetter& l : Letters) {
+            Lefts.push_back(left);
+            left += Advance(l) + gap;
+        }
+    }
+    float Inner() const { return LetterH - 2 * Stroke; }
+    float Baseline() const { return Top + LetterH; }
+    float Advance(const TLetter& l) const { return l.Width * Inner() + 2 * Stroke; }
+    float Left() const { return Lefts.front() - Stroke; }
+    float Right() const { return Lefts.back() + Advance(Letters.back()) + Stroke; }
+    // The picture point of (u, v) in letter k's box (0..1 across and down).
+    void At(size_t k, float u, float v, float& x, float& y) const {
+        y = Top + Stroke + v * Inner();
+        x = Lefts[k] + Stroke + u * Letters[k].Width * Inner() - (y - Baseline()) * Slant;
+    }
+    // Distance to the strokes' surface in picture pixels, negative inside.
+    float Distance(float x, float y) const {
+        const float sx = x + (y - Baseline()) * Slant; // upright again
+        float best = 1e9f;
+        for (size_t k = 0; k < Letters.size(); ++k) {
+            const float lx = sx - Lefts[k] - Stroke, ly = y - Top - Stroke;
+            const float inner = Inner();
+            const float sw = Letters[k].Width * inner;
+            if (lx < -3 * Stroke || lx > sw + 3 * Stroke) continue;
+            for (const TStroke& s : Letters[k].Strokes) {
+                const float d = StrokeDistance(s, lx, ly, sw, inner);
+                if (Blend <= 0) {
+                    best = std::min(best, d);
+                } else {
+                    // A smooth minimum: a fillet where strokes meet, with no crease in the light.
+                    const float t = Clamp01(0.5f + 0.5f * (best - d) / Blend);
+                    best = best * (1 - t) + d * t - Blend * t * (1 - t);
+                }
+            }
+        }
+        return best - Stroke;
+    }
+};
+
 std::vector<TLetter> VortanLetters() {
     const float i = 0.0f; // strokes run on their centre lines; the box is inset by the stroke width later
     TStroke arcO{0.5f, 0.5f, 0.5f, 0, 0, 2 * Pi, true, 0.5f};
@@ -584,29 +640,10 @@ TGeneratedPicture VortanLogo() {
     const int32_t w = 1024, h = 256;
     TCanvas c("Logos\\Vortan.png", w, h, 4);
     const float letterH = 132, stroke = 17, top = 40, slant = 0.16f, gap = 30;
-    const std::vector<TLetter> letters = VortanLetters();
-    float total = -gap;
-    for (const TLetter& l : letters) total += l.Width * (letterH - 2 * stroke) + 2 * stroke + gap;
-    std::vector<float> lefts;
-    float left = (float(w) - total) / 2 - 10;
-    for (const TLetter& l : letters) {
-        lefts.push_back(left);
-        left += l.Width * (letterH - 2 * stroke) + 2 * stroke + gap;
-    }
-    const float baseline = top + letterH;
-    // Distance to the word's centre lines, in picture pixels.
-    auto word = [&](float x, float y) {
-        const float sx = x + (y - baseline) * slant; // upright again
-        float best = 1e9f;
-        for (size_t k = 0; k < letters.size(); ++k) {
-            const float lx = sx - lefts[k] - stroke, ly = y - top - stroke;
-            const float inner = letterH - 2 * stroke;
-            const float sw = letters[k].Width * inner;
-            if (lx < -3 * stroke || lx > sw + 3 * stroke) continue;
-            for (const TStroke& s : letters[k].Strokes) best = std::min(best, StrokeDistance(s, lx, ly, sw, inner));
-        }
-        return best - stroke;
-    };
+    const TWord vortan(VortanLetters(), letterH, stroke, top, slant, gap, float(w), -10);
+    const std::vector<float>& lefts = vortan.Lefts;
+    const float baseline = vortan.Baseline();
+    auto word = [&](float x, float y) { return vortan.Distance(x, y); };
     // The swoosh: a curve under the word, thick in the middle, thin at its ends.
     auto swoosh = [&](float x, float y) {
         float best = 1e9f;
@@ -681,6 +718,237 @@ TGeneratedPicture VortanLogo() {
                 uint8_t* px = &c.P.Pixels[(size_t(y) * size_t(w) + size_t(x)) * 4];
                 TPixel below{{float(px[2]) / 255, float(px[1]) / 255, float(px[0]) / 255}, float(px[3]) / 255};
                 const TPixel out = Over(below, {1, 1, 0.92f}, star * star * 1.2f);
+                c.Set(x, y, out.C, out.A);
+            }
+    }
+    return std::move(c.P);
+}
+
+// ---- The game's title ----
+
+// "Rollix" in lower case after the capital: the small letters' tops lie at
+// 1 - xHeight of the box; the i has no dot of its own (a star dots it).
+std::vector<TLetter> RollixLetters(float xHeight) {
+    const float xh = 1 - xHeight;
+    const TStroke bowl{0.45f, 0.3f, 0.5f, 0, -Pi / 2, Pi / 2, true, 0.3f};
+    const TStroke o{0.5f, (xh + 1) / 2, 0.5f, 0, 0, 2 * Pi, true, (1 - xh) / 2};
+    return {
+        {0.82f, {{0, 0, 0, 1}, {0, 0, 0.45f, 0}, bowl, {0, 0.6f, 0.45f, 0.6f}, {0.45f, 0.6f, 1, 1}}},   // R
+        {0.72f, {o}},                                                                                   // o
+        {0.00f, {{0, 0, 0, 1}}},                                                                        // l
+        {0.00f, {{0, 0, 0, 1}}},                                                                        // l
+        {0.00f, {{0, xh, 0, 1}}},                                                                       // i
+        {0.66f, {{0, xh, 1, 1}, {0, 1, 1, xh}}},                                                        // x
+    };
+}
+
+std::vector<TLetter> ZestarsLetters() {
+    const TStroke sTop{0.5f, 0.25f, 0.5f, 0, Pi / 2, 2 * Pi - Pi / 5, true, 0.25f};
+    const TStroke sFoot{0.5f, 0.75f, 0.5f, 0, -Pi / 2, Pi - Pi / 5, true, 0.25f};
+    const TStroke bowl{0.42f, 0.27f, 0.42f, 0, -Pi / 2, Pi / 2, true, 0.27f};
+    return {
+        {0.80f, {{0, 0, 1, 0}, {1, 0, 0, 1}, {0, 1, 1, 1}}},                                            // Z
+        {0.66f, {{0, 0, 0, 1}, {0, 0, 1, 0}, {0, 0.5f, 0.8f, 0.5f}, {0, 1, 1, 1}}},                     // E
+        {0.70f, {sTop, sFoot}},                                                                         // S
+        {0.80f, {{0, 0, 1, 0}, {0.5f, 0, 0.5f, 1}}},                                                    // T
+        {0.90f, {{0, 1, 0.5f, 0}, {0.5f, 0, 1, 1}, {0.24f, 0.64f, 0.76f, 0.64f}}},                      // A
+        {0.80f, {{0, 0, 0, 1}, {0, 0, 0.42f, 0}, bowl, {0, 0.54f, 0.42f, 0.54f}, {0.4f, 0.54f, 1, 1}}}, // R
+        {0.70f, {sTop, sFoot}},                                                                         // S
+    };
+}
+
+// A rubber star with rounded points: centre, size (the points' reach), the
+// angle it has rolled through (clockwise) and how deep its points are.
+struct TRubberStar {
+    float X, Y, R, Roll, Depth = 0.24f;
+
+    float Distance(float x, float y) const {
+        const float dx = x - X, dy = y - Y, r = std::hypot(dx, dy);
+        const float k = 5 * (std::atan2(dy, dx) - Roll + Pi / 2); // a point straight up before rolling
+        const float reach = R * (1 - Depth + Depth * std::cos(k));
+        // The slope of the rim's reach per angle, measured at the rim: nearer
+        // the middle it would swamp the distance with no rim nearby.
+        const float slope = -R * Depth * 5 * std::sin(k) / std::max(r, reach);
+        return (r - reach) / std::sqrt(1 + slope * slope);
+    }
+    // (x, y) in the star's own frame, in units of its size, before rolling.
+    void Local(float x, float y, float& u, float& v) const {
+        const float dx = (x - X) / R, dy = (y - Y) / R;
+        u = dx * std::cos(Roll) + dy * std::sin(Roll);
+        v = -dx * std::sin(Roll) + dy * std::cos(Roll);
+    }
+};
+
+// The rolling star's face in its own frame (u, v in units of its size):
+// big eyes looking ahead and an open, laughing mouth. `px` is one pixel.
+TColour StarFace(TColour c, float u, float v, float px) {
+    const TColour ink{0.12f, 0.04f, 0.05f}, white{0.98f, 0.97f, 0.94f};
+    auto cover = [&](float d) { return Clamp01(0.5f - d / px); };
+    auto ellipse = [](float x, float y, float cx, float cy, float rx, float ry) {
+        return (std::hypot((x - cx) / rx, (y - cy) / ry) - 1) * std::min(rx, ry);
+    };
+    for (float side : {-1.0f, 1.0f}) {
+        const float ex = side * 0.2f + 0.02f, ey = -0.1f;
+        c = Mix(c, ink, cover(ellipse(u, v, ex, ey, 0.125f, 0.17f)));
+        c = Mix(c, white, cover(ellipse(u, v, ex, ey, 0.095f, 0.14f)));
+        c = Mix(c, ink, cover(ellipse(u, v, ex + 0.035f, ey + 0.02f, 0.06f, 0.08f)));
+        c = Mix(c, white, cover(ellipse(u, v, ex + 0.015f, ey - 0.02f, 0.022f, 0.022f)));
+    }
+    // The mouth: the lower half of an ellipse, dark, with a tongue.
+    const float mouth = std::max(ellipse(u, v, 0.02f, 0.13f, 0.2f, 0.17f), 0.13f - v);
+    c = Mix(c, ink, cover(mouth - 0.025f));
+    c = Mix(c, {0.45f, 0.06f, 0.08f}, cover(mouth));
+    c = Mix(c, {0.95f, 0.42f, 0.45f}, cover(std::max(mouth, ellipse(u, v, 0.05f, 0.3f, 0.1f, 0.07f))));
+    return c;
+}
+
+// Glossy rubber over a distance field d (negative inside): a rounded bevel
+// about `bevel` pixels wide lit from the upper left, the colour running from
+// `upper` to `lower` with v (0 … 1 down the shape), a white gleam where the
+// bevel faces the light and a soft shine over the upper part.
+TColour Rubber(float d, float gx, float gy, float bevel, float v, TColour upper, TColour lower, float grain) {
+    const float rim = 1 - Clamp01(-d / bevel);
+    const float k = 1.6f * rim * rim;
+    const float lit = Lambert(gx * k, gy * k); // height rises inwards
+    TColour c = Mix(upper, lower, v);
+    c = Scale(c, 0.95f + 0.1f * grain);
+    c = Scale(c, 0.6f + 0.55f * lit);
+    c = Mix(c, {1, 1, 0.94f}, Clamp01((lit - 0.84f) * 5) * 0.75f);
+    return Mix(c, {1, 1, 0.9f}, 0.25f * SmoothStep(0.45f, 0.15f, v));
+}
+
+// The title for the loading screen: "Rollix" in warm orange rubber letters
+// with a dark rim and a thin light outline, a small star dotting the i, the
+// player's rubber star rolling along beside the word, "ZESTARS" small and
+// golden underneath, all on a faint night-blue haze with a few twinkles. It
+// is drawn at its own size in the middle of a view at least 800 wide, above
+// the loading text near the foot: everything stays within the middle 800
+// pixels across.
+TGeneratedPicture RollixLogo() {
+    const int32_t w = 1024, h = 256;
+    TCanvas c("MenuMubs\\logo rollix zestars.png", w, h, 4);
+    const float slant = 0.14f;
+    const float starR = 54, starGap = 22;
+    TWord title(RollixLetters(0.58f), 142, 16, 30, slant, 18, float(w), -(2 * starR + starGap) / 2);
+    title.Blend = 4;
+    const float baseline = title.Baseline();
+    // The rolling star comes after the x, tipped over onto one point, which
+    // rests on the baseline.
+    const float roll = 0.22f;
+    float foot = 0;
+    for (int32_t k = 0; k < 5; ++k) foot = std::max(foot, starR * std::sin(roll - Pi / 2 + 2 * Pi * float(k) / 5));
+    const TRubberStar star{title.Right() + starGap + starR, baseline - foot, starR, roll, 0.22f};
+    // The i's dot: a small star without a face.
+    float dotX, dotY;
+    title.At(4, 0, 0, dotX, dotY);
+    dotY = title.Top + 12;
+    dotX -= (dotY - (title.Top + title.Stroke)) * slant;
+    const TRubberStar dot{dotX, dotY, 18, -0.3f, 0.34f};
+    const float titleCentre = (title.Left() + star.X + starR) / 2;
+    const TWord subtitle(ZestarsLetters(), 30, 3.8f, baseline + 20, slant, 14, float(w),
+                         (title.Left() + title.Right()) / 2 - float(w) / 2);
+    auto shapes = [&](float x, float y) {
+        return std::min({title.Distance(x, y), star.Distance(x, y), dot.Distance(x, y)});
+    };
+    // Three swishes trail up and behind the star as it rolls: short arcs
+    // round its middle, thinning towards their ends.
+    auto swishes = [&](float x, float y) {
+        const float r = std::hypot(x - star.X, y - star.Y);
+        const float a = std::atan2(y - star.Y, x - star.X);
+        float best = 1e9f;
+        for (int32_t k = 0; k < 3; ++k) {
+            const float radius = starR * (1.3f + 0.17f * float(k)), mid = -2.35f + 0.08f * float(k);
+            const float half = 0.32f - 0.06f * float(k);
+            const float off = std::remainder(a - mid, 2 * Pi);
+            const float along = std::fabs(off) / half;
+            if (along >= 1) continue;
+            best = std::min(best, std::fabs(r - radius) - 2.2f * (1 - along * along));
+        }
+        return best;
+    };
+    const float glowX = titleCentre, glowY = 128, glowRX = 384, glowRY = 116;
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const float px = float(x) + 0.5f, py = float(y) + 0.5f;
+            TPixel p;
+            // The haze: deep blue, strongest behind the word, gone well inside the edges.
+            const float g = std::hypot((px - glowX) / glowRX, (py - glowY) / glowRY);
+            const float haze = 1 - SmoothStep(0.15f, 1.0f, g);
+            p = Over(p, Mix({0.10f, 0.10f, 0.32f}, {0.30f, 0.22f, 0.55f}, haze), 0.75f * haze);
+            const float d = shapes(px, py);
+            const float sub = subtitle.Distance(px, py);
+            // Soft shadows down and to the right.
+            const float shadow = std::min(shapes(px - 8, py - 10), subtitle.Distance(px - 3, py - 4) + 2);
+            p = Over(p, {0.02f, 0.01f, 0.06f}, 0.6f * Clamp01(0.5f - shadow / 8));
+            const float swish = swishes(px, py);
+            p = Over(p, {1.0f, 0.93f, 0.74f}, 0.8f * Clamp01(0.5f - swish / 1.2f));
+            // The subtitle: pale gold with a thin dark rim.
+            if (sub < 4) {
+                p = Over(p, {0.12f, 0.05f, 0.02f}, Clamp01(0.5f - (sub - 1.8f) / 1.0f));
+                const float v = Clamp01((py - subtitle.Top) / subtitle.LetterH);
+                const TColour gold = Mix({1.0f, 0.95f, 0.72f}, {0.95f, 0.70f, 0.30f}, v);
+                p = Over(p, gold, Clamp01(0.5f - sub / 0.9f));
+            }
+            if (d < 10) {
+                // A thin light outline, the dark rim, then the rubber.
+                p = Over(p, {1.0f, 0.93f, 0.74f}, 0.9f * Clamp01(0.5f - (d - 8) / 1.3f));
+                p = Over(p, {0.17f, 0.05f, 0.03f}, Clamp01(0.5f - (d - 5.5f) / 1.2f));
+                if (d < 1) {
+                    const float grain = TileNoise(px / 32, py / 32, 32, 3, 611);
+                    TColour face;
+                    const float starD = star.Distance(px, py), dotD = dot.Distance(px, py);
+                    if (starD <= d + 1e-4f) {
+                        const float gx = star.Distance(px + 1, py) - starD, gy = star.Distance(px, py + 1) - starD;
+                        float u, v;
+                        star.Local(px, py, u, v);
+                        face = Rubber(starD, gx, gy, starR * 0.22f, Clamp01((v + 0.9f) / 1.8f), {1.0f, 0.80f, 0.30f},
+                                      {0.95f, 0.45f, 0.08f}, grain);
+                        face = StarFace(face, u * 0.8f, (v + 0.04f) * 0.8f, 0.8f / starR);
+                        // The body's own gloss: a soft spot up and to the left.
+                        const float hl = std::hypot((u + 0.3f) / 1.2f, v + 0.4f);
+                        face = Mix(face, {1, 1, 1}, 0.55f * Clamp01(0.5f - (hl - 0.16f) * 4));
+                    } else if (dotD <= d + 1e-4f) {
+                        const float gx = dot.Distance(px + 1, py) - dotD, gy = dot.Distance(px, py + 1) - dotD;
+                        float u, v;
+                        dot.Local(px, py, u, v); // only v: the dot has no face
+                        face = Rubber(dotD, gx, gy, 8, Clamp01((v + 0.9f) / 1.8f), {1.0f, 0.86f, 0.36f},
+                                      {0.96f, 0.50f, 0.10f}, grain);
+                    } else {
+                        const float gx = title.Distance(px + 1, py) - d, gy = title.Distance(px, py + 1) - d;
+                        const float v = Clamp01((py - title.Top) / title.LetterH);
+                        face = Rubber(d, gx, gy, title.Stroke, v, {1.0f, 0.74f, 0.24f}, {0.85f, 0.24f, 0.04f}, grain);
+                    }
+                    p = Over(p, face, Clamp01(0.5f - d / 1.2f));
+                }
+            }
+            c.Set(x, y, p.C, p.A);
+        }
+    // Twinkles in the haze, away from the letters, and a sparkle on the
+    // title's upper-left rims.
+    std::vector<std::array<float, 3>> sparkles;
+    for (int32_t i = 0; sparkles.size() < 14 && i < 400; ++i) {
+        const float sx = glowX + (float(Hash(i, 1, 621) % 2000) / 1000.0f - 1) * glowRX * 0.8f;
+        const float sy = glowY + (float(Hash(i, 2, 621) % 2000) / 1000.0f - 1) * glowRY * 0.8f;
+        if (std::hypot((sx - glowX) / glowRX, (sy - glowY) / glowRY) > 0.8f) continue;
+        if (std::min(shapes(sx, sy), subtitle.Distance(sx, sy)) < 20) continue;
+        sparkles.push_back({sx, sy, 3.0f + float(Hash(i, 3, 621) % 400) / 100.0f});
+    }
+    float rx, ry;
+    title.At(0, 0.1f, 0, rx, ry);
+    sparkles.push_back({rx - 6, ry - 10, 13});
+    title.At(1, 0.2f, 0.47f, rx, ry);
+    sparkles.push_back({rx - 2, ry - 6, 9});
+    for (const auto& s : sparkles) {
+        const float sx = s[0], sy = s[1], r = s[2];
+        for (int32_t y = int32_t(sy - r * 2); y <= int32_t(sy + r * 2); ++y)
+            for (int32_t x = int32_t(sx - r * 2); x <= int32_t(sx + r * 2); ++x) {
+                if (x < 0 || y < 0 || x >= w || y >= h) continue;
+                const float dx = std::fabs(float(x) + 0.5f - sx), dy = std::fabs(float(y) + 0.5f - sy);
+                const float twinkle = Clamp01(1 - (dx * dy * 0.35f + std::hypot(dx, dy) * 0.5f) / r);
+                if (twinkle <= 0) continue;
+                uint8_t* px = &c.P.Pixels[(size_t(y) * size_t(w) + size_t(x)) * 4];
+                TPixel below{{float(px[2]) / 255, float(px[1]) / 255, float(px[0]) / 255}, float(px[3]) / 255};
+                const TPixel out = Over(below, {1, 1, 0.9f}, twinkle * twinkle * 1.2f);
                 c.Set(x, y, out.C, out.A);
             }
     }
@@ -803,6 +1071,8 @@ std::vector<TGeneratedPicture> GenerateGamePictures() {
     all.push_back(Bush("Decor\\bush.png", 63));
     all.push_back(Rock("Decor\\rock.png", 64));
     all.push_back(VortanLogo());
+    // The game's title on the loading screen.
+    all.push_back(RollixLogo());
     // Jewels: bright, faceted stones that stand out against every palette.
     all.push_back(Jewel("Boosts\\jewel red.png", {0.45f, 0.02f, 0.14f}, {1.0f, 0.45f, 0.62f}));
     all.push_back(Jewel("Boosts\\jewel green.png", {0.02f, 0.32f, 0.12f}, {0.55f, 1.0f, 0.55f}));
