@@ -524,6 +524,87 @@ TGeneratedPicture Rock(const std::string& name, uint32_t seed) {
     return std::move(c.P);
 }
 
+// The meadow's ground: the fill's noise and light under broad darker patches
+// where the grass grows thick, short blades of grass leaning this way and
+// that, clover leaves and a sprinkle of small flowers, all wrapping at the
+// tile's edges so it still tiles.
+TGeneratedPicture MeadowFill(const std::string& name, int32_t size, TColour dark, TColour light, uint32_t seed) {
+    TGeneratedPicture p = Fill(name, size, dark, light, seed, 0);
+    std::vector<TColour> c(size_t(size) * size_t(size));
+    for (size_t i = 0; i < c.size(); ++i)
+        c[i] = {float(p.Pixels[i * 3 + 2]) / 255, float(p.Pixels[i * 3 + 1]) / 255, float(p.Pixels[i * 3]) / 255};
+    auto blend = [&](int32_t x, int32_t y, TColour col, float a) {
+        x = ((x % size) + size) % size;
+        y = ((y % size) + size) % size;
+        TColour& here = c[size_t(y) * size_t(size) + size_t(x)];
+        here = Mix(here, col, a);
+    };
+    auto random = [&](int32_t i, int32_t k) { return float(Hash(i, k, seed + 50) % 10000) / 10000.0f; };
+    // Thick grass in broad patches, a little darker and bluer.
+    for (int32_t y = 0; y < size; ++y)
+        for (int32_t x = 0; x < size; ++x) {
+            const float n = TileNoise(float(x) / float(size) * 3, float(y) / float(size) * 3, 3, 3, seed + 40);
+            const float patch = SmoothStep(0.42f, 0.68f, n);
+            TColour& here = c[size_t(y) * size_t(size) + size_t(x)];
+            here = Mix(here, Scale(Mix(dark, {0.08f, 0.18f, 0.14f}, 0.4f), 0.9f), 0.45f * patch);
+        }
+    // Blades: thin strokes up from a root, lighter and yellower or darker,
+    // fading towards their tips.
+    const int32_t blades = size * size / 48;
+    for (int32_t i = 0; i < blades; ++i) {
+        const float x0 = random(i, 1) * float(size), y0 = random(i, 2) * float(size);
+        const float length = 5 + 7 * random(i, 3), lean = (random(i, 4) - 0.5f) * 0.9f;
+        const bool lit = random(i, 5) < 0.55f;
+        const TColour col = lit ? Mix(light, {0.75f, 0.82f, 0.32f}, 0.35f * random(i, 6)) : Scale(dark, 0.7f);
+        for (int32_t t = 0; t < int32_t(length); ++t) {
+            const float fx = x0 + lean * float(t);
+            const int32_t bx = int32_t(std::floor(fx));
+            const float a = (lit ? 0.7f : 0.6f) * (1 - float(t) / length);
+            const float frac = fx - float(bx);
+            blend(bx, int32_t(y0) - t, col, a * (1 - frac));
+            blend(bx + 1, int32_t(y0) - t, col, a * frac);
+        }
+    }
+    // Soft round spots: clover leaves in threes, and flowers with a centre.
+    auto spot = [&](float cx, float cy, float r, TColour col, float a) {
+        for (int32_t y = int32_t(std::floor(cy - r - 1)); y <= int32_t(std::ceil(cy + r + 1)); ++y)
+            for (int32_t x = int32_t(std::floor(cx - r - 1)); x <= int32_t(std::ceil(cx + r + 1)); ++x) {
+                const float d = std::hypot(float(x) + 0.5f - cx, float(y) + 0.5f - cy);
+                const float cover = Clamp01(r + 0.5f - d);
+                if (cover > 0) blend(x, y, col, a * cover);
+            }
+    };
+    for (int32_t i = 0; i < size * size / 900; ++i) {
+        const float cx = random(i, 11) * float(size), cy = random(i, 12) * float(size), turn = random(i, 13) * 2 * Pi;
+        for (int32_t leaf = 0; leaf < 3; ++leaf) {
+            const float a = turn + float(leaf) * 2 * Pi / 3;
+            const float lx = cx + std::cos(a) * 1.8f, ly = cy + std::sin(a) * 1.8f;
+            spot(lx, ly, 1.5f, {0.10f, 0.28f, 0.12f}, 0.8f);
+            spot(lx - 0.5f, ly - 0.5f, 0.6f, Mix(light, {0.6f, 0.8f, 0.4f}, 0.3f), 0.5f); // lit from the upper left
+        }
+    }
+    const TColour petals[3] = {{0.93f, 0.93f, 0.86f}, {0.96f, 0.86f, 0.38f}, {0.80f, 0.72f, 0.96f}};
+    // Flowers grow in small clumps of one kind.
+    for (int32_t i = 0; i < size * size / 3000; ++i) {
+        const float clumpX = random(i, 21) * float(size), clumpY = random(i, 22) * float(size);
+        const TColour petal = petals[Hash(i, 23, seed) % 3];
+        const int32_t count = 2 + int32_t(Hash(i, 24, seed) % 4);
+        for (int32_t k = 0; k < count; ++k) {
+            const float cx = clumpX + (random(i * 8 + k, 25) - 0.5f) * 18, cy = clumpY + (random(i * 8 + k, 26) - 0.5f) * 12;
+            spot(cx + 0.7f, cy + 0.9f, 2.0f, Scale(dark, 0.6f), 0.45f); // its shadow
+            spot(cx, cy, 1.9f, petal, 0.85f);
+            spot(cx, cy, 0.6f, {0.95f, 0.75f, 0.25f}, 0.75f);
+        }
+    }
+    for (size_t i = 0; i < c.size(); ++i) {
+        auto byte = [](float v) { return uint8_t(std::clamp(std::lround(v * 255.0f), 0L, 255L)); };
+        p.Pixels[i * 3] = byte(c[i].B);
+        p.Pixels[i * 3 + 1] = byte(c[i].G);
+        p.Pixels[i * 3 + 2] = byte(c[i].R);
+    }
+    return p;
+}
+
 // ---- The maker's logo ----
 
 // The strokes of the word: segments and arcs in a letter box of 0..1 across
@@ -1040,7 +1121,7 @@ std::vector<TGeneratedPicture> GenerateGamePictures() {
     // Terrain fills: earth, rock with strata, meadow ground, sand, ice.
     all.push_back(Fill("Terrain\\earth.png", 256, {0.28f, 0.17f, 0.09f}, {0.55f, 0.38f, 0.22f}, 11, 0));
     all.push_back(Fill("Terrain\\rock.png", 256, {0.30f, 0.33f, 0.40f}, {0.62f, 0.64f, 0.70f}, 12, 0.45f));
-    all.push_back(Fill("Terrain\\ground.png", 256, {0.16f, 0.30f, 0.10f}, {0.35f, 0.52f, 0.18f}, 13, 0));
+    all.push_back(MeadowFill("Terrain\\ground.png", 256, {0.16f, 0.30f, 0.10f}, {0.35f, 0.52f, 0.18f}, 13));
     all.push_back(Fill("Terrain\\sand.png", 256, {0.70f, 0.58f, 0.36f}, {0.93f, 0.84f, 0.60f}, 14, 0));
     all.push_back(Fill("Terrain\\ice.png", 256, {0.55f, 0.78f, 0.90f}, {0.88f, 0.97f, 1.00f}, 15, 0.3f));
     // Distant hills: lighter, bluer and softer than the near ground, so they recede.
