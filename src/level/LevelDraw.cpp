@@ -117,6 +117,8 @@ void TLevel::DrawPicture(TMyTexture* texture, TVec2 at, bool lit, bool centred, 
                          float scaleX, float scaleY) {
     if (!texture || !RenderContextReady()) return;
     TRenderBackend& r = Renderer();
+    // Uploaded first: a picture's size is known once it has been read.
+    const uint32_t id = uint32_t(texture->TextureId());
     const float w = float(texture->Width), h = float(texture->Height);
     const float x0 = centred ? -w * 0.5f : 0.0f, y0 = centred ? -h * 0.5f : 0.0f;
     const TVec2 corners[4] = {{x0, y0}, {x0 + w, y0}, {x0 + w, y0 + h}, {x0, y0 + h}};
@@ -137,7 +139,7 @@ void TLevel::DrawPicture(TMyTexture* texture, TVec2 at, bool lit, bool centred, 
         }
         Lights.ApplyForBox(box, Layers.DrawnNumber);
     }
-    BindTexture(uint32_t(texture->TextureId()));
+    BindTexture(id);
     r.Color4ub(colour.R, colour.G, colour.B, colour.A);
     r.Begin(Gl::Quads);
     for (int32_t i = 0; i < 4; ++i) {

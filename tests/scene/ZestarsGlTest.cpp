@@ -11,7 +11,10 @@
 #include "app/HeadlessRunner.h"
 #include "app/InputScript.h"
 #include "app/Log.h"
+#include "app/MainWindow.h"
 #include "app/Paths.h"
+#include "assets/Font.h"
+#include "assets/Texts.h"
 #include "assets/MassFile.h"
 #include "game/GameMan.h"
 #include "level/Mechanics.h"
@@ -126,6 +129,37 @@ TEST_F(ZestarsGlTest, FirstFrameAfterAHundredTicksShowsSkyTerrainAndThePlayer) {
     EXPECT_EQ(share(0, FrameH / 10, IsCoat), 0.0);
 
     for (const std::string& line : Log) EXPECT_EQ(line.find("error"), std::string::npos) << line;
+}
+
+TEST_F(ZestarsGlTest, LoadingScreenShowsTheTitleAndTheGreenLoadingLine) {
+    SetLanguage("English");
+    ASSERT_EQ(VersionLine, u"version 1.14") << "the English file is shipped";
+    MubFont = std::make_unique<TMubFont>();
+    GameStarted = true;
+    std::vector<uint8_t> rgba;
+    {
+        TLevel level;
+        level.DrawLoadingScreen(24);
+        Renderer().ReadPixels(0, 0, FrameW, FrameH, rgba);
+    }
+    GameStarted = false;
+    MubFont.reset();
+    ResetTexts();
+    ASSERT_EQ(rgba.size(), size_t(FrameW) * FrameH * 4);
+    EXPECT_TRUE(SaveScreenshot(std::string(ROLLIX_BUILD_DIR) + "/loading-screen.png", FrameW, FrameH, rgba));
+    // The view is drawn as if 800 pixels wide, so rows scale by 640 / 800.
+    auto count = [&](int32_t top, int32_t bottom, bool (*test)(const uint8_t*)) {
+        int32_t n = 0;
+        for (int32_t y = top; y < bottom; ++y)
+            for (int32_t x = 0; x < FrameW; ++x) n += test(&rgba[(size_t(FrameH - 1 - y) * FrameW + size_t(x)) * 4]);
+        return n;
+    };
+    const int32_t bottom = FrameH; // 600 view rows in 480 window rows
+    auto lit = [](const uint8_t* p) { return p[0] + p[1] + p[2] > 120; };
+    auto green = [](const uint8_t* p) { return p[1] > 90 && p[0] < 60 && p[2] < 110; };
+    EXPECT_GT(count(FrameH / 2 - 40, FrameH / 2 + 40, lit), 2000) << "the title in the middle";
+    EXPECT_GT(count(bottom - 60 * 480 / 600, bottom - 40 * 480 / 600 + 8, green), 30) << "the loading line";
+    EXPECT_EQ(count(0, 40, lit), 0) << "black above the title";
 }
 
 } // namespace
