@@ -138,7 +138,7 @@ inline std::unique_ptr<TSplineObj> MakeFloor(TLevel& level, float x0, float x1, 
 struct TLevelPlan {
     std::vector<TVec2> Characters;
     bool CameraFromFile = false;
-    TVec2 CameraStart;
+    TVec2 CameraStart{0.0f, 0.0f};
 };
 
 inline std::vector<uint8_t> WritePlannedLevel(const TLevelPlan& plan) {
