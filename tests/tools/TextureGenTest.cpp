@@ -81,7 +81,7 @@ TEST(TextureGen, DecorationsFadeOutInOnePiece) {
             for (int32_t x = 0; x < w; ++x) {
                 if ((x == 0 || y == 0 || x == w - 1 || y == h - 1) && alpha(x, y) > 0) ++edgeShown;
                 if (alpha(x, y) == 255)
-                    for (const auto [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+                    for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
                         const int32_t nx = x + dx, ny = y + dy;
                         if (nx >= 0 && ny >= 0 && nx < w && ny < h && alpha(nx, ny) == 0) ++hardSteps;
                     }
@@ -100,7 +100,7 @@ TEST(TextureGen, DecorationsFadeOutInOnePiece) {
                 const int32_t i = stack.back();
                 stack.pop_back();
                 const int32_t x = i % w, y = i / w;
-                for (const auto [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
+                for (const auto& [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
                     const int32_t nx = x + dx, ny = y + dy;
                     if (nx < 0 || ny < 0 || nx >= w || ny >= h) continue;
                     const size_t j = size_t(ny) * size_t(w) + size_t(nx);
