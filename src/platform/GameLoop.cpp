@@ -6,6 +6,7 @@
 #include "app/MainLoop.h"
 #include "app/MainWindow.h"
 #include "app/SiteTrace.h"
+#include "platform/GlDrivers.h"
 #include "platform/KeyMap.h"
 #include "platform/OpenUrl.h"
 #include "platform/SdlJoystick.h"
@@ -200,6 +201,9 @@ int RunWindowedGame(const TGameStartOptions& options) {
         ShowMessage("Rollix", error);
         return 1;
     }
+    // The driver stays loaded to the end, so what it keeps for itself is
+    // never mistaken for the game's own leaks.
+    KeepGlDriversLoaded();
     FullScreen = window.IsFullScreen();
     UpdateScreenSize(window);
 

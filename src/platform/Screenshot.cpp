@@ -1,5 +1,7 @@
 #include "platform/Screenshot.h"
 
+#include "platform/GlDrivers.h"
+
 #include "app/FileSave.h"
 #include "app/GameHooks.h"
 #include "app/HeadlessRunner.h"
@@ -55,6 +57,7 @@ int RunScreenshot(const TCommandLine& options, std::ostream& out, std::ostream& 
         err << "rollix: " << error << "\n";
         return 1;
     }
+    KeepGlDriversLoaded();
     PrepareRenderContext(std::make_unique<TGlRenderBackend>());
     // The textures go before the window takes the context with it.
     struct TTextureRelease {
