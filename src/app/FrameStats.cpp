@@ -4,12 +4,14 @@
 #include <cmath>
 #include <cstdio>
 
-void TFrameStats::AddFrame(double sinceLastMs) {
+void TFrameStats::AddFrame(double sinceLastMs, double excludedMs) {
     ++Frames;
     // A clock that stepped back, or a value that is no time at all, measures nothing.
     if (!(sinceLastMs >= 0.0) || !std::isfinite(sinceLastMs)) return;
-    Intervals.push_back(sinceLastMs);
-    TotalMs += sinceLastMs;
+    const double excluded = std::isfinite(excludedMs) ? std::clamp(excludedMs, 0.0, sinceLastMs) : 0.0;
+    Intervals.push_back(sinceLastMs - excluded);
+    TotalMs += sinceLastMs - excluded;
+    ExcludedMs += excluded;
 }
 
 double TFrameStats::AverageFps() const {
@@ -37,7 +39,7 @@ int64_t TFrameStats::SlowFrames(double limitMs) const {
 }
 
 std::string TFrameStats::Summary() const {
-    const double seconds = TotalMs / 1000.0;
+    const double seconds = WallMs() / 1000.0;
     char line[400];
     std::snprintf(line, sizeof line,
                   "frames %lld in %.2f s: %.1f fps; frame time median %.1f ms, 95%% %.1f ms, worst %.1f ms; "

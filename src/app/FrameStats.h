@@ -10,14 +10,17 @@ class TFrameStats {
 public:
     // One presented frame, with the milliseconds since the previous one
     // (the first frame of a run has no previous one: pass a negative value).
-    void AddFrame(double sinceLastMs);
+    // excludedMs of that time went to the measurement itself (a screenshot):
+    // it counts for the run's length but not for the frame's time.
+    void AddFrame(double sinceLastMs, double excludedMs = 0.0);
     // One simulation tick ran.
     void AddTick() { ++Ticks; }
 
     int64_t FrameCount() const { return Frames; }
     int64_t TickCount() const { return Ticks; }
-    // Milliseconds covered by the measured intervals.
+    // Milliseconds covered by the measured intervals, without and with the excluded time.
     double MeasuredMs() const { return TotalMs; }
+    double WallMs() const { return TotalMs + ExcludedMs; }
     double AverageFps() const;
     // p in 0 … 100 over the measured intervals, nearest rank; 0 with none.
     double FrameTimePercentile(double p) const;
@@ -34,4 +37,5 @@ private:
     int64_t Frames = 0;
     int64_t Ticks = 0;
     double TotalMs = 0;
+    double ExcludedMs = 0;
 };

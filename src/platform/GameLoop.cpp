@@ -220,9 +220,11 @@ int RunWindowedGame(const TGameStartOptions& options) {
         }
         int32_t w = 0, h = 0;
         window.DrawableSize(w, h);
-        run.BeforePresent(MilliClock(), w, h);
+        const uint32_t before = MilliClock();
+        run.BeforePresent(before, w, h);
+        const uint32_t saving = MilliClock() - before; // a screenshot is not the game's frame time
         window.Present();
-        run.AfterPresent(MilliClock());
+        run.AfterPresent(MilliClock(), saving);
         if (run.Over()) QuitRequested = true;
     };
     LoopHooks.CloseWindow = [] { QuitRequested = true; };

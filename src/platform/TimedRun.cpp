@@ -44,11 +44,12 @@ void TTimedRun::BeforePresent(uint32_t nowMs, int32_t width, int32_t height) {
     }
 }
 
-void TTimedRun::AfterPresent(uint32_t nowMs) {
+void TTimedRun::AfterPresent(uint32_t nowMs, uint32_t excludedMs) {
     if (!Started) return;
     if (FirstFrameMs < 0) FirstFrameMs = int64_t(uint32_t(nowMs - Options.ProgramStartMs));
     // The first frame only starts the clock: it has no interval before it.
-    FrameStats.AddFrame(FrameStats.FrameCount() == 0 ? -1.0 : double(uint32_t(nowMs - LastPresentMs)));
+    FrameStats.AddFrame(FrameStats.FrameCount() == 0 ? -1.0 : double(uint32_t(nowMs - LastPresentMs)),
+                        double(excludedMs));
     LastPresentMs = nowMs;
 }
 

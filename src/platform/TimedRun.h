@@ -33,7 +33,9 @@ public:
     // Before a frame is shown, with its back buffer complete: saves the
     // screenshot when one is due.
     void BeforePresent(uint32_t nowMs, int32_t width, int32_t height);
-    void AfterPresent(uint32_t nowMs);
+    // After the frame was shown; excludedMs is time spent on the run's own
+    // work since BeforePresent (saving a screenshot), left out of the frame time.
+    void AfterPresent(uint32_t nowMs, uint32_t excludedMs = 0);
     // The run has lasted its time (checked when a frame is shown).
     bool Over() const { return Finished; }
 

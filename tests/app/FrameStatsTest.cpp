@@ -29,6 +29,21 @@ TEST(FrameStats, RatesAndPercentilesOverTheMeasuredIntervals) {
     EXPECT_NE(summary.find("275 ticks (500.0 per second)"), std::string::npos) << summary;
 }
 
+TEST(FrameStats, TimeTheMeasurementTookCountsForTheRunButNotTheFrames) {
+    TFrameStats stats;
+    stats.AddFrame(-1);
+    stats.AddFrame(20.0);
+    stats.AddFrame(120.0, 100.0); // a screenshot took 100 ms of this frame
+    stats.AddFrame(15.0, 40.0);   // more than the frame took: the whole frame is excluded
+    for (int i = 0; i < 31; ++i) stats.AddTick();
+    EXPECT_DOUBLE_EQ(stats.WorstFrameMs(), 20.0);
+    EXPECT_DOUBLE_EQ(stats.MeasuredMs(), 40.0);
+    EXPECT_DOUBLE_EQ(stats.WallMs(), 155.0);
+    EXPECT_NEAR(stats.AverageFps(), 3 * 1000.0 / 40.0, 1e-9);
+    EXPECT_NE(stats.Summary().find("in 0.15 s"), std::string::npos) << stats.Summary();
+    EXPECT_NE(stats.Summary().find("31 ticks (200.0 per second)"), std::string::npos) << stats.Summary();
+}
+
 TEST(FrameStats, NothingMeasuredGivesZerosNotNaN) {
     TFrameStats stats;
     EXPECT_EQ(stats.AverageFps(), 0.0);
