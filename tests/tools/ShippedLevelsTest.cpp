@@ -89,8 +89,11 @@ TEST_F(ShippedLevels, EveryLevelPlaysAThousandTicksWithoutErrors) {
         SCOPED_TRACE(name);
         const int32_t errorsBefore = ErrorCount;
         auto level = std::make_unique<TLevel>();
+        Log.clear();
         level->LoadFromFile(name);
         ASSERT_FALSE(level->SplineObjects.empty()) << "the level was read";
+        // Read to its end: a damaged section would keep only what came before it.
+        for (const std::string& line : Log) EXPECT_EQ(line.find("damaged"), std::string::npos) << line;
         ASSERT_NE(level->Player(), nullptr);
         for (int32_t i = 0; i < 1000; ++i) {
             level->StepPlay();
