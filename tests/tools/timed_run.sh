@@ -42,3 +42,10 @@ if run --run-for 1 --shots "$work/file/shots" > /dev/null 2> "$work/err2.txt"; t
   echo "a screenshot folder inside a file was accepted"; exit 1
 fi
 grep -q "cannot make the screenshot folder" "$work/err2.txt" || { cat "$work/err2.txt"; exit 1; }
+
+# A keys file that cannot be read stops the game before a window opens.
+printf '5 press Left\n' > "$work/bad-keys.txt"
+status=0
+run --input "$work/bad-keys.txt" --run-for 1 > /dev/null 2> "$work/err3.txt" || status=$?
+[ "$status" -eq 2 ] || { echo "a bad keys file gave exit status $status"; cat "$work/err3.txt"; exit 1; }
+grep -q "bad-keys.txt:1: \"press\" is neither down nor up" "$work/err3.txt" || { cat "$work/err3.txt"; exit 1; }
