@@ -27,6 +27,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <sys/resource.h>
 
@@ -60,12 +61,12 @@ void ReportMemory(benchmark::State& state) {
     state.counters["archive MB"] = ec ? 0.0 : double(bytes) / (1024.0 * 1024.0);
 }
 
-// A fresh Zestars with the player holding Right and turbo.
-bool StartZestars(std::string& error) {
+// A fresh Zestars at width × height with the player holding Right and turbo.
+bool StartZestars(std::string& error, int32_t width = Width, int32_t height = Height) {
     ResetMainLoop();
     ResetInputState();
-    ScreenWidth = Width;
-    ScreenHeight = Height;
+    ScreenWidth = width;
+    ScreenHeight = height;
     FillRandomTable();
     Seed(100);
     if (!LoadRunLevel("Zestars.map", error)) return false;
@@ -74,16 +75,22 @@ bool StartZestars(std::string& error) {
     return true;
 }
 
-// One tick as the loop runs it, then (when drawing) its frame.
-void TickAndDraw(bool draw) {
-    TLoopLevel& level = *LoopLevel;
-    RunOneTick(level);
-    Seed(100);
-    if (!draw) return;
-    level.PrepareFrame();
-    BeginFrame();
-    Renderer().Clear(Gl::ColorBufferBit | Gl::DepthBufferBit);
-    level.DrawLevel();
+// The measured loop: one tick as the main loop runs it, then what frame
+// does (nothing when it is empty). A fresh run every 900 ticks (9 s of play)
+// keeps the player on the course, short of the wall at its end.
+void PlayZestars(benchmark::State& state, const std::function<void()>& frame) {
+    std::string error;
+    int32_t ticks = 0;
+    for (auto _ : state) {
+        if (++ticks % 900 == 0) {
+            state.PauseTiming();
+            if (!StartZestars(error, ScreenWidth, ScreenHeight)) return state.SkipWithError(error.c_str());
+            state.ResumeTiming();
+        }
+        RunOneTick(*LoopLevel);
+        Seed(100);
+        if (frame) frame();
+    }
 }
 
 void BM_ZestarsLoad(benchmark::State& state) {
@@ -96,50 +103,27 @@ void BM_ZestarsLoad(benchmark::State& state) {
 }
 BENCHMARK(BM_ZestarsLoad)->Unit(benchmark::kMillisecond);
 
-// Headless play: ticks per second and how many times faster than real time.
-void BM_ZestarsHeadlessTicks(benchmark::State& state) {
+// Headless play (0) and play with a frame to the null renderer
+// after every tick (1), the drawing's own CPU cost.
+void BM_ZestarsNull(benchmark::State& state) {
     std::string error;
     if (!GameReady(error)) return state.SkipWithError(error.c_str());
     InitRenderContext(std::make_unique<TNullRenderBackend>());
     if (!StartZestars(error)) return state.SkipWithError(error.c_str());
-    int32_t ticks = 0;
-    for (auto _ : state) {
-        // A fresh run every 900 ticks (9 s of play) keeps the player on the course,
-        // short of the wall at its end.
-        if (++ticks % 900 == 0) {
-            state.PauseTiming();
-            StartZestars(error);
-            state.ResumeTiming();
-        }
-        TickAndDraw(false);
+    const bool draw = state.range(0) != 0;
+    PlayZestars(state, draw ? std::function<void()>([] { DrawFrame(*LoopLevel); }) : nullptr);
+    if (draw) {
+        state.SetLabel("tick + null frame");
+        state.counters["frames/s"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
+    } else {
+        state.SetLabel("headless tick");
+        state.counters["ticks/s"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
+        state.counters["x real time"] = benchmark::Counter(0.01, benchmark::Counter::kIsIterationInvariantRate);
     }
-    state.counters["ticks/s"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["x real time"] = benchmark::Counter(0.01, benchmark::Counter::kIsIterationInvariantRate);
     ReportMemory(state);
     ReleaseRenderContext();
 }
-BENCHMARK(BM_ZestarsHeadlessTicks)->Unit(benchmark::kMicrosecond);
-
-// A tick and its frame to the null renderer: the drawing's own CPU cost.
-void BM_ZestarsFrameNull(benchmark::State& state) {
-    std::string error;
-    if (!GameReady(error)) return state.SkipWithError(error.c_str());
-    InitRenderContext(std::make_unique<TNullRenderBackend>());
-    if (!StartZestars(error)) return state.SkipWithError(error.c_str());
-    int32_t ticks = 0;
-    for (auto _ : state) {
-        if (++ticks % 900 == 0) {
-            state.PauseTiming();
-            StartZestars(error);
-            state.ResumeTiming();
-        }
-        TickAndDraw(true);
-    }
-    state.counters["frames/s"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
-    ReportMemory(state);
-    ReleaseRenderContext();
-}
-BENCHMARK(BM_ZestarsFrameNull)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ZestarsNull)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // A tick and its frame in GL at 1024 × 768, presented: frames per second.
 void BM_ZestarsFrameGl(benchmark::State& state) {
@@ -148,31 +132,15 @@ void BM_ZestarsFrameGl(benchmark::State& state) {
     // One window and GL context for the process: the benchmark runs more than once.
     static TGlWindow gl("Rollix main level benchmark", Width, Height);
     if (!gl.Ready()) return state.SkipWithError(gl.Why().c_str());
-    ScreenWidth = gl.DrawnWidth;
-    ScreenHeight = gl.DrawnHeight;
-    if (!StartZestars(error)) return state.SkipWithError(error.c_str());
-    ScreenWidth = gl.DrawnWidth;
-    ScreenHeight = gl.DrawnHeight;
+    if (!StartZestars(error, gl.DrawnWidth, gl.DrawnHeight)) return state.SkipWithError(error.c_str());
     // The first frame uploads the textures.
-    TickAndDraw(true);
-    Renderer().Finish();
-    int32_t ticks = 0;
-    for (auto _ : state) {
-        if (++ticks % 900 == 0) {
-            state.PauseTiming();
-            StartZestars(error);
-            state.ResumeTiming();
-        }
-        TickAndDraw(true);
-        Renderer().Finish();
+    DrawFrame(*LoopLevel);
+    PlayZestars(state, [] {
+        DrawFrame(*LoopLevel);
         gl.Window.Present();
-    }
+    });
     // ROLLIX_BENCH_SHOT=FILE.png keeps the last frame, to see what was measured.
-    if (const char* shot = std::getenv("ROLLIX_BENCH_SHOT")) {
-        std::vector<uint8_t> rgba;
-        Renderer().ReadPixels(0, 0, gl.DrawnWidth, gl.DrawnHeight, rgba);
-        SaveScreenshot(shot, gl.DrawnWidth, gl.DrawnHeight, rgba);
-    }
+    if (const char* shot = std::getenv("ROLLIX_BENCH_SHOT")) SaveFramePicture(shot, gl.DrawnWidth, gl.DrawnHeight);
     state.SetLabel(std::to_string(gl.DrawnWidth) + " x " + std::to_string(gl.DrawnHeight));
     state.counters["frames/s"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
     ReportMemory(state);

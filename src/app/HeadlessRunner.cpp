@@ -1,7 +1,6 @@
 #include "app/HeadlessRunner.h"
 
 #include "app/GameHooks.h"
-#include "app/InputState.h"
 #include "app/MainLoop.h"
 #include "app/MainWindow.h"
 #include "app/Paths.h"
@@ -28,9 +27,7 @@ int32_t RunScriptedTicks(int32_t ticks, const TInputScript& script, const std::f
     size_t next = 0;
     int32_t ran = 0;
     for (int32_t tick = 1; tick <= ticks && LoopLevel && !QuitRequested; ++tick) {
-        while (next < script.Events.size() && script.Events[next].Tick < tick) ++next;
-        for (; next < script.Events.size() && script.Events[next].Tick == tick; ++next)
-            SetKey(script.Events[next].Key, script.Events[next].Down);
+        ApplyScriptTick(script, next, tick);
         TLoopLevel& level = *LoopLevel;
         RunOneTick(level);
         // A due level switch happens where a frame would be drawn.

@@ -152,3 +152,9 @@ std::string WriteInputScript(const TInputScript& script) {
         out += std::to_string(e.Tick) + (e.Down ? " down " : " up ") + KeyScriptName(e.Key) + "\n";
     return out;
 }
+
+void ApplyScriptTick(const TInputScript& script, size_t& next, int32_t tick) {
+    const std::vector<TInputEvent>& events = script.Events;
+    while (next < events.size() && events[next].Tick < tick) ++next;
+    for (; next < events.size() && events[next].Tick == tick; ++next) SetKey(events[next].Key, events[next].Down);
+}

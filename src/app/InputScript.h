@@ -34,3 +34,6 @@ int32_t KeyFromScriptName(const std::string& name);
 bool ParseInputScript(const std::string& text, const std::string& fileName, TInputScript& script, std::string& error);
 bool LoadInputScript(const std::string& path, TInputScript& script, std::string& error);
 std::string WriteInputScript(const TInputScript& script);
+// Presses and releases the keys of the given tick (ticks counted from 1);
+// next is where the previous call stopped in the script, 0 at the start.
+void ApplyScriptTick(const TInputScript& script, size_t& next, int32_t tick);

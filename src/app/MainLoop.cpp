@@ -178,13 +178,17 @@ bool RunOneTick(TLoopLevel& level) {
     return !(level.SwitchDue() || level.CapturePending());
 }
 
-void RenderFrame(TLoopLevel& level) {
-    RecordSite(12007);
+void DrawFrame(TLoopLevel& level) {
     level.PrepareFrame();
     BeginFrame();
     Renderer().Clear(Gl::ColorBufferBit | Gl::DepthBufferBit);
     level.DrawLevel();
     Renderer().Finish();
+}
+
+void RenderFrame(TLoopLevel& level) {
+    RecordSite(12007);
+    DrawFrame(level);
     if (!level.SwitchDue() && !level.CapturePending()) {
         Call(LoopHooks.Present);
         return;

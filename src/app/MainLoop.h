@@ -114,6 +114,9 @@ void Timer1Timer(int32_t lagMs);
 bool RunOneTick(TLoopLevel& level);
 // The skip and escape rules of one tick.
 void ApplySkipKeys(TLoopLevel& level);
+// Draws the level's frame into the back buffer and waits for it, without showing it.
+void DrawFrame(TLoopLevel& level);
+// The frame of a timer event: drawn, then shown, or handed to a due level switch.
 void RenderFrame(TLoopLevel& level);
 
 // Back to the start-of-run state (hooks and clock included).

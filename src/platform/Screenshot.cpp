@@ -1,7 +1,5 @@
 #include "platform/Screenshot.h"
 
-#include "platform/GlDrivers.h"
-
 #include "app/FileSave.h"
 #include "app/GameHooks.h"
 #include "app/HeadlessRunner.h"
@@ -10,6 +8,7 @@
 #include "app/SiteTrace.h"
 #include "assets/PictureWrite.h"
 #include "platform/GameWindow.h"
+#include "platform/GlDrivers.h"
 #include "render/GlRenderBackend.h"
 #include "render/RenderContext.h"
 
@@ -30,6 +29,12 @@ bool SaveScreenshot(const std::string& path, int32_t width, int32_t height, cons
     }
     std::vector<uint8_t> png;
     return EncodePng(bgr.data(), width, height, 3, png) && SaveFileAtomic(path, png);
+}
+
+bool SaveFramePicture(const std::string& path, int32_t width, int32_t height) {
+    std::vector<uint8_t> rgba;
+    Renderer().ReadPixels(0, 0, width, height, rgba);
+    return SaveScreenshot(path, width, height, rgba);
 }
 
 int RunScreenshot(const TCommandLine& options, std::ostream& out, std::ostream& err) {
@@ -76,16 +81,10 @@ int RunScreenshot(const TCommandLine& options, std::ostream& out, std::ostream& 
         err << "rollix: the level went away after tick " << ran << "\n";
         return 3;
     }
-    TLoopLevel& level = *LoopLevel;
-    level.PrepareFrame();
-    BeginFrame();
-    Renderer().Clear(Gl::ColorBufferBit | Gl::DepthBufferBit);
-    level.DrawLevel();
-    Renderer().Finish();
-    std::vector<uint8_t> rgba;
-    Renderer().ReadPixels(0, 0, width, height, rgba);
+    DrawFrame(*LoopLevel);
+    const bool saved = SaveFramePicture(options.ScreenshotPath, width, height);
     window.Present();
-    if (!SaveScreenshot(options.ScreenshotPath, width, height, rgba)) {
+    if (!saved) {
         err << "rollix: cannot write " << options.ScreenshotPath << "\n";
         return 1;
     }

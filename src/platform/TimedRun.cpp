@@ -1,8 +1,6 @@
 #include "platform/TimedRun.h"
 
-#include "app/InputState.h"
 #include "platform/Screenshot.h"
-#include "render/RenderContext.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -15,12 +13,8 @@ void TTimedRun::BeforeTick(uint32_t nowMs) {
         LastPresentMs = nowMs;
         NextShotMs = Options.ShotEveryMs;
     }
-    ++TicksRun;
     FrameStats.AddTick();
-    const auto& events = Options.Script.Events;
-    while (NextEvent < events.size() && events[NextEvent].Tick < TicksRun) ++NextEvent;
-    for (; NextEvent < events.size() && events[NextEvent].Tick == TicksRun; ++NextEvent)
-        SetKey(events[NextEvent].Key, events[NextEvent].Down);
+    ApplyScriptTick(Options.Script, NextEvent, int32_t(FrameStats.TickCount()));
 }
 
 void TTimedRun::BeforePresent(uint32_t nowMs, int32_t width, int32_t height) {
@@ -33,11 +27,10 @@ void TTimedRun::BeforePresent(uint32_t nowMs, int32_t width, int32_t height) {
     char name[64];
     std::snprintf(name, sizeof name, "/shot-%02zu.png", SavedShots.size() + ShotErrors.size() + 1);
     const std::string path = Options.ShotsDir + name;
-    std::vector<uint8_t> rgba;
-    Renderer().ReadPixels(0, 0, width, height, rgba);
-    if (SaveScreenshot(path, width, height, rgba)) {
+    if (SaveFramePicture(path, width, height)) {
         char when[48];
-        std::snprintf(when, sizeof when, " (%.1f s, tick %d)", double(elapsed) / 1000.0, TicksRun);
+        std::snprintf(when, sizeof when, " (%.1f s, tick %d)", double(elapsed) / 1000.0,
+                      int32_t(FrameStats.TickCount()));
         SavedShots.push_back(path + when);
     } else {
         ShotErrors.push_back("cannot write " + path);

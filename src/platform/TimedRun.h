@@ -49,7 +49,6 @@ public:
 private:
     TTimedRunOptions Options;
     size_t NextEvent = 0;
-    int32_t TicksRun = 0;
     bool Started = false;
     uint32_t StartMs = 0, LastPresentMs = 0;
     int64_t NextShotMs = 0;

@@ -82,12 +82,7 @@ TEST_F(ZestarsGlTest, FirstFrameAfterAHundredTicksShowsSkyTerrainAndThePlayer) {
     TRollix* player = CurrentLevel->Characters.Count() > 0 ? CurrentLevel->Characters.Items[0].get() : nullptr;
     ASSERT_NE(player, nullptr);
 
-    TLoopLevel& level = *LoopLevel;
-    level.PrepareFrame();
-    BeginFrame();
-    Renderer().Clear(Gl::ColorBufferBit | Gl::DepthBufferBit);
-    level.DrawLevel();
-    Renderer().Finish();
+    DrawFrame(*LoopLevel);
     std::vector<uint8_t> rgba;
     Renderer().ReadPixels(0, 0, FrameW, FrameH, rgba);
     ASSERT_EQ(rgba.size(), size_t(FrameW) * FrameH * 4);
