@@ -1,22 +1,19 @@
 #include "CharacterPictures.h"
 
+#include "PictureKit.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 
 namespace {
+using namespace picture_kit;
+
 
 constexpr int32_t Side = 128;
 constexpr float FaceScale = 1.3f;
 
-struct TRgb {
-    float R = 0, G = 0, B = 0;
-};
-
-TRgb Mix(TRgb a, TRgb b, float t) { return {a.R + (b.R - a.R) * t, a.G + (b.G - a.G) * t, a.B + (b.B - a.B) * t}; }
-TRgb Times(TRgb c, float k) { return {c.R * k, c.G * k, c.B * k}; }
-float Clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
 // Coverage of a shape edge at signed distance d (negative inside), one pixel soft.
 float Cover(float d, float softness = 1.0f / (Side * FaceScale)) { return Clamp01(0.5f - d / softness); }
 
@@ -24,7 +21,7 @@ float Cover(float d, float softness = 1.0f / (Side * FaceScale)) { return Clamp0
 enum class TSuit { Body, AcidCoat, Diver };
 
 struct TMaterialLook {
-    TRgb Base;
+    TColour Base;
     float Gloss = 0.5f;
     float Alpha = 1.0f;
 };
@@ -47,30 +44,6 @@ const TFace FaceFrames[FaceFrameCount] = {
     {0.75f, 0.075f, 0.0f, 0.0f, 0.012f},
 };
 
-uint32_t Hash(int32_t x, int32_t y, uint32_t seed) {
-    uint32_t h = uint32_t(x) * 374761393u + uint32_t(y) * 668265263u + seed * 2246822519u;
-    h = (h ^ (h >> 13)) * 1274126177u;
-    return h ^ (h >> 16);
-}
-
-class TPicture {
-public:
-    TPicture(const std::string& name) {
-        P.Name = name;
-        P.Width = P.Height = Side;
-        P.BytesPerPixel = 4;
-        P.Pixels.assign(size_t(Side) * Side * 4, 0);
-    }
-    void Set(int32_t x, int32_t y, TRgb c, float a) {
-        uint8_t* p = &P.Pixels[(size_t(y) * Side + size_t(x)) * 4];
-        p[0] = uint8_t(std::lround(Clamp01(c.B) * 255));
-        p[1] = uint8_t(std::lround(Clamp01(c.G) * 255));
-        p[2] = uint8_t(std::lround(Clamp01(c.R) * 255));
-        p[3] = uint8_t(std::lround(Clamp01(a) * 255));
-    }
-    TGeneratedPicture P;
-};
-
 // Signed distance to an ellipse (approximate, good near the edge).
 float EllipseDistance(float x, float y, float cx, float cy, float rx, float ry) {
     const float nx = (x - cx) / rx, ny = (y - cy) / ry;
@@ -87,8 +60,8 @@ float ArcDistance(float x, float y, float cx, float cy, float halfWidth, float d
 }
 
 // The face painted over colour c at (u, v) in 0 … 1; returns the new colour.
-TRgb PaintFace(TRgb c, float u, float v, const TFace& face, TRgb ink) {
-    const TRgb white{0.98f, 0.98f, 0.96f};
+TColour PaintFace(TColour c, float u, float v, const TFace& face, TColour ink) {
+    const TColour white{0.98f, 0.98f, 0.96f};
     for (int side = -1; side <= 1; side += 2) {
         const float ex = 0.5f + side * 0.085f, ey = 0.43f;
         if (face.Squeeze > 0) {
@@ -129,15 +102,15 @@ TRgb PaintFace(TRgb c, float u, float v, const TFace& face, TRgb ink) {
 // highlight up left; the suits add their patterns and the face sits in the middle.
 TGeneratedPicture Character(const std::string& name, const TMaterialLook& look, TSuit suit, const TFace* face,
                             uint32_t seed) {
-    TPicture pic(name);
-    const TRgb ink{0.10f, 0.07f, 0.09f};
+    TCanvas pic(name, Side, Side, 4);
+    const TColour ink{0.10f, 0.07f, 0.09f};
     for (int32_t y = 0; y < Side; ++y)
         for (int32_t x = 0; x < Side; ++x) {
             const float u = (float(x) + 0.5f) / Side, v = (float(y) + 0.5f) / Side;
             const float dx = u * 2 - 1, dy = v * 2 - 1;
             const float d = std::hypot(dx, dy);
             const float grain = float(Hash(x / 2, y / 2, seed) & 1023) / 1023.0f;
-            TRgb c = Times(look.Base, 0.96f + 0.08f * grain);
+            TColour c = Scale(look.Base, 0.96f + 0.08f * grain);
             switch (suit) {
             case TSuit::Body: break;
             case TSuit::AcidCoat: {
@@ -156,7 +129,7 @@ TGeneratedPicture Character(const std::string& name, const TMaterialLook& look, 
             }
             }
             // Shading: darker toward the rim, a rim light below right.
-            c = Times(c, 1.0f - 0.35f * Clamp01((d - 0.55f) / 0.45f));
+            c = Scale(c, 1.0f - 0.35f * Clamp01((d - 0.55f) / 0.45f));
             c = Mix(c, {1, 1, 1}, 0.12f * Clamp01(1 - std::hypot(dx - 0.55f, dy - 0.6f) * 2.5f));
             // The face fills the middle of the body; a star's arms leave it the centre.
             if (face) c = PaintFace(c, 0.5f + (u - 0.5f) / FaceScale, 0.5f + (v - 0.5f) / FaceScale, *face, ink);

@@ -1,38 +1,22 @@
 #include "TextureGen.h"
 
 #include "CharacterPictures.h"
+#include "PictureKit.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 
 namespace {
+using namespace picture_kit;
+
 constexpr float Pi = 3.14159265358979f;
-
-struct TColour {
-    float R, G, B;
-};
-
-TColour Mix(TColour a, TColour b, float t) {
-    t = std::clamp(t, 0.0f, 1.0f);
-    return {a.R + (b.R - a.R) * t, a.G + (b.G - a.G) * t, a.B + (b.B - a.B) * t};
-}
-
-TColour Scale(TColour c, float k) { return {c.R * k, c.G * k, c.B * k}; }
-
-uint32_t Hash(int32_t x, int32_t y, uint32_t seed) {
-    uint32_t h = uint32_t(x) * 374761393u + uint32_t(y) * 668265263u + seed * 2246822519u;
-    h = (h ^ (h >> 13)) * 1274126177u;
-    return h ^ (h >> 16);
-}
 
 float Lattice(int32_t x, int32_t y, int32_t period, uint32_t seed) {
     x = ((x % period) + period) % period;
     y = ((y % period) + period) % period;
     return float(Hash(x, y, seed) & 0xFFFFFF) / float(0x1000000);
 }
-
-float Smooth(float t) { return t * t * (3 - 2 * t); }
 
 float ValueNoise(float x, float y, int32_t period, uint32_t seed) {
     const int32_t x0 = int32_t(std::floor(x)), y0 = int32_t(std::floor(y));
@@ -41,28 +25,6 @@ float ValueNoise(float x, float y, int32_t period, uint32_t seed) {
     const float c = Lattice(x0, y0 + 1, period, seed), d = Lattice(x0 + 1, y0 + 1, period, seed);
     return (a + (b - a) * fx) + ((c + (d - c) * fx) - (a + (b - a) * fx)) * fy;
 }
-
-class TCanvas {
-public:
-    TCanvas(std::string name, int32_t w, int32_t h, int32_t bpp) {
-        P.Name = std::move(name);
-        P.Width = w;
-        P.Height = h;
-        P.BytesPerPixel = bpp;
-        P.Pixels.assign(size_t(w) * size_t(h) * size_t(bpp), 0);
-    }
-    void Set(int32_t x, int32_t y, TColour c, float alpha = 1) {
-        uint8_t* p = &P.Pixels[(size_t(y) * size_t(P.Width) + size_t(x)) * size_t(P.BytesPerPixel)];
-        p[0] = Byte(c.B);
-        p[1] = Byte(c.G);
-        p[2] = Byte(c.R);
-        if (P.BytesPerPixel == 4) p[3] = Byte(alpha);
-    }
-    TGeneratedPicture P;
-
-private:
-    static uint8_t Byte(float v) { return uint8_t(std::clamp(std::lround(v * 255.0f), 0L, 255L)); }
-};
 
 // Light from the upper left: the slope of a height field facing it is lit.
 float Shade(float hLeft, float hRight, float hUp, float hDown, float strength) {
@@ -276,10 +238,6 @@ TGeneratedPicture StarSprite(const std::string& name, int32_t size, TColour colo
 
 // ---- Decorations: soft silhouettes lit from the upper left ----
 
-float Clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
-
-float SmoothStep(float a, float b, float v) { return Smooth(Clamp01((v - a) / (b - a))); }
-
 // Distance from p to the segment a–b.
 float SegmentDistance(float px, float py, float ax, float ay, float bx, float by) {
     const float dx = bx - ax, dy = by - ay;
@@ -300,6 +258,23 @@ TPixel Over(TPixel below, TColour c, float a) {
     if (out <= 0) return {};
     const float k = a / out;
     return {Mix(below.C, c, k), out};
+}
+
+// A four-pointed twinkle of radius r laid over the canvas (four bytes a
+// pixel) at (sx, sy): a soft core in colour with its rays.
+void Twinkle(TCanvas& c, float sx, float sy, float r, TColour colour) {
+    const int32_t w = c.P.Width, h = c.P.Height;
+    for (int32_t y = int32_t(sy - r * 2); y <= int32_t(sy + r * 2); ++y)
+        for (int32_t x = int32_t(sx - r * 2); x <= int32_t(sx + r * 2); ++x) {
+            if (x < 0 || y < 0 || x >= w || y >= h) continue;
+            const float dx = std::fabs(float(x) + 0.5f - sx), dy = std::fabs(float(y) + 0.5f - sy);
+            const float star = Clamp01(1 - (dx * dy * 0.35f + std::hypot(dx, dy) * 0.5f) / r);
+            if (star <= 0) continue;
+            const uint8_t* px = &c.P.Pixels[(size_t(y) * size_t(w) + size_t(x)) * 4];
+            const TPixel below{{float(px[2]) / 255, float(px[1]) / 255, float(px[0]) / 255}, float(px[3]) / 255};
+            const TPixel out = Over(below, colour, star * star * 1.2f);
+            c.Set(x, y, out.C, out.A);
+        }
 }
 
 // The diffuse light of a height field's slope: dzdx, dzdy in height per
@@ -789,18 +764,7 @@ TGeneratedPicture VortanLogo() {
     const float sparkles[][3] = {{0.12f, 0.0f, 14}, {0.5f, 3.0f, 10}, {0.78f, 4.0f, 12}};
     for (const auto& s : sparkles) {
         const float sx = lefts[size_t(s[1])] + stroke + s[0] * 60 - (top + stroke - baseline) * slant;
-        const float sy = top + stroke * 0.6f, r = s[2];
-        for (int32_t y = int32_t(sy - r * 2); y <= int32_t(sy + r * 2); ++y)
-            for (int32_t x = int32_t(sx - r * 2); x <= int32_t(sx + r * 2); ++x) {
-                if (x < 0 || y < 0 || x >= w || y >= h) continue;
-                const float dx = std::fabs(float(x) + 0.5f - sx), dy = std::fabs(float(y) + 0.5f - sy);
-                const float star = Clamp01(1 - (dx * dy * 0.35f + std::hypot(dx, dy) * 0.5f) / r);
-                if (star <= 0) continue;
-                uint8_t* px = &c.P.Pixels[(size_t(y) * size_t(w) + size_t(x)) * 4];
-                TPixel below{{float(px[2]) / 255, float(px[1]) / 255, float(px[0]) / 255}, float(px[3]) / 255};
-                const TPixel out = Over(below, {1, 1, 0.92f}, star * star * 1.2f);
-                c.Set(x, y, out.C, out.A);
-            }
+        Twinkle(c, sx, top + stroke * 0.6f, s[2], {1, 1, 0.92f});
     }
     return std::move(c.P);
 }
@@ -1019,20 +983,7 @@ TGeneratedPicture RollixLogo() {
     sparkles.push_back({rx - 6, ry - 10, 13});
     title.At(1, 0.2f, 0.47f, rx, ry);
     sparkles.push_back({rx - 2, ry - 6, 9});
-    for (const auto& s : sparkles) {
-        const float sx = s[0], sy = s[1], r = s[2];
-        for (int32_t y = int32_t(sy - r * 2); y <= int32_t(sy + r * 2); ++y)
-            for (int32_t x = int32_t(sx - r * 2); x <= int32_t(sx + r * 2); ++x) {
-                if (x < 0 || y < 0 || x >= w || y >= h) continue;
-                const float dx = std::fabs(float(x) + 0.5f - sx), dy = std::fabs(float(y) + 0.5f - sy);
-                const float twinkle = Clamp01(1 - (dx * dy * 0.35f + std::hypot(dx, dy) * 0.5f) / r);
-                if (twinkle <= 0) continue;
-                uint8_t* px = &c.P.Pixels[(size_t(y) * size_t(w) + size_t(x)) * 4];
-                TPixel below{{float(px[2]) / 255, float(px[1]) / 255, float(px[0]) / 255}, float(px[3]) / 255};
-                const TPixel out = Over(below, {1, 1, 0.9f}, twinkle * twinkle * 1.2f);
-                c.Set(x, y, out.C, out.A);
-            }
-    }
+    for (const auto& s : sparkles) Twinkle(c, s[0], s[1], s[2], {1, 1, 0.9f});
     return std::move(c.P);
 }
 
