@@ -50,14 +50,8 @@ class LevelLights : public ::testing::Test {
         ASSERT_EQ(Level->Lights.PointLights.size(), 1u);
     }
 
-    void Tick(int32_t n) {
-        for (int32_t i = 0; i < n; ++i) {
-            Level->StepPlay();
-            Level->UpdateLevelSounds(true);
-            Level->CheckRestartTimer();
-            EndTick();
-        }
-    }
+    void Tick(int32_t n) { PlayTicks(*Level, n); }
+
 
     TLight& Light() { return *Level->Lights.PointLights[0]; }
 

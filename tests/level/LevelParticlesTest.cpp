@@ -34,14 +34,8 @@ class LevelParticles : public ::testing::Test {
         return *Level;
     }
 
-    void Tick(int32_t n = 1) {
-        for (int32_t i = 0; i < n; ++i) {
-            Level->StepPlay();
-            Level->UpdateLevelSounds(true);
-            Level->CheckRestartTimer();
-            EndTick();
-        }
-    }
+    void Tick(int32_t n = 1) { PlayTicks(*Level, n); }
+
 
     TArchive Archive{"particles"};
     std::unique_ptr<TLevel> Level;
@@ -56,33 +50,6 @@ TVec2 LeftmostEdgeMiddle(const TRollix& c) {
         if (m.X < best.X) best = m;
     }
     return best;
-}
-
-// A cup of ground with a pool (walls at x 0 … 20 and 380 … 400, the floor at
-// 200, the surface at 100), a wind blowing down onto it, and the player
-// above the pool.
-std::vector<uint8_t> PoolLevel(TVec2 player) {
-    const std::vector<TVec2> cup = {{0, 0},   {20, 0},  {20, 200},  {380, 200},
-                                    {380, 0}, {400, 0}, {400, 240}, {0, 240}};
-    TLevel level;
-    level.Layers.Create(-1, {0.5f, 1.0f});
-    level.SplineObjects.push_back(MakeGround(level, cup));
-    auto water = std::make_unique<TWater>();
-    water->SeedX = 200;
-    water->RestLevel = 100;
-    level.Waters.push_back(std::move(water));
-    auto wind = std::make_unique<TWind>();
-    wind->BaseOrigin = wind->Origin = {200, 0};
-    wind->BaseTarget = wind->Target = {200, 150};
-    wind->ConeAngle = 1.0f;
-    wind->Strength = 2.0f;
-    wind->Recompute();
-    level.Winds.push_back(std::move(wind));
-    TRollix* c = level.Characters.AddListed();
-    c->StartFigure = 1;
-    c->StartX = player.X;
-    c->StartY = player.Y;
-    return WriteLevelBytes(level);
 }
 
 } // namespace
@@ -247,7 +214,7 @@ TEST_F(LevelParticles, PlayingLayerDrawsTheEffectSystemsWithoutChangingThem) {
 
 TEST_F(LevelParticles, DropsIntoThePoolSplashIntoItsOwnSystemOrSinkAsBubbles) {
     Level = std::make_unique<TLevel>();
-    ASSERT_TRUE(Level->LoadFromBytes(PoolLevel({100.0f, -100.0f})));
+    ASSERT_TRUE(Level->LoadFromBytes(PoolLevelBytes({100.0f, -100.0f}, false)));
     ASSERT_EQ(Level->Waters.size(), 1u);
     TWater& water = *Level->Waters[0];
     TParticleSystem* splashes = Level->ParticleLink.SplashesOf(&water);
@@ -285,7 +252,7 @@ TEST_F(LevelParticles, DropsIntoThePoolSplashIntoItsOwnSystemOrSinkAsBubbles) {
 
 TEST_F(LevelParticles, CharacterFallingIntoThePoolThrowsDropsIntoItsSplashes) {
     Level = std::make_unique<TLevel>();
-    ASSERT_TRUE(Level->LoadFromBytes(PoolLevel({200.0f, 20.0f})));
+    ASSERT_TRUE(Level->LoadFromBytes(PoolLevelBytes({200.0f, 20.0f}, false)));
     TParticleSystem* splashes = Level->ParticleLink.SplashesOf(Level->Waters[0].get());
     ASSERT_NE(splashes, nullptr);
     int32_t most = 0;
@@ -306,7 +273,7 @@ TEST_F(LevelParticles, WindPushesTheSystemsThatTakeIt) {
     const TCase cases[] = {
         {0.0f, 0, -1, false}, {1.0f, 0, -1, true}, {1.0f, 1, 5, false}, {1.0f, 1, 0, true}};
     Level = std::make_unique<TLevel>();
-    ASSERT_TRUE(Level->LoadFromBytes(PoolLevel({100.0f, -100.0f})));
+    ASSERT_TRUE(Level->LoadFromBytes(PoolLevelBytes({100.0f, -100.0f}, false)));
     std::vector<TParticleSystem*> systems;
     for (const TCase& c : cases) {
         TParticleSystem* s = Level->ParticleMan.CreateDrops(nullptr);

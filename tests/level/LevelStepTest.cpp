@@ -40,14 +40,8 @@ class LevelPlay : public ::testing::Test {
     }
 
     // One tick as the main loop runs it.
-    void Tick(int32_t n = 1) {
-        for (int32_t i = 0; i < n; ++i) {
-            Level->StepPlay();
-            Level->UpdateLevelSounds(true);
-            Level->CheckRestartTimer();
-            EndTick();
-        }
-    }
+    void Tick(int32_t n = 1) { PlayTicks(*Level, n); }
+
 
     uint64_t BodyHash() const {
         TStateHash h;

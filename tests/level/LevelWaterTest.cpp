@@ -11,38 +11,6 @@
 using namespace level_world;
 
 namespace {
-// A cup of ground: walls at x 0 … 20 and 380 … 400, the floor at 200.
-const std::vector<TVec2> Cup = {{0, 0},   {20, 0},  {20, 200},  {380, 200},
-                                {380, 0}, {400, 0}, {400, 240}, {0, 240}};
-
-std::vector<uint8_t> PoolLevel() {
-    TLevel level;
-    level.LevelTitle = "Pool";
-    level.Layers.Create(-1, {0.5f, 1.0f});
-    level.SplineObjects.push_back(MakeGround(level, Cup));
-    // Stored without an outline: the level traces it when it loads.
-    auto water = std::make_unique<TWater>();
-    water->SeedX = 200;
-    water->RestLevel = 100;
-    TBubbleSpout& spout = water->Spouts.emplace_back();
-    spout.Pos = {300, 195};
-    spout.Rate = 1.5f;
-    level.Waters.push_back(std::move(water));
-    // A cone blowing down onto the middle of the surface.
-    auto wind = std::make_unique<TWind>();
-    wind->BaseOrigin = wind->Origin = {200, 0};
-    wind->BaseTarget = wind->Target = {200, 150};
-    wind->ConeAngle = 1.0f;
-    wind->Strength = 2.0f;
-    wind->Recompute();
-    level.Winds.push_back(std::move(wind));
-    TRollix* c = level.Characters.AddListed();
-    c->StartFigure = 1;
-    c->StartX = 100;
-    c->StartY = 150;
-    return WriteLevelBytes(level);
-}
-
 class LevelWater : public ::testing::Test {
   protected:
     void SetUp() override { ResetLevelGlobals(); }
@@ -83,7 +51,7 @@ class LevelWater : public ::testing::Test {
     }
 
     TArchive Archive{"water"};
-    std::vector<uint8_t> Bytes = PoolLevel();
+    std::vector<uint8_t> Bytes = PoolLevelBytes({100.0f, 150.0f}, true);
     std::unique_ptr<TLevel> Level;
 };
 } // namespace

@@ -158,6 +158,51 @@ inline std::vector<uint8_t> WritePlannedLevel(const TLevelPlan& plan) {
     return WriteLevelBytes(level);
 }
 
+// A cup of ground (walls at x 0 … 20 and 380 … 400, the floor at 200) with
+// a pool stored without an outline (the level traces it when it loads; the
+// surface at 100), a cone of wind blowing down onto the middle of the
+// surface, and the player at the given place; with a spout, one at (300, 195)
+// blowing 1.5 bubbles a tick.
+inline std::vector<uint8_t> PoolLevelBytes(TVec2 player, bool spout) {
+    const std::vector<TVec2> cup = {{0, 0},   {20, 0},  {20, 200},  {380, 200},
+                                    {380, 0}, {400, 0}, {400, 240}, {0, 240}};
+    TLevel level;
+    level.LevelTitle = "Pool";
+    level.Layers.Create(-1, {0.5f, 1.0f});
+    level.SplineObjects.push_back(MakeGround(level, cup));
+    auto water = std::make_unique<TWater>();
+    water->SeedX = 200;
+    water->RestLevel = 100;
+    if (spout) {
+        TBubbleSpout& s = water->Spouts.emplace_back();
+        s.Pos = {300, 195};
+        s.Rate = 1.5f;
+    }
+    level.Waters.push_back(std::move(water));
+    auto wind = std::make_unique<TWind>();
+    wind->BaseOrigin = wind->Origin = {200, 0};
+    wind->BaseTarget = wind->Target = {200, 150};
+    wind->ConeAngle = 1.0f;
+    wind->Strength = 2.0f;
+    wind->Recompute();
+    level.Winds.push_back(std::move(wind));
+    TRollix* c = level.Characters.AddListed();
+    c->StartFigure = 1;
+    c->StartX = player.X;
+    c->StartY = player.Y;
+    return WriteLevelBytes(level);
+}
+
+// n ticks of play as the main loop runs them.
+inline void PlayTicks(TLevel& level, int32_t n = 1) {
+    for (int32_t i = 0; i < n; ++i) {
+        level.StepPlay();
+        level.UpdateLevelSounds(true);
+        level.CheckRestartTimer();
+        EndTick();
+    }
+}
+
 // Back to the start-of-run state of the globals the level touches.
 inline void ResetLevelGlobals() {
     CurrentLevel = nullptr;

@@ -62,10 +62,7 @@ class LevelGlTest : public ::testing::Test {
         SetKey(KeyTable[size_t(DefaultKeyBindings.Right)], true);
         std::vector<uint64_t> hashes;
         for (int32_t t = 0; t < ticks; ++t) {
-            Level->StepPlay();
-            Level->UpdateLevelSounds(true);
-            Level->CheckRestartTimer();
-            EndTick();
+            PlayTicks(*Level);
             TStateHash h;
             h.AddUInt32(RandSeed);
             h.AddInt32(Level->TickCounter);

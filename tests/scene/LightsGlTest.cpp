@@ -5,7 +5,9 @@
 // ambient colour.
 #include "XvfbEnvironment.h"
 
-#include "app/FileSave.h"
+#include "LevelWorld.h"
+#include "ScenePixels.h"
+
 #include "app/Log.h"
 #include "app/Paths.h"
 #include "assets/MassFile.h"
@@ -21,12 +23,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -39,12 +38,9 @@ class LightsGlTest : public ::testing::Test {
     void SetUp() override {
         if (!TXvfbEnvironment::Available()) GTEST_SKIP() << "no X server: " << TXvfbEnvironment::Why();
         ResetRenderState();
-        Dir = fs::temp_directory_path() / ("rollix-lights-" + std::to_string(::getpid()));
-        fs::remove_all(Dir);
-        fs::create_directories(Dir);
-        InitAppDir(Dir.string());
-        SetLogSink([](const std::string&) {});
-        WriteTexture();
+        Archive = std::make_unique<level_world::TArchive>("lights");
+        Archive->Add({{"Textures\\Lights\\", "slab.png", scene_pixels::SolidPng(32, {Grey, Grey, Grey})},
+                      {"Textures\\", "Rollix.TexLib", WriteTexLibIndex({{"Lights\\slab.png"}})}});
 
         Gl = std::make_unique<TGlWindow>("Rollix lights test", 320, 240);
         ASSERT_TRUE(Gl->Ready()) << Gl->Why();
@@ -57,30 +53,8 @@ class LightsGlTest : public ::testing::Test {
     void TearDown() override {
         Slab.reset();
         Gl.reset(); // the textures go while their context still exists
-        MassFile.Clear();
+        Archive.reset();
         ResetRenderState();
-        SetLogSink(nullptr);
-        std::error_code ec;
-        if (!Dir.empty()) fs::remove_all(Dir, ec);
-    }
-
-    void WriteTexture() {
-        constexpr int32_t side = 32;
-        std::vector<uint8_t> px(size_t(side) * side * 4, uint8_t(Grey));
-        for (size_t i = 3; i < px.size(); i += 4)
-            px[i] = 255;
-        std::vector<uint8_t> png;
-        EncodePng(px.data(), side, side, 4, png);
-        std::vector<uint8_t> archive;
-        std::string why;
-        ASSERT_TRUE(WriteMassFile({{"Textures\\Lights\\", "slab.png", png},
-                                   {"Textures\\", "Rollix.TexLib", WriteTexLibIndex({{"Lights\\slab.png"}})}},
-                                  archive, why))
-            << why;
-        ASSERT_TRUE(SaveFileAtomic(AppDir + "Rollix.msf", archive));
-        MassFile.Create();
-        TexLib.Clear();
-        TexLib.LoadLibrary();
     }
 
     // The playing layer alone, without the character light; a slab over
@@ -167,7 +141,7 @@ class LightsGlTest : public ::testing::Test {
         return (rgba[0] + rgba[1] + rgba[2]) / 3;
     }
 
-    fs::path Dir;
+    std::unique_ptr<level_world::TArchive> Archive;
     TMaterialMan Materials;
     TLayers Layers;
     TObjectWorld World;

@@ -8,7 +8,6 @@
 #include "ScenePixels.h"
 
 #include "FigureShapes.h"
-#include "app/FileSave.h"
 #include "app/Log.h"
 #include "app/Paths.h"
 #include "app/Random.h"
@@ -32,12 +31,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
-namespace fs = std::filesystem;
 
 namespace {
 using scene_pixels::TRgb;
@@ -45,39 +41,14 @@ constexpr int32_t W = 320, H = 240;
 constexpr TRgb Background{30, 30, 30};
 constexpr TRgb Coat{40, 200, 60};
 
-std::vector<uint8_t> PlainPng(TRgb c) {
-    constexpr int32_t side = 64;
-    std::vector<uint8_t> px(size_t(side) * side * 4);
-    for (size_t i = 0; i < px.size(); i += 4)
-        px[i] = uint8_t(c[0]), px[i + 1] = uint8_t(c[1]), px[i + 2] = uint8_t(c[2]), px[i + 3] = 255;
-    std::vector<uint8_t> out;
-    EncodePng(px.data(), side, side, 4, out);
-    return out;
-}
-
-using level_world::FigureBytes;
-
 class RollixGlTest : public ::testing::Test {
   protected:
     void SetUp() override {
         if (!TXvfbEnvironment::Available()) GTEST_SKIP() << "no X server: " << TXvfbEnvironment::Why();
         ResetRenderState();
-        Dir = fs::temp_directory_path() / ("rollix-skin-" + std::to_string(::getpid()));
-        fs::remove_all(Dir);
-        fs::create_directories(Dir);
-        InitAppDir(Dir.string());
-        SetLogSink([](const std::string&) {});
-        std::vector<uint8_t> archive;
-        std::string why;
-        ASSERT_TRUE(WriteMassFile({{"Textures\\Rollixs\\", "MubStar.png", PlainPng(Coat)},
-                                   {"Textures\\", "Rollix.TexLib", WriteTexLibIndex({{"Rollixs\\MubStar.png"}})},
-                                   {"Objects\\Figures\\", "0001.gms", FigureBytes(1)}},
-                                  archive, why))
-            << why;
-        ASSERT_TRUE(SaveFileAtomic(AppDir + "Rollix.msf", archive));
-        MassFile.Create();
-        TexLib.Clear();
-        TexLib.LoadLibrary();
+        Archive = std::make_unique<level_world::TArchive>("skin");
+        Archive->Add({{"Textures\\Rollixs\\", "MubStar.png", scene_pixels::SolidPng(64, Coat)},
+                      {"Textures\\", "Rollix.TexLib", WriteTexLibIndex({{"Rollixs\\MubStar.png"}})}});
 
         Gl = std::make_unique<TGlWindow>("Rollix skin test", W, H);
         ASSERT_TRUE(Gl->Ready()) << Gl->Why();
@@ -102,32 +73,15 @@ class RollixGlTest : public ::testing::Test {
         Looks.Clear();
         Grid.Destroy();
         Gl.reset(); // the textures go while their context still exists
-        MassFile.Clear();
+        Archive.reset();
         ResetRenderState();
-        SetLogSink(nullptr);
-        std::error_code ec;
-        if (!Dir.empty()) fs::remove_all(Dir, ec);
     }
 
-    // The view is the window's size in world units from (0, 0): one pixel a unit.
-    void DrawFrame() {
-        FrameView.HasLevel = true;
-        FrameView.ViewWidth = W;
-        FrameView.ViewHeight = H;
-        FrameView.View = {0, 0, float(W), float(H)};
-        BeginFrame();
-        Renderer().ClearColor(Background[0] / 255.0f, Background[1] / 255.0f, Background[2] / 255.0f, 1);
-        Renderer().Clear(Gl::ColorBufferBit);
-        for (auto& layer : Layers.Layers) {
-            layer->UpdateRect({W / 2.0f, H / 2.0f}, float(W), float(H));
-            Layers.DrawLayer(*layer, 0.0f, false);
-        }
-        Renderer().Finish();
-    }
+    void DrawFrame() { scene_pixels::DrawLayersPixelPerUnit(Layers, W, H, Background); }
 
     TRgb PixelAt(int32_t x, int32_t y) const { return scene_pixels::PixelAt(x, y, H); }
 
-    fs::path Dir;
+    std::unique_ptr<level_world::TArchive> Archive;
     std::vector<TCollisionEdge> Edges;
     TFragments Grid;
     TCharacterLevel Level;

@@ -1,8 +1,12 @@
-// Reading back what a drawing test drew: one pixel at a window position
-// counted from the top left, and a list of expected colours at sampled places.
+// What the drawing tests share: plain pictures for their archives, the
+// layers drawn one pixel a world unit, and reading back what was drawn (one
+// pixel at a window position counted from the top left, and a list of
+// expected colours at sampled places).
 #pragma once
 
+#include "assets/PictureWrite.h"
 #include "render/RenderContext.h"
+#include "world/Layers.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +17,33 @@
 namespace scene_pixels {
 
 using TRgb = std::array<int, 3>;
+
+// An opaque side × side picture in one colour.
+inline std::vector<uint8_t> SolidPng(int32_t side, TRgb colour) {
+    std::vector<uint8_t> px(size_t(side) * size_t(side) * 4);
+    for (size_t i = 0; i < px.size(); i += 4)
+        px[i] = uint8_t(colour[0]), px[i + 1] = uint8_t(colour[1]), px[i + 2] = uint8_t(colour[2]), px[i + 3] = 255;
+    std::vector<uint8_t> out;
+    EncodePng(px.data(), side, side, 4, out);
+    return out;
+}
+
+// Every layer drawn over the background with the view the window's size in
+// world units from (0, 0): one pixel a unit.
+inline void DrawLayersPixelPerUnit(TLayers& layers, int32_t width, int32_t height, TRgb background) {
+    FrameView.HasLevel = true;
+    FrameView.ViewWidth = width;
+    FrameView.ViewHeight = height;
+    FrameView.View = {0, 0, float(width), float(height)};
+    BeginFrame();
+    Renderer().ClearColor(background[0] / 255.0f, background[1] / 255.0f, background[2] / 255.0f, 1);
+    Renderer().Clear(Gl::ColorBufferBit);
+    for (auto& layer : layers.Layers) {
+        layer->UpdateRect({width / 2.0f, height / 2.0f}, float(width), float(height));
+        layers.DrawLayer(*layer, 0.0f, false);
+    }
+    Renderer().Finish();
+}
 
 // {-1, -1, -1} when the pixel cannot be read.
 inline TRgb PixelAt(int32_t x, int32_t y, int32_t windowHeight) {

@@ -3,8 +3,9 @@
 // sheet, checked at sampled pixels with a tolerance for the driver's dither.
 #include "XvfbEnvironment.h"
 
+#include "LevelWorld.h"
+
 #include "app/Ease.h"
-#include "app/FileSave.h"
 #include "app/Log.h"
 #include "app/Paths.h"
 #include "app/Random.h"
@@ -18,12 +19,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -52,27 +50,17 @@ class SkyGlTest : public ::testing::Test {
         if (!TXvfbEnvironment::Available()) GTEST_SKIP() << "no X server: " << TXvfbEnvironment::Why();
         FillEaseTables();
         ResetRenderState();
-        Dir = fs::temp_directory_path() / ("rollix-sky-" + std::to_string(::getpid()));
-        fs::remove_all(Dir);
-        fs::create_directories(Dir);
-        InitAppDir(Dir.string());
-        SetLogSink([](const std::string&) {});
         WriteTextures();
         Gl = std::make_unique<TGlWindow>("Rollix sky test", W, H);
         ASSERT_TRUE(Gl->Ready()) << Gl->Why();
-        int32_t w = 0, h = 0;
-        w = Gl->DrawnWidth, h = Gl->DrawnHeight;
-        ASSERT_EQ(w, W);
-        ASSERT_EQ(h, H);
+        ASSERT_EQ(Gl->DrawnWidth, W);
+        ASSERT_EQ(Gl->DrawnHeight, H);
     }
 
     void TearDown() override {
         Gl.reset(); // the textures go while their context still exists
-        MassFile.Clear();
+        Archive.reset();
         ResetRenderState();
-        SetLogSink(nullptr);
-        std::error_code ec;
-        if (!Dir.empty()) fs::remove_all(Dir, ec);
     }
 
     // A white disc on transparent; a white square; white stripes four
@@ -86,19 +74,12 @@ class SkyGlTest : public ::testing::Test {
         auto cloud = Png(64, [](int32_t x, int32_t) {
             return std::array<uint8_t, 2>{255, uint8_t((x / 4) % 2 == 0 ? 255 : 0)};
         });
-        std::vector<uint8_t> archive;
-        std::string why;
-        ASSERT_TRUE(WriteMassFile({{"Textures\\Sky\\", "moon.png", moon},
-                                   {"Textures\\Sky\\", "star.png", star},
-                                   {"Textures\\Sky\\", "cloud.png", cloud},
-                                   {"Textures\\", "Rollix.TexLib",
-                                    WriteTexLibIndex({{"Sky\\moon.png"}, {"Sky\\star.png"}, {"Sky\\cloud.png"}})}},
-                                  archive, why))
-            << why;
-        ASSERT_TRUE(SaveFileAtomic(AppDir + "Rollix.msf", archive));
-        MassFile.Create();
-        TexLib.Clear();
-        TexLib.LoadLibrary();
+        Archive = std::make_unique<level_world::TArchive>("sky");
+        Archive->Add({{"Textures\\Sky\\", "moon.png", moon},
+                      {"Textures\\Sky\\", "star.png", star},
+                      {"Textures\\Sky\\", "cloud.png", cloud},
+                      {"Textures\\", "Rollix.TexLib",
+                       WriteTexLibIndex({{"Sky\\moon.png"}, {"Sky\\star.png"}, {"Sky\\cloud.png"}})}});
     }
 
     // A dark blue to rust gradient with nothing in front of it; each test
@@ -151,7 +132,7 @@ class SkyGlTest : public ::testing::Test {
     }
     static int Sum(std::array<int, 3> c) { return c[0] + c[1] + c[2]; }
 
-    fs::path Dir;
+    std::unique_ptr<level_world::TArchive> Archive;
     std::unique_ptr<TGlWindow> Gl;
 };
 

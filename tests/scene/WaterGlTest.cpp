@@ -4,9 +4,9 @@
 // bubble, checked at sampled pixels with a tolerance for the driver.
 #include "XvfbEnvironment.h"
 
+#include "LevelWorld.h"
 #include "ScenePixels.h"
 
-#include "app/FileSave.h"
 #include "app/Log.h"
 #include "app/Paths.h"
 #include "app/Random.h"
@@ -24,57 +24,32 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
-namespace fs = std::filesystem;
 
 namespace {
 using scene_pixels::TRgb;
 constexpr int32_t W = 320, H = 240;
 constexpr TRgb Background{30, 30, 30};
 
-// An opaque white picture of side × side pixels.
-std::vector<uint8_t> WhitePng(int32_t side) {
-    std::vector<uint8_t> px(size_t(side) * size_t(side) * 4, 255);
-    std::vector<uint8_t> out;
-    EncodePng(px.data(), side, side, 4, out);
-    return out;
-}
-
 class WaterGlTest : public ::testing::Test {
   protected:
     void SetUp() override {
         if (!TXvfbEnvironment::Available()) GTEST_SKIP() << "no X server: " << TXvfbEnvironment::Why();
         ResetRenderState();
-        Dir = fs::temp_directory_path() / ("rollix-water-" + std::to_string(::getpid()));
-        fs::remove_all(Dir);
-        fs::create_directories(Dir);
-        InitAppDir(Dir.string());
-        SetLogSink([](const std::string&) {});
-        std::vector<uint8_t> archive;
-        std::string why;
-        ASSERT_TRUE(WriteMassFile({{"Textures\\Levels\\", "water.png", WhitePng(64)},
-                                   {"Textures\\Levels\\", "WaterBubble3.png", WhitePng(16)},
-                                   {"Textures\\", "Rollix.TexLib",
-                                    WriteTexLibIndex({{"Levels\\water.png"}, {"Levels\\WaterBubble3.png"}})}},
-                                  archive, why))
-            << why;
-        ASSERT_TRUE(SaveFileAtomic(AppDir + "Rollix.msf", archive));
-        MassFile.Create();
-        TexLib.Clear();
-        TexLib.LoadLibrary();
+        Archive = std::make_unique<level_world::TArchive>("water");
+        Archive->Add({{"Textures\\Levels\\", "water.png", scene_pixels::SolidPng(64, {255, 255, 255})},
+                      {"Textures\\Levels\\", "WaterBubble3.png", scene_pixels::SolidPng(16, {255, 255, 255})},
+                      {"Textures\\", "Rollix.TexLib",
+                       WriteTexLibIndex({{"Levels\\water.png"}, {"Levels\\WaterBubble3.png"}})}});
         ASSERT_NE(TexLib.Water, nullptr);
         ASSERT_NE(TexLib.WaterBubble, nullptr);
 
         Gl = std::make_unique<TGlWindow>("Rollix water test", W, H);
         ASSERT_TRUE(Gl->Ready()) << Gl->Why();
-        int32_t w = 0, h = 0;
-        w = Gl->DrawnWidth, h = Gl->DrawnHeight;
-        ASSERT_EQ(w, W);
-        ASSERT_EQ(h, H);
+        ASSERT_EQ(Gl->DrawnWidth, W);
+        ASSERT_EQ(Gl->DrawnHeight, H);
         BuildPool();
     }
 
@@ -82,11 +57,8 @@ class WaterGlTest : public ::testing::Test {
         Water.reset();
         Grid.Destroy();
         Gl.reset(); // the textures go while their context still exists
-        MassFile.Clear();
+        Archive.reset();
         ResetRenderState();
-        SetLogSink(nullptr);
-        std::error_code ec;
-        if (!Dir.empty()) fs::remove_all(Dir, ec);
     }
 
     // A cup with walls at x 0 … 20 and 300 … 320 and its floor at 200, filled
@@ -114,21 +86,7 @@ class WaterGlTest : public ::testing::Test {
         Layers.Playing().Waters.push_back(Water.get());
     }
 
-    // The view is the window's size in world units from (0, 0): one pixel a unit.
-    void DrawFrame() {
-        FrameView.HasLevel = true;
-        FrameView.ViewWidth = W;
-        FrameView.ViewHeight = H;
-        FrameView.View = {0, 0, float(W), float(H)};
-        BeginFrame();
-        Renderer().ClearColor(Background[0] / 255.0f, Background[1] / 255.0f, Background[2] / 255.0f, 1);
-        Renderer().Clear(Gl::ColorBufferBit);
-        for (auto& layer : Layers.Layers) {
-            layer->UpdateRect({W / 2.0f, H / 2.0f}, float(W), float(H));
-            Layers.DrawLayer(*layer, 0.0f, false);
-        }
-        Renderer().Finish();
-    }
+    void DrawFrame() { scene_pixels::DrawLayersPixelPerUnit(Layers, W, H, Background); }
 
     TRgb PixelAt(int32_t x, int32_t y) const { return scene_pixels::PixelAt(x, y, H); }
 
@@ -141,7 +99,7 @@ class WaterGlTest : public ::testing::Test {
         return {0, int(255 * t), 255 - int(255 * t)};
     }
 
-    fs::path Dir;
+    std::unique_ptr<level_world::TArchive> Archive;
     std::vector<TCollisionEdge> Edges;
     TFragments Grid;
     std::unique_ptr<TWater> Water;

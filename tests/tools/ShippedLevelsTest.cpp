@@ -1,5 +1,7 @@
 // Every level the build packs: it loads, plays 1,000 ticks headless without a
 // caught error, and every picture and figure it names is in the archive.
+#include "LevelWorld.h"
+
 #include "app/InputState.h"
 #include "app/Log.h"
 #include "app/MainLoop.h"
@@ -21,6 +23,8 @@
 #include <string>
 #include <vector>
 
+using level_world::ResetLevelGlobals;
+
 namespace {
 
 class ShippedLevels : public ::testing::Test {
@@ -30,7 +34,7 @@ class ShippedLevels : public ::testing::Test {
             GTEST_SKIP() << "the content has not been built";
         InitAppDir(ROLLIX_BUILD_DIR);
         SetLogSink([this](const std::string& line) { Log.push_back(line); });
-        Reset();
+        ResetLevelGlobals();
         MassFile.Create();
         TexLib.Clear();
         TexLib.LoadLibrary();
@@ -42,18 +46,7 @@ class ShippedLevels : public ::testing::Test {
         ReleaseRenderContext();
         ResetMechanics();
         SetLogSink(nullptr);
-        Reset();
-    }
-    static void Reset() {
-        CurrentLevel = nullptr;
-        ResetMainLoop();
-        ResetInputState();
-        ScreenWidth = 1024;
-        ScreenHeight = 768;
-        TickCount = 1;
-        TickMs = 10;
-        FillRandomTable();
-        Seed(100);
+        ResetLevelGlobals();
     }
 
     // Every "Levels\*.map" entry of the archives.
@@ -95,12 +88,7 @@ TEST_F(ShippedLevels, EveryLevelPlaysAThousandTicksWithoutErrors) {
         // Read to its end: a damaged section would keep only what came before it.
         for (const std::string& line : Log) EXPECT_EQ(line.find("damaged"), std::string::npos) << line;
         ASSERT_NE(level->Player(), nullptr);
-        for (int32_t i = 0; i < 1000; ++i) {
-            level->StepPlay();
-            level->UpdateLevelSounds(true);
-            level->CheckRestartTimer();
-            EndTick();
-        }
+        level_world::PlayTicks(*level, 1000);
         EXPECT_EQ(ErrorCount, errorsBefore);
         const TVec2 at = level->Player()->Centre;
         EXPECT_TRUE(std::isfinite(at.X) && std::isfinite(at.Y)) << "the player stays a number";
@@ -114,7 +102,7 @@ TEST_F(ShippedLevels, EveryLevelPlaysAThousandTicksWithoutErrors) {
         }
         EXPECT_LT(at.Y, box.Bottom) << "the player fell below the terrain";
         level.reset();
-        Reset();
+        ResetLevelGlobals();
     }
 }
 
@@ -141,7 +129,7 @@ TEST_F(ShippedLevels, EveryPictureAndFigureALevelNamesIsThere) {
         for (const auto& c : level->Characters.Items)
             EXPECT_TRUE(MassFileExists(FigureFileName(c->StartFigure))) << "figure " << c->StartFigure;
         level.reset();
-        Reset();
+        ResetLevelGlobals();
     }
 }
 
