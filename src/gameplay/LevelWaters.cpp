@@ -2,7 +2,7 @@
 
 #include "app/Random.h"
 #include "app/SiteTrace.h"
-#include "gameplay/BoostHooks.h"
+#include "physics/BoostHooks.h"
 #include "gameplay/Water.h"
 #include "gameplay/WaterEffects.h"
 #include "physics/CharacterLevel.h"

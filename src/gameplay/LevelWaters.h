@@ -3,7 +3,7 @@
 // the splash sound) and the bubbles characters breathe out.
 #pragma once
 
-#include "gameplay/WaterHooks.h"
+#include "physics/WaterHooks.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 
 #include "app/Random.h"
 #include "app/SiteTrace.h"
-#include "audio/SoundSink.h"
+#include "physics/SoundSink.h"
 #include "gameplay/Water.h"
 #include "gameplay/Wind.h"
 #include "level/Level.h"

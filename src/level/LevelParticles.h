@@ -6,7 +6,7 @@
 #pragma once
 
 #include "gameplay/WaterEffects.h"
-#include "render/ParticleSink.h"
+#include "physics/ParticleSink.h"
 #include "render/ParticleSystem.h"
 
 #include <utility>

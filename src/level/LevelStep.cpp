@@ -10,7 +10,7 @@
 #include "app/MainWindow.h"
 #include "app/Random.h"
 #include "app/SiteTrace.h"
-#include "audio/SoundSink.h"
+#include "physics/SoundSink.h"
 #include "render/RenderContext.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 
 #include "app/SiteTrace.h"
 #include "assets/TexLib.h"
-#include "gameplay/BoostHooks.h"
+#include "physics/BoostHooks.h"
 #include "physics/CharacterLevel.h"
 #include "physics/Rollix.h"
 #include "physics/RollixsMan.h"

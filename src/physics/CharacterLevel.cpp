@@ -1,12 +1,12 @@
 #include "physics/CharacterLevel.h"
 
 #include "assets/TextureResolver.h"
-#include "audio/SoundSink.h"
-#include "gameplay/BoostHooks.h"
-#include "gameplay/QuestSink.h"
-#include "gameplay/WaterHooks.h"
+#include "physics/SoundSink.h"
+#include "physics/BoostHooks.h"
+#include "physics/QuestSink.h"
+#include "physics/WaterHooks.h"
 #include "physics/Appearance.h"
-#include "render/ParticleSink.h"
+#include "physics/ParticleSink.h"
 
 namespace {
 const TInputSource NullInput;

@@ -3,13 +3,13 @@
 // crosses; touching nodes push their whole body back off the ground.
 #include "app/Random.h"
 #include "app/SiteTrace.h"
-#include "gameplay/BoostHooks.h"
+#include "physics/BoostHooks.h"
 #include "physics/Appearance.h"
 #include "physics/CharacterLevel.h"
 #include "physics/PhysicsSettings.h"
 #include "physics/Rollix.h"
 #include "physics/RollixsMan.h"
-#include "render/ParticleSink.h"
+#include "physics/ParticleSink.h"
 #include "world/EdgeGrid.h"
 
 #include <algorithm>

@@ -3,13 +3,13 @@
 #include "app/Random.h"
 #include "app/SiteTrace.h"
 #include "assets/ByteStream.h"
-#include "audio/SoundSink.h"
-#include "gameplay/QuestSink.h"
-#include "gameplay/WaterHooks.h"
+#include "physics/SoundSink.h"
+#include "physics/QuestSink.h"
+#include "physics/WaterHooks.h"
 #include "physics/Appearance.h"
 #include "physics/CharacterLevel.h"
 #include "physics/PhysicsSettings.h"
-#include "render/ParticleSink.h"
+#include "physics/ParticleSink.h"
 #include "world/EdgeGrid.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 #include "app/Random.h"
 #include "app/SiteTrace.h"
 #include "assets/TextureResolver.h"
-#include "gameplay/WaterHooks.h"
+#include "physics/WaterHooks.h"
 #include "physics/Appearance.h"
 #include "physics/CharacterLevel.h"
 #include "physics/PhysicsSettings.h"

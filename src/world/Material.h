@@ -1,7 +1,6 @@
 // How a mesh is combined with what is on the screen: blend factors, texture
 // environment and lighting. Every value may be unset (−1) and then comes
-// from the parent. Only the record, copying and the blend mending live here
-// for now; applying and the level's manager come with the world geometry.
+// from the parent.
 #pragma once
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 #include "LevelWorld.h"
 
 #include "app/InputState.h"
-#include "gameplay/BoostHooks.h"
+#include "physics/BoostHooks.h"
 #include "level/RollixLooks.h"
 #include "render/NullRenderBackend.h"
 #include "render/RenderContext.h"

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/Random.h"
-#include "gameplay/WaterHooks.h"
+#include "physics/WaterHooks.h"
 #include "physics/CharacterLevel.h"
 #include "physics/Figure.h"
 #include "physics/PhysicsSettings.h"

@@ -1,4 +1,4 @@
-// What the quests are told by the characters. Null until quests exist.
+// What the characters tell the quests; the default does nothing.
 #pragma once
 
 #include <cstdint>
