@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   # toolchain
-  g++ cmake ninja-build ccache pkg-config git
+  g++ cmake ninja-build ccache pkg-config git clang-format
   # platform: window, GL context, input, joystick
   libsdl2-dev libgl-dev libgl1-mesa-dri libglu1-mesa-dev
   # audio

@@ -4,6 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
+# An unformatted file fails the run before anything is built.
+bash scripts/format.sh --check
 cmake -S . -B build-asan -G Ninja -DROLLIX_SANITIZE=ON -DROLLIX_BENCH=ON
 cmake --build build-asan
 export ASAN_OPTIONS="${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1:strict_string_checks=1}"
