@@ -31,15 +31,18 @@ struct TArchiveSet {
             for (int e = 0; e < EntriesPerArchive; ++e) {
                 std::string folder = "Objects\\Group" + std::to_string(e % FoldersPerArchive) + "\\";
                 // Archive a overrides entries of the base archive and adds its own.
-                std::string name = (e % 2 ? "Shared" : "A" + std::to_string(a) + "_") + std::to_string(e) + ".gms";
-                entries.push_back({folder, name, std::vector<uint8_t>(payload.begin(), payload.begin() + 64 + e % 1000)});
+                std::string name =
+                    (e % 2 ? "Shared" : "A" + std::to_string(a) + "_") + std::to_string(e) + ".gms";
+                entries.push_back(
+                    {folder, name, std::vector<uint8_t>(payload.begin(), payload.begin() + 64 + e % 1000)});
                 if (a == Archives - 1 || e % 2 == 0) Keys.push_back(AppDir + folder + name);
             }
             std::vector<uint8_t> bytes;
             std::string why;
             WriteMassFile(entries, bytes, why);
-            SaveFileAtomic(AppDir + (a == 0 ? std::string("Rollix.msf") : "Rollix" + std::to_string(a + 1) + ".msf"),
-                           bytes);
+            SaveFileAtomic(
+                AppDir + (a == 0 ? std::string("Rollix.msf") : "Rollix" + std::to_string(a + 1) + ".msf"),
+                bytes);
         }
         MassFile.Create();
     }
@@ -79,7 +82,8 @@ BENCHMARK(BM_EntryLookup);
 static void BM_EntryLookupMissing(benchmark::State& state) {
     Set();
     std::string key = AppDir + "Objects\\Group3\\Nothing.gms";
-    for (auto _ : state) benchmark::DoNotOptimize(MassFileExists(key));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(MassFileExists(key));
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_EntryLookupMissing);

@@ -39,7 +39,9 @@ bool GameReady(std::string& why) {
     static std::string error = [] {
         const std::string archive = std::string(ROLLIX_BUILD_DIR) + "/Rollix.msf";
         if (!std::filesystem::exists(archive)) return "no " + archive + ": build the content first";
-        SetLogSink([](const std::string& line) { if (std::getenv("ROLLIX_BENCH_LOG")) std::fprintf(stderr, "%s\n", line.c_str()); });
+        SetLogSink([](const std::string& line) {
+            if (std::getenv("ROLLIX_BENCH_LOG")) std::fprintf(stderr, "%s\n", line.c_str());
+        });
         FillEaseTables();
         InitAppDir(ROLLIX_BUILD_DIR);
         MassFile.Create();
@@ -118,7 +120,8 @@ void BM_ZestarsNull(benchmark::State& state) {
     } else {
         state.SetLabel("headless tick");
         state.counters["ticks/s"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
-        state.counters["x real time"] = benchmark::Counter(0.01, benchmark::Counter::kIsIterationInvariantRate);
+        state.counters["x real time"] =
+            benchmark::Counter(0.01, benchmark::Counter::kIsIterationInvariantRate);
     }
     ReportMemory(state);
     ReleaseRenderContext();
@@ -140,7 +143,8 @@ void BM_ZestarsFrameGl(benchmark::State& state) {
         gl.Window.Present();
     });
     // ROLLIX_BENCH_SHOT=FILE.png keeps the last frame, to see what was measured.
-    if (const char* shot = std::getenv("ROLLIX_BENCH_SHOT")) SaveFramePicture(shot, gl.DrawnWidth, gl.DrawnHeight);
+    if (const char* shot = std::getenv("ROLLIX_BENCH_SHOT"))
+        SaveFramePicture(shot, gl.DrawnWidth, gl.DrawnHeight);
     state.SetLabel(std::to_string(gl.DrawnWidth) + " x " + std::to_string(gl.DrawnHeight));
     state.counters["frames/s"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
     ReportMemory(state);

@@ -25,7 +25,8 @@ std::vector<uint8_t> BigLevelBytes() {
     ScreenWidth = 1024, ScreenHeight = 768;
     TLevel level;
     level.Layers.Create(-1, {0.5f, 1.0f});
-    for (int32_t i = 0; i < LevelObjectCount; ++i) level.SplineObjects.push_back(MakeLevelObject(level.ObjectWorld, i));
+    for (int32_t i = 0; i < LevelObjectCount; ++i)
+        level.SplineObjects.push_back(MakeLevelObject(level.ObjectWorld, i));
     level.SplineObjects.push_back(Floor(level, -1000.0f, 41000.0f, 8500.0f));
     return WriteLevelBytes(level);
 }
@@ -59,8 +60,8 @@ std::vector<uint8_t> TenCharacterLevelBytes() {
     level.SplineObjects.push_back(Floor(level, -3000.0f, 9000.0f, 300.0f));
     // Bumps to roll over.
     for (int32_t i = 0; i < 12; ++i)
-        level.SplineObjects.push_back(
-            MakeMeshObject(level.ObjectWorld, StarOutline(24, {float(i) * 700.0f, 300.0f}, 90.0f, uint32_t(i)), 40.0f));
+        level.SplineObjects.push_back(MakeMeshObject(
+            level.ObjectWorld, StarOutline(24, {float(i) * 700.0f, 300.0f}, 90.0f, uint32_t(i)), 40.0f));
     for (int32_t i = 0; i < 10; ++i) {
         TRollix* c = level.Characters.AddListed();
         c->StartFigure = 1;

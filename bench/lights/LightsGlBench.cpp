@@ -40,7 +40,8 @@ void BM_DrawLitGl(benchmark::State& state) {
         Renderer().Finish();
         gl.Window.Present();
     }
-    state.SetLabel(state.range(0) == 0 ? "fill light only" : std::to_string(state.range(0)) + " point lights");
+    state.SetLabel(state.range(0) == 0 ? "fill light only"
+                                       : std::to_string(state.range(0)) + " point lights");
     state.counters["frames/s"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_DrawLitGl)->Arg(0)->Arg(100)->Unit(benchmark::kMillisecond)->UseRealTime();

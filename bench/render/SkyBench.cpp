@@ -108,7 +108,8 @@ void BM_SkyDrawNull(benchmark::State& state) {
     state.SetLabel("cells " + std::to_string(state.range(0)) + " %");
     state.counters["frames/s"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
     // The null renderer's texture names mean nothing to a GL context.
-    for (auto& t : TexLib.Textures) t->Release();
+    for (auto& t : TexLib.Textures)
+        t->Release();
     ResetRenderState();
 }
 BENCHMARK(BM_SkyDrawNull)->Arg(60)->Arg(10)->Unit(benchmark::kMicrosecond);

@@ -62,7 +62,6 @@ std::vector<uint8_t> Png(int32_t w, int32_t h, TShape shape) {
     return out;
 }
 
-
 } // namespace
 
 TBenchWorld::TBenchWorld() {

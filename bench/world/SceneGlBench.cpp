@@ -16,7 +16,6 @@
 namespace {
 constexpr int32_t Width = 1024, Height = 768;
 
-
 // The window and level of the process; made by the first benchmark.
 struct TGlScene {
     TGlWindow Gl{"Rollix scene benchmark", Width, Height};

@@ -14,13 +14,13 @@ struct TCommandLine {
     bool Version = false;
     bool Help = false;
     bool Headless = false;
-    int32_t Ticks = -1;            // -1 = not given
+    int32_t Ticks = -1; // -1 = not given
     std::string InputPath;
     std::string ScreenshotPath;
     bool VSync = true;
     // A timed run of the windowed game: it quits after RunForSeconds, saves a
     // screenshot into ShotsDir every ShotEverySeconds and prints frame statistics.
-    int32_t RunForSeconds = 0;     // 0 = until the window closes
+    int32_t RunForSeconds = 0; // 0 = until the window closes
     std::string ShotsDir;
     int32_t ShotEverySeconds = 2;
 };

@@ -11,6 +11,8 @@ float EaseInOut(float x) {
 }
 
 void FillEaseTables() {
-    for (int i = 0; i < EaseTableSmall; ++i) EaseTable256[i] = EaseInOut(float(i) / 255.0f);
-    for (int i = 0; i < EaseTableLarge; ++i) EaseTable2049[i] = EaseInOut(float(i) / 2048.0f);
+    for (int i = 0; i < EaseTableSmall; ++i)
+        EaseTable256[i] = EaseInOut(float(i) / 255.0f);
+    for (int i = 0; i < EaseTableLarge; ++i)
+        EaseTable2049[i] = EaseInOut(float(i) / 2048.0f);
 }

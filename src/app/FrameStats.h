@@ -7,7 +7,7 @@
 #include <vector>
 
 class TFrameStats {
-public:
+  public:
     // One presented frame, with the milliseconds since the previous one
     // (the first frame of a run has no previous one: pass a negative value).
     // excludedMs of that time went to the measurement itself (a screenshot):
@@ -32,7 +32,7 @@ public:
     // worst 41.3 ms; 3 frames over 33 ms; 1000 ticks (100.0 per second)"
     std::string Summary() const;
 
-private:
+  private:
     std::vector<double> Intervals;
     int64_t Frames = 0;
     int64_t Ticks = 0;

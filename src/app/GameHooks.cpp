@@ -31,7 +31,8 @@ void PrepareRenderContext(std::unique_ptr<TRenderBackend> backend) {
 
 void ReleaseGameTextures() {
     RecordSite(13203);
-    for (const auto& texture : TexLib.Textures) texture->Release();
+    for (const auto& texture : TexLib.Textures)
+        texture->Release();
 }
 
 void StartGame() {

@@ -22,7 +22,8 @@ std::string StateHashText(int32_t tick) {
     return hash.Hex();
 }
 
-int32_t RunScriptedTicks(int32_t ticks, const TInputScript& script, const std::function<void(int32_t)>& afterTick) {
+int32_t RunScriptedTicks(int32_t ticks, const TInputScript& script,
+                         const std::function<void(int32_t)>& afterTick) {
     RecordSite(11202);
     size_t next = 0;
     int32_t ran = 0;
@@ -79,7 +80,8 @@ int RunHeadless(const TCommandLine& options, std::ostream& out, std::ostream& er
     char line[160];
     // A run too short to measure reports no rate rather than a division by zero.
     if (seconds > 0.0)
-        std::snprintf(line, sizeof line, "ran %d ticks in %.3f s (%.0f ticks/s)", ran, seconds, ran / seconds);
+        std::snprintf(line, sizeof line, "ran %d ticks in %.3f s (%.0f ticks/s)", ran, seconds,
+                      ran / seconds);
     else
         std::snprintf(line, sizeof line, "ran %d ticks in 0.000 s", ran);
     out << line << "\n";

@@ -17,7 +17,8 @@ std::string StateHashText(int32_t tick);
 // Runs up to `ticks` ticks of LoopLevel with the script's keys, calling
 // afterTick after each. Stops early when the game asks to quit or the level
 // goes away. The number of ticks run.
-int32_t RunScriptedTicks(int32_t ticks, const TInputScript& script, const std::function<void(int32_t)>& afterTick);
+int32_t RunScriptedTicks(int32_t ticks, const TInputScript& script,
+                         const std::function<void(int32_t)>& afterTick);
 
 // Loads the level named by --level through GameHooks.LoadLevel. False with
 // a message when it cannot.

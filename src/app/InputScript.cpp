@@ -17,19 +17,37 @@ struct TKeyName {
 };
 
 constexpr TKeyName KeyNames[] = {
-    {"Backspace", Vk::Back}, {"Tab", Vk::Tab},         {"Enter", Vk::Return},   {"Shift", Vk::Shift},
-    {"Control", Vk::Control}, {"Alt", Vk::Menu},       {"Pause", Vk::Pause},    {"Escape", Vk::Escape},
-    {"Space", Vk::Space},    {"PageUp", Vk::Prior},    {"PageDown", Vk::Next},  {"End", Vk::End},
-    {"Home", Vk::Home},      {"Left", Vk::Left},       {"Up", Vk::Up},          {"Right", Vk::Right},
-    {"Down", Vk::Down},      {"Insert", Vk::Insert},   {"Delete", Vk::Delete},  {"MouseLeft", KeyMouseLeft},
-    {"MouseRight", KeyMouseRight}, {"MouseMiddle", KeyMouseMiddle}, {"WheelUp", KeyWheelUp},
+    {"Backspace", Vk::Back},
+    {"Tab", Vk::Tab},
+    {"Enter", Vk::Return},
+    {"Shift", Vk::Shift},
+    {"Control", Vk::Control},
+    {"Alt", Vk::Menu},
+    {"Pause", Vk::Pause},
+    {"Escape", Vk::Escape},
+    {"Space", Vk::Space},
+    {"PageUp", Vk::Prior},
+    {"PageDown", Vk::Next},
+    {"End", Vk::End},
+    {"Home", Vk::Home},
+    {"Left", Vk::Left},
+    {"Up", Vk::Up},
+    {"Right", Vk::Right},
+    {"Down", Vk::Down},
+    {"Insert", Vk::Insert},
+    {"Delete", Vk::Delete},
+    {"MouseLeft", KeyMouseLeft},
+    {"MouseRight", KeyMouseRight},
+    {"MouseMiddle", KeyMouseMiddle},
+    {"WheelUp", KeyWheelUp},
     {"WheelDown", KeyWheelDown},
 };
 
 bool SameName(const std::string& a, const char* b) {
     size_t n = 0;
     for (; b[n]; ++n)
-        if (n >= a.size() || std::tolower((unsigned char)a[n]) != std::tolower((unsigned char)b[n])) return false;
+        if (n >= a.size() || std::tolower((unsigned char)a[n]) != std::tolower((unsigned char)b[n]))
+            return false;
     return n == a.size();
 }
 
@@ -45,8 +63,9 @@ bool ParseCount(const std::string& s, int64_t& value) {
     value = 0;
     for (; i < s.size(); ++i) {
         int d = std::isdigit((unsigned char)s[i]) ? s[i] - '0'
-                : base == 16 && std::isxdigit((unsigned char)s[i]) ? std::tolower((unsigned char)s[i]) - 'a' + 10
-                                                                    : -1;
+                : base == 16 && std::isxdigit((unsigned char)s[i])
+                    ? std::tolower((unsigned char)s[i]) - 'a' + 10
+                    : -1;
         if (d < 0) return false;
         value = value * base + d;
         if (value > INT32_MAX) return false;
@@ -83,7 +102,8 @@ int32_t KeyFromScriptName(const std::string& name) {
     return -1;
 }
 
-bool ParseInputScript(const std::string& text, const std::string& fileName, TInputScript& script, std::string& error) {
+bool ParseInputScript(const std::string& text, const std::string& fileName, TInputScript& script,
+                      std::string& error) {
     RecordSite(11002);
     script.Events.clear();
     std::istringstream in(text);
@@ -108,7 +128,8 @@ bool ParseInputScript(const std::string& text, const std::string& fileName, TInp
         }
         int64_t tick = 0;
         if (!ParseCount(tickText, tick) || tick < 1) {
-            error = where + "tick \"" + tickText + "\" is not a number from 1 to " + std::to_string(INT32_MAX);
+            error =
+                where + "tick \"" + tickText + "\" is not a number from 1 to " + std::to_string(INT32_MAX);
             return false;
         }
         TInputEvent event;
@@ -155,6 +176,8 @@ std::string WriteInputScript(const TInputScript& script) {
 
 void ApplyScriptTick(const TInputScript& script, size_t& next, int32_t tick) {
     const std::vector<TInputEvent>& events = script.Events;
-    while (next < events.size() && events[next].Tick < tick) ++next;
-    for (; next < events.size() && events[next].Tick == tick; ++next) SetKey(events[next].Key, events[next].Down);
+    while (next < events.size() && events[next].Tick < tick)
+        ++next;
+    for (; next < events.size() && events[next].Tick == tick; ++next)
+        SetKey(events[next].Key, events[next].Down);
 }

@@ -31,7 +31,8 @@ std::string KeyScriptName(int32_t key);
 int32_t KeyFromScriptName(const std::string& name);
 
 // False with "FILE:LINE: what is wrong" in error.
-bool ParseInputScript(const std::string& text, const std::string& fileName, TInputScript& script, std::string& error);
+bool ParseInputScript(const std::string& text, const std::string& fileName, TInputScript& script,
+                      std::string& error);
 bool LoadInputScript(const std::string& path, TInputScript& script, std::string& error);
 std::string WriteInputScript(const TInputScript& script);
 // Presses and releases the keys of the given tick (ticks counted from 1);

@@ -10,18 +10,19 @@ std::array<uint8_t, KeyTableSize> KeysBefore{};
 std::vector<int32_t> ChangedKeys;
 
 const std::array<int32_t, KeyTableCount> KeyTable = [] {
-    std::array<int32_t, KeyTableCount> t{Vk::Left,   Vk::Right,  Vk::Up,    Vk::Down, Vk::Control, Vk::Shift,
-                                         Vk::Menu,   Vk::Return, Vk::Space, Vk::Tab,  Vk::Back,    Vk::Insert,
-                                         Vk::Delete, Vk::Home,   Vk::End,   Vk::Prior, Vk::Next};
-    for (int32_t i = 0; i < 26; ++i) t[size_t(17 + i)] = Vk::A + i;
-    for (int32_t i = 0; i < 10; ++i) t[size_t(43 + i)] = Vk::Digit0 + i;
+    std::array<int32_t, KeyTableCount> t{
+        Vk::Left, Vk::Right, Vk::Up,     Vk::Down,   Vk::Control, Vk::Shift, Vk::Menu,  Vk::Return, Vk::Space,
+        Vk::Tab,  Vk::Back,  Vk::Insert, Vk::Delete, Vk::Home,    Vk::End,   Vk::Prior, Vk::Next};
+    for (int32_t i = 0; i < 26; ++i)
+        t[size_t(17 + i)] = Vk::A + i;
+    for (int32_t i = 0; i < 10; ++i)
+        t[size_t(43 + i)] = Vk::Digit0 + i;
     return t;
 }();
 
-const std::array<const char*, 17> KeyTableNames{"Arrow left", "Arrow right", "Arrow up", "Arrow down", "Control",
-                                                "Shift",      "Alt",         "Enter",    "Space",      "Tab",
-                                                "Backspace",  "Insert",      "Delete",   "Home",       "End",
-                                                "Page up",    "Page down"};
+const std::array<const char*, 17> KeyTableNames{
+    "Arrow left", "Arrow right", "Arrow up", "Arrow down", "Control", "Shift", "Alt",     "Enter",    "Space",
+    "Tab",        "Backspace",   "Insert",   "Delete",     "Home",    "End",   "Page up", "Page down"};
 
 TGameMouse GameMouse;
 TTextInput* ActiveTextInput = nullptr;
@@ -30,7 +31,9 @@ bool CursorHidden = false;
 int32_t HiddenAtX = 0, HiddenAtY = 0;
 
 namespace {
-bool InTable(int32_t code) { return code >= 0 && code < KeyTableSize; }
+bool InTable(int32_t code) {
+    return code >= 0 && code < KeyTableSize;
+}
 } // namespace
 
 TKeyBindings KeyBindings;
@@ -49,7 +52,9 @@ void SetKey(int32_t code, bool down) {
     if (ChangedKeys.size() < size_t(MaxChangedKeys)) ChangedKeys.push_back(code);
 }
 
-bool IsKeyDown(int32_t code) { return InTable(code) && KeysNow[size_t(code)] != 0; }
+bool IsKeyDown(int32_t code) {
+    return InTable(code) && KeysNow[size_t(code)] != 0;
+}
 
 bool IsNewPress(int32_t code) {
     return InTable(code) && KeysNow[size_t(code)] != 0 && KeysBefore[size_t(code)] == 0;
@@ -64,9 +69,11 @@ bool AnyNewPress() {
 
 void EndTick() {
     RecordSite(13004);
-    for (int32_t code : ChangedKeys) KeysBefore[size_t(code)] = KeysNow[size_t(code)];
+    for (int32_t code : ChangedKeys)
+        KeysBefore[size_t(code)] = KeysNow[size_t(code)];
     ChangedKeys.clear();
-    for (int32_t wheel : {KeyWheelUp, KeyWheelDown}) KeysNow[size_t(wheel)] = KeysBefore[size_t(wheel)] = 0;
+    for (int32_t wheel : {KeyWheelUp, KeyWheelDown})
+        KeysNow[size_t(wheel)] = KeysBefore[size_t(wheel)] = 0;
 }
 
 void ClearKeys() {
@@ -128,7 +135,8 @@ void TypeCharacter(uint32_t ch) {
     if (ch >= 0xD800 && ch <= 0xDFFF) return; // lone surrogate halves are no characters
     if (ch == ' ' && input->Text.empty()) return;
     input->Text.push_back(char16_t(ch));
-    if (input->MaxLength >= 0 && input->Text.size() > size_t(input->MaxLength)) input->Text.resize(size_t(input->MaxLength));
+    if (input->MaxLength >= 0 && input->Text.size() > size_t(input->MaxLength))
+        input->Text.resize(size_t(input->MaxLength));
 }
 
 bool EraseCharacter() {

@@ -24,9 +24,9 @@ constexpr int32_t KeyWheelDown = 0x10004;
 
 // The virtual keys the game names.
 namespace Vk {
-constexpr int32_t Back = 8, Tab = 9, Return = 13, Shift = 16, Control = 17, Menu = 18, Pause = 19, Escape = 27,
-                  Space = 32, Prior = 33, Next = 34, End = 35, Home = 36, Left = 37, Up = 38, Right = 39, Down = 40,
-                  Insert = 45, Delete = 46, Digit0 = 48, A = 65, F1 = 112, F12 = 123;
+constexpr int32_t Back = 8, Tab = 9, Return = 13, Shift = 16, Control = 17, Menu = 18, Pause = 19,
+                  Escape = 27, Space = 32, Prior = 33, Next = 34, End = 35, Home = 36, Left = 37, Up = 38,
+                  Right = 39, Down = 40, Insert = 45, Delete = 46, Digit0 = 48, A = 65, F1 = 112, F12 = 123;
 }
 
 extern std::array<uint8_t, KeyTableSize> KeysNow;

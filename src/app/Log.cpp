@@ -17,4 +17,6 @@ void LogLine(const std::string& line) {
     std::fprintf(stderr, "rollix: %s\n", line.c_str());
 }
 
-void SetLogSink(TLogSink sink) { Sink() = std::move(sink); }
+void SetLogSink(TLogSink sink) {
+    Sink() = std::move(sink);
+}

@@ -30,9 +30,10 @@ constexpr const char* RollixVersion = "0.1.0";
 void LogArchives() {
     size_t entries = 0;
     for (const auto& archive : MassFile.Files)
-        for (const auto& dir : archive->Dirs) entries += dir.Files.size();
-    LogLine("opened " + std::to_string(MassFile.Files.size()) + " archive(s) with " + std::to_string(entries) +
-            " entries");
+        for (const auto& dir : archive->Dirs)
+            entries += dir.Files.size();
+    LogLine("opened " + std::to_string(MassFile.Files.size()) + " archive(s) with " +
+            std::to_string(entries) + " entries");
 }
 } // namespace
 
@@ -91,8 +92,8 @@ int main(int argc, char** argv) {
         std::error_code ec;
         std::filesystem::create_directories(options.ShotsDir, ec);
         if (ec || !std::filesystem::is_directory(options.ShotsDir)) {
-            std::fprintf(stderr, "rollix: cannot make the screenshot folder %s: %s\n", options.ShotsDir.c_str(),
-                         ec ? ec.message().c_str() : "not a folder");
+            std::fprintf(stderr, "rollix: cannot make the screenshot folder %s: %s\n",
+                         options.ShotsDir.c_str(), ec ? ec.message().c_str() : "not a folder");
             return 1;
         }
         start.Run.ShotsDir = options.ShotsDir;

@@ -31,15 +31,21 @@ uint32_t SteadyMillis() {
     return uint32_t(duration_cast<milliseconds>(steady_clock::now() - start).count());
 }
 
-bool Hook(const std::function<bool()>& f) { return f && f(); }
+bool Hook(const std::function<bool()>& f) {
+    return f && f();
+}
 void Call(const std::function<void()>& f) {
     if (f) f();
 }
 } // namespace
 
-void SetMilliClock(TMilliClock clock) { Clock = std::move(clock); }
+void SetMilliClock(TMilliClock clock) {
+    Clock = std::move(clock);
+}
 
-uint32_t MilliClock() { return Clock ? Clock() : SteadyMillis(); }
+uint32_t MilliClock() {
+    return Clock ? Clock() : SteadyMillis();
+}
 
 void StartTickClock() {
     RecordSite(12001);
@@ -95,7 +101,9 @@ void ResetFrameStats() {
     FrameTimeCount = 0;
 }
 
-int32_t AverageFrameTime() { return FrameTimeCount > 0 ? FrameTimeSum / FrameTimeCount : FrameTimeSum; }
+int32_t AverageFrameTime() {
+    return FrameTimeCount > 0 ? FrameTimeSum / FrameTimeCount : FrameTimeSum;
+}
 
 void ApplySkipKeys(TLoopLevel& level) {
     RecordSite(12005);
@@ -171,7 +179,8 @@ bool RunOneTick(TLoopLevel& level) {
         level.CloseHelp();
         ClearKeys();
         Call(LoopHooks.ResetJoystick);
-    } else if (level.ListedGameLevel() && !level.CrossFadeRunning() && !level.HelpOpen() && IsNewPress(Vk::F1)) {
+    } else if (level.ListedGameLevel() && !level.CrossFadeRunning() && !level.HelpOpen() &&
+               IsNewPress(Vk::F1)) {
         level.ShowHelp();
     }
     EndTick();

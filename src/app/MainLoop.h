@@ -9,13 +9,13 @@
 #include <functional>
 #include <string>
 
-extern int32_t TickCount;      // ticks to run in this event; 1 inside a tick
-extern int32_t TickMs;         // ms since the previous event; 10 inside a tick
-extern int32_t TickRemainder;  // whole ms carried to the next event, 0 ≤ value < 10 after scheduling
-extern uint32_t LastTickTime;  // the clock at the previous event
-extern bool ResetTiming;       // the next event runs exactly one tick
+extern int32_t TickCount;     // ticks to run in this event; 1 inside a tick
+extern int32_t TickMs;        // ms since the previous event; 10 inside a tick
+extern int32_t TickRemainder; // whole ms carried to the next event, 0 ≤ value < 10 after scheduling
+extern uint32_t LastTickTime; // the clock at the previous event
+extern bool ResetTiming;      // the next event runs exactly one tick
 extern bool Paused;
-extern bool TimerEnabled;      // the periodic event is delivered
+extern bool TimerEnabled; // the periodic event is delivered
 
 extern int32_t FrameTimeLast, FrameTimeMin, FrameTimeSum, FrameTimeCount;
 extern uint32_t FrameStamp;
@@ -43,7 +43,7 @@ int32_t AverageFrameTime();
 // What the main loop asks of the current level. The level implements it; the
 // defaults describe a level in plain play with nothing open.
 class TLoopLevel {
-public:
+  public:
     virtual ~TLoopLevel() = default;
 
     virtual std::string FileName() const = 0; // without folder
@@ -91,8 +91,8 @@ extern TLoopLevel* LoopLevel;
 
 // Work of other subsystems the loop calls at fixed points; an empty hook is skipped.
 struct TLoopHooks {
-    std::function<void()> StartPhaseEvent;  // the start phase: hand over to the game or wait
-    std::function<void(int32_t)> IdleHook;  // cursor hiding, with the timer's lag
+    std::function<void()> StartPhaseEvent; // the start phase: hand over to the game or wait
+    std::function<void(int32_t)> IdleHook; // cursor hiding, with the timer's lag
     std::function<bool()> JoystickEnabled;
     std::function<void()> PollJoystick;
     std::function<bool()> JoystickMenuPressed;
@@ -101,10 +101,10 @@ struct TLoopHooks {
     std::function<void(TLoopLevel&)> StoreRoundRecord; // and save the player data
     std::function<void(TLoopLevel&)> BeforeTick;       // a scripted run presses its keys
     std::function<void()> MusicFrame;
-    std::function<void()> Present;          // swap buffers
+    std::function<void()> Present; // swap buffers
     std::function<void()> ReturnToStartForm;
     std::function<void()> StartGame;
-    std::function<void()> CloseWindow;      // QuitRequested was seen
+    std::function<void()> CloseWindow; // QuitRequested was seen
 };
 extern TLoopHooks LoopHooks;
 

@@ -24,7 +24,9 @@ bool FocusLost = false;
 TShutdownHooks ShutdownHooks;
 
 namespace {
-TMouseView CurrentMouseView() { return LoopLevel ? LoopLevel->MouseView() : TMouseView{}; }
+TMouseView CurrentMouseView() {
+    return LoopLevel ? LoopLevel->MouseView() : TMouseView{};
+}
 bool DisplayModeChanged = false;
 } // namespace
 
@@ -123,7 +125,8 @@ std::string CheckStartLevels() {
 std::string FirstLevelName() {
     RecordSite(13113);
     if (TestRun) return "Zestars.map";
-    if (ShowPublisherLogo && !PublisherLogoDone && MassFileExists(AppDir + "Levels\\Ulmara.map")) return "Ulmara.map";
+    if (ShowPublisherLogo && !PublisherLogoDone && MassFileExists(AppDir + "Levels\\Ulmara.map"))
+        return "Ulmara.map";
     // A missing logo level just falls back to the main level.
     if (MassFileExists(AppDir + "Levels\\Vortan 1.map")) return "Vortan 1.map";
     return "Zestars.map";
@@ -162,7 +165,8 @@ void ShutdownGame() {
 std::string PerformanceVerdict(int32_t averageFrameMs) {
     if (averageFrameMs > 39)
         return "Settings are not optimal to play game. Select another display mode or lower texture quality.";
-    return "These settings are optimal to play game. You may choose higher display mode or better texture quality.";
+    return "These settings are optimal to play game. You may choose higher display mode or better texture "
+           "quality.";
 }
 
 void ReturnToStartForm(const std::function<void(const std::string&)>& showMessage) {

@@ -17,7 +17,8 @@ bool PointsCentre(const TVec2* points, int32_t n, TVec2& centre) {
 
 bool ReversePoints(TVec2* points, int32_t n) {
     if (!points || n < 1) return false;
-    for (int32_t i = 0; i < n / 2; ++i) std::swap(points[i], points[n - 1 - i]);
+    for (int32_t i = 0; i < n / 2; ++i)
+        std::swap(points[i], points[n - 1 - i]);
     return true;
 }
 

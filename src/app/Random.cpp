@@ -6,7 +6,8 @@ int32_t RandomCursor = 0;
 
 void FillRandomTable() {
     Seed(100);
-    for (float& v : RandomTable) v = float(RandomFloat());
+    for (float& v : RandomTable)
+        v = float(RandomFloat());
     RandomCursor = 0;
 }
 

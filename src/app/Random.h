@@ -11,9 +11,13 @@ extern uint32_t RandSeed;
 extern float RandomTable[RandomTableSize];
 extern int32_t RandomCursor;
 
-inline void Seed(uint32_t v) { RandSeed = v; }
+inline void Seed(uint32_t v) {
+    RandSeed = v;
+}
 
-inline void AdvanceRandom() { RandSeed = RandSeed * 134775813u + 1u; }
+inline void AdvanceRandom() {
+    RandSeed = RandSeed * 134775813u + 1u;
+}
 
 // 0 … n − 1. For n ≤ 0 the generator still advances once and the result is 0,
 // so the number of draws never depends on the argument.

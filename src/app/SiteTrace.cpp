@@ -28,11 +28,19 @@ std::function<void()>& StopTimer() {
 }
 } // namespace
 
-void SetFatalErrorHandler(TFatalErrorHandler handler) { FatalHandler() = std::move(handler); }
-void SetErrorExitHandler(TExitHandler handler) { ExitHandler() = std::move(handler); }
-void SetStopTimerHandler(std::function<void()> handler) { StopTimer() = std::move(handler); }
+void SetFatalErrorHandler(TFatalErrorHandler handler) {
+    FatalHandler() = std::move(handler);
+}
+void SetErrorExitHandler(TExitHandler handler) {
+    ExitHandler() = std::move(handler);
+}
+void SetStopTimerHandler(std::function<void()> handler) {
+    StopTimer() = std::move(handler);
+}
 
-std::string ErrorLogPath() { return UserDataDir() + "Rollix_Error.txt"; }
+std::string ErrorLogPath() {
+    return UserDataDir() + "Rollix_Error.txt";
+}
 
 void HandleError() {
     try {
@@ -73,7 +81,8 @@ void WriteErrorLog(const std::string& path, const std::string& extra) {
 }
 
 void ResetSiteTrace() {
-    for (int32_t& s : SiteRing) s = 0;
+    for (int32_t& s : SiteRing)
+        s = 0;
     SiteIndex = 0;
     LastSite = 0;
     TraceFrozen = false;

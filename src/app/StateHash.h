@@ -8,7 +8,7 @@
 #include <string>
 
 class TStateHash {
-public:
+  public:
     uint64_t Value = 14695981039346656037ull;
 
     void AddBytes(const void* data, size_t size) {

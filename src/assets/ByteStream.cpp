@@ -42,7 +42,9 @@ int32_t TByteReader::ReadInt32() {
     return int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
 }
 
-uint32_t TByteReader::ReadUInt32() { return uint32_t(ReadInt32()); }
+uint32_t TByteReader::ReadUInt32() {
+    return uint32_t(ReadInt32());
+}
 
 int16_t TByteReader::ReadInt16() {
     uint8_t b[2];
@@ -56,7 +58,9 @@ uint8_t TByteReader::ReadByte() {
     return b;
 }
 
-bool TByteReader::ReadBool() { return ReadByte() != 0; }
+bool TByteReader::ReadBool() {
+    return ReadByte() != 0;
+}
 
 float TByteReader::ReadFloat32() {
     uint32_t bits = ReadUInt32();
@@ -80,7 +84,8 @@ double TByteReader::ReadFloat64() {
     uint8_t b[8];
     Read(b, 8);
     uint64_t bits = 0;
-    for (int i = 7; i >= 0; --i) bits = bits << 8 | b[i];
+    for (int i = 7; i >= 0; --i)
+        bits = bits << 8 | b[i];
     double d;
     std::memcpy(&d, &bits, 8);
     return d;
@@ -154,7 +159,9 @@ std::vector<uint8_t> TByteReader::ToMemoryStream(int32_t offset, int32_t count) 
     return {Buffer.begin() + from, Buffer.begin() + to};
 }
 
-void TByteWriter::WriteInt32(int32_t v) { WriteUInt32(uint32_t(v)); }
+void TByteWriter::WriteInt32(int32_t v) {
+    WriteUInt32(uint32_t(v));
+}
 
 void TByteWriter::WriteUInt32(uint32_t v) {
     uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
@@ -167,7 +174,9 @@ void TByteWriter::WriteInt16(int16_t v) {
     WriteBlock(b, 2);
 }
 
-void TByteWriter::WriteByte(uint8_t v) { Bytes.push_back(v); }
+void TByteWriter::WriteByte(uint8_t v) {
+    Bytes.push_back(v);
+}
 
 void TByteWriter::WriteFloat32(float v) {
     uint32_t bits;
@@ -178,7 +187,8 @@ void TByteWriter::WriteFloat32(float v) {
 void TByteWriter::WriteFloat64(double v) {
     uint64_t bits;
     std::memcpy(&bits, &v, 8);
-    for (int i = 0; i < 8; ++i) Bytes.push_back(uint8_t(bits >> (8 * i)));
+    for (int i = 0; i < 8; ++i)
+        Bytes.push_back(uint8_t(bits >> (8 * i)));
 }
 
 void TByteWriter::WriteString(const std::string& s) {
@@ -209,9 +219,11 @@ void TByteWriter::WritePacked(uint8_t* data, int32_t count, bool quantize, const
     if (!planes) planes = allPlanes;
     size_t total = size_t(count) * 4;
     if (quantize)
-        for (size_t i = 1; i < total; ++i) data[i] = QuantizeByte(data[i]);
+        for (size_t i = 1; i < total; ++i)
+            data[i] = QuantizeByte(data[i]);
     WriteInt32(count);
-    for (int p = 0; p < 4; ++p) WriteByte(planes[p] ? 1 : 0);
+    for (int p = 0; p < 4; ++p)
+        WriteByte(planes[p] ? 1 : 0);
     std::vector<uint8_t> plane(static_cast<size_t>(count));
     for (int p = 0; p < 4; ++p) {
         if (!planes[p]) continue;
@@ -227,7 +239,8 @@ std::vector<uint8_t> PackRuns(const uint8_t* source, int32_t n) {
     int32_t i = 0;
     while (i < n) {
         int32_t r = 1;
-        while (r < 126 && i + r < n && source[i + r] == source[i]) ++r;
+        while (r < 126 && i + r < n && source[i + r] == source[i])
+            ++r;
         if (r >= 3) {
             out.push_back(uint8_t(0x80 | (r - 1)));
             out.push_back(source[i]);
@@ -245,12 +258,14 @@ int32_t UnpackRuns(const uint8_t* source, int32_t sourceLength, uint8_t* dest, i
     while (s < sourceLength && d < destLength) {
         uint8_t h = source[s++];
         if (h < 127) {
-            for (int k = 0; k < h && s < sourceLength && d < destLength; ++k) dest[d++] = source[s++];
+            for (int k = 0; k < h && s < sourceLength && d < destLength; ++k)
+                dest[d++] = source[s++];
         } else {
             if (s >= sourceLength) break;
             uint8_t v = source[s++];
             int copies = (h & 0x7F) + 1;
-            for (int k = 0; k < copies && d < destLength; ++k) dest[d++] = v;
+            for (int k = 0; k < copies && d < destLength; ++k)
+                dest[d++] = v;
         }
     }
     return d;

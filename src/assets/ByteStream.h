@@ -13,7 +13,7 @@
 constexpr int32_t MaxStoredStringLength = 0x100000;
 
 class TByteReader {
-public:
+  public:
     TByteReader() = default;
     explicit TByteReader(std::vector<uint8_t> bytes);
 
@@ -65,12 +65,12 @@ public:
     // count bytes from offset, clamped to the buffer.
     std::vector<uint8_t> ToMemoryStream(int32_t offset, int32_t count) const;
 
-protected:
+  protected:
     std::vector<uint8_t> Buffer;
 };
 
 class TByteWriter {
-public:
+  public:
     std::vector<uint8_t> Bytes;
 
     void WriteInt32(int32_t v);
@@ -88,8 +88,7 @@ public:
 
     // Writes count groups of 4 bytes plane by plane. With quantize on, every
     // byte but the first is rounded in place first (the caller's array changes).
-    void WritePacked(uint8_t* data, int32_t count, bool quantize = true,
-                     const bool planes[4] = nullptr);
+    void WritePacked(uint8_t* data, int32_t count, bool quantize = true, const bool planes[4] = nullptr);
 };
 
 // Run-length packing of byte arrays.

@@ -25,9 +25,11 @@ TMubFont::TMubFont() {
     Seed(5);
     Wave.resize(FontWaveDraws / 4);
     for (auto& w : Wave)
-        for (float& v : w) v = float(24.0 * RandomFloat() - 12.0);
+        for (float& v : w)
+            v = float(24.0 * RandomFloat() - 12.0);
     CharMap.assign(65536, uint8_t(QuestionMarkGlyph));
-    for (int32_t i = 0; i < FontGlyphTotal; ++i) CharMap[FontGlyphChars[i]] = uint8_t(i);
+    for (int32_t i = 0; i < FontGlyphTotal; ++i)
+        CharMap[FontGlyphChars[i]] = uint8_t(i);
     FontGlyphCount = FontGlyphTotal;
     char name[32];
     for (int32_t i = 0; i < FontGlyphTotal; ++i) {
@@ -50,7 +52,8 @@ TMubFont::TMubFont() {
 
 float TMubFont::TextWidth(const std::u16string& text) const {
     float w = 0;
-    for (char16_t c : text) w += c == u' ' ? FontSpaceWidth : Glyphs[GlyphOf(c)].Width - 5;
+    for (char16_t c : text)
+        w += c == u' ' ? FontSpaceWidth : Glyphs[GlyphOf(c)].Width - 5;
     return w;
 }
 
@@ -84,8 +87,8 @@ void TMubFont::DrawTextCentred(const std::u16string& text, TRgba8 colour, bool c
     DrawText(text, colour, s, y, x);
 }
 
-void TMubFont::DrawWavyText(const std::u16string& text, TRgba8 colour, int32_t fadeKind, bool flip, bool centre,
-                            float waveX, float amount, float s, float y, float x) const {
+void TMubFont::DrawWavyText(const std::u16string& text, TRgba8 colour, int32_t fadeKind, bool flip,
+                            bool centre, float waveX, float amount, float s, float y, float x) const {
     RecordSite(74002);
     if (centre) x -= TextWidth(text) * s / 2;
     TRenderBackend& r = Renderer();
@@ -145,7 +148,8 @@ float TMubFont::DrawTextBox(const std::u16string& text, TRgba8 colour, float box
             ++i;
         } else {
             size_t end = i;
-            while (end < text.size() && text[end] != u' ' && text[end] != u'\n' && text[end] != u'~') ++end;
+            while (end < text.size() && text[end] != u' ' && text[end] != u'\n' && text[end] != u'~')
+                ++end;
             const std::u16string word = text.substr(i, end - i);
             const float w = TextWidth(word) * s;
             if (penX + w > x + boxWidth) lineBreak();

@@ -20,8 +20,8 @@ extern const char16_t FontGlyphChars[FontGlyphTotal + 1];
 
 struct TGlyph {
     TMyTexture* Texture = nullptr;
-    float Width = 0;  // the picture's drawn width in pixels
-    float Top = 0;    // crop top and bottom minus half the uncropped height
+    float Width = 0; // the picture's drawn width in pixels
+    float Top = 0;   // crop top and bottom minus half the uncropped height
     float Bottom = 0;
     char16_t Code = 0;
 };
@@ -34,23 +34,24 @@ struct TRgba8 {
 constexpr int32_t FontWaveDraws = 2047 * 4;
 
 class TMubFont {
-public:
+  public:
     // Builds the wave table (reseeding the shared generator with 5), the
     // character map and the glyph records from the texture library.
     TMubFont();
 
     std::array<TGlyph, FontGlyphTotal> Glyphs;
-    std::vector<uint8_t> CharMap; // 65,536 glyph indices
+    std::vector<uint8_t> CharMap;           // 65,536 glyph indices
     std::vector<std::array<float, 4>> Wave; // 2047 entries, index −1023 … 1023
 
     int32_t GlyphOf(char16_t c) const { return CharMap[c]; }
     float TextWidth(const std::u16string& text) const;
     void DrawText(const std::u16string& text, TRgba8 colour, float s, float y, float x) const;
-    void DrawTextCentred(const std::u16string& text, TRgba8 colour, bool centre, float s, float y, float x) const;
+    void DrawTextCentred(const std::u16string& text, TRgba8 colour, bool centre, float s, float y,
+                         float x) const;
     void DrawWavyText(const std::u16string& text, TRgba8 colour, int32_t fadeKind, bool flip, bool centre,
                       float waveX, float amount, float s, float y, float x) const;
-    float DrawTextBox(const std::u16string& text, TRgba8 colour, float boxWidth, bool flip, float waveX, float amount,
-                      float s, float y, float x) const;
+    float DrawTextBox(const std::u16string& text, TRgba8 colour, float boxWidth, bool flip, float waveX,
+                      float amount, float s, float y, float x) const;
     // The wave offset at (x, y), as the wavy text samples it.
     void WaveOffset(float x, float y, float& dx, float& dy) const;
 };

@@ -15,7 +15,8 @@ const char MassFileId[MassFileIdLength + 1] = "RollixMSF01";
 
 TMassFile MassFile;
 
-bool WriteMassFile(const std::vector<TMassFileInput>& entries, std::vector<uint8_t>& archive, std::string& why) {
+bool WriteMassFile(const std::vector<TMassFileInput>& entries, std::vector<uint8_t>& archive,
+                   std::string& why) {
     std::vector<std::string> keys;
     std::unordered_map<std::string, std::vector<const TMassFileInput*>> byKey;
     for (const TMassFileInput& e : entries) {
@@ -43,7 +44,8 @@ bool WriteMassFile(const std::vector<TMassFileInput>& entries, std::vector<uint8
             order.push_back(e);
         }
     }
-    for (const TMassFileInput* e : order) out.WriteBlock(e->Bytes.data(), e->Bytes.size());
+    for (const TMassFileInput* e : order)
+        out.WriteBlock(e->Bytes.data(), e->Bytes.size());
     archive = std::move(out.Bytes);
     return true;
 }
@@ -53,16 +55,22 @@ char UpperAnsi(char c) {
     if (u >= 'a' && u <= 'z') return char(u - 32);
     if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return char(u - 32);
     switch (u) {
-    case 0x9A: return char(0x8A);
-    case 0x9C: return char(0x8C);
-    case 0x9E: return char(0x8E);
-    case 0xFF: return char(0x9F);
-    default: return c;
+    case 0x9A:
+        return char(0x8A);
+    case 0x9C:
+        return char(0x8C);
+    case 0x9E:
+        return char(0x8E);
+    case 0xFF:
+        return char(0x9F);
+    default:
+        return c;
     }
 }
 
 std::string UpperAnsi(std::string s) {
-    for (char& c : s) c = UpperAnsi(c);
+    for (char& c : s)
+        c = UpperAnsi(c);
     return s;
 }
 
@@ -82,7 +90,7 @@ namespace {
 // Reads the directory from the front of an archive, checking every count and
 // length against the bytes the file really has.
 class TDirReader {
-public:
+  public:
     TDirReader(FILE* f, int64_t length) : F(f), Length(length) {}
     int64_t Pos = 0;
     bool Bad = false;
@@ -92,7 +100,8 @@ public:
 
     bool Bytes(void* p, size_t n) {
         if (Bad) return false;
-        if (int64_t(n) > Left() || std::fread(p, 1, n, F) != n) return Fail("the directory runs past the end");
+        if (int64_t(n) > Left() || std::fread(p, 1, n, F) != n)
+            return Fail("the directory runs past the end");
         Pos += int64_t(n);
         return true;
     }
@@ -104,8 +113,14 @@ public:
     std::string String() {
         int32_t n = Int32();
         if (Bad) return {};
-        if (n < 0) { Fail("a negative name length"); return {}; }
-        if (n > Left()) { Fail("a name longer than the file"); return {}; }
+        if (n < 0) {
+            Fail("a negative name length");
+            return {};
+        }
+        if (n > Left()) {
+            Fail("a name longer than the file");
+            return {};
+        }
         if (n == 0 || n > MaxStoredStringLength) {
             // An over-long string reads as empty; only its length is consumed.
             return {};
@@ -120,7 +135,7 @@ public:
         return false;
     }
 
-private:
+  private:
     FILE* F;
     int64_t Length;
 };
@@ -139,7 +154,9 @@ TMassFileFile::TMassFileFile(const std::string& path) : Path(path) {
     if (!ReadDirectory()) Close();
 }
 
-TMassFileFile::~TMassFileFile() { Close(); }
+TMassFileFile::~TMassFileFile() {
+    Close();
+}
 
 void TMassFileFile::Close() {
     if (Fd >= 0) ::close(Fd);
@@ -171,8 +188,14 @@ bool TMassFileFile::ReadDirectory() {
         dir.Key = UpperAnsi(dir.StoredKey);
         int32_t fileCount = in.Int32();
         if (in.Bad) break;
-        if (fileCount < 0) { in.Fail("a negative file count"); break; }
-        if (int64_t(fileCount) * 12 > in.Left()) { in.Fail("more files than the file can hold"); break; }
+        if (fileCount < 0) {
+            in.Fail("a negative file count");
+            break;
+        }
+        if (int64_t(fileCount) * 12 > in.Left()) {
+            in.Fail("more files than the file can hold");
+            break;
+        }
         dir.Files.resize(size_t(fileCount));
         for (TMassFileHeader& file : dir.Files) {
             file.StoredName = in.String();
@@ -200,7 +223,8 @@ bool TMassFileFile::ReadDirectory() {
     FirstFile.resize(Dirs.size());
     for (size_t d = 0; d < Dirs.size(); ++d) {
         FirstDir.try_emplace(Dirs[d].Key, int32_t(d));
-        for (size_t i = 0; i < Dirs[d].Files.size(); ++i) FirstFile[d].try_emplace(Dirs[d].Files[i].Name, int32_t(i));
+        for (size_t i = 0; i < Dirs[d].Files.size(); ++i)
+            FirstFile[d].try_emplace(Dirs[d].Files[i].Name, int32_t(i));
     }
     return true;
 }
@@ -220,7 +244,9 @@ const TMassFileHeader* TMassFileFile::Find(const std::string& path) const {
     return FindKey(folderKey, fileKey);
 }
 
-bool TMassFileFile::Contains(const std::string& path) const { return Find(path) != nullptr; }
+bool TMassFileFile::Contains(const std::string& path) const {
+    return Find(path) != nullptr;
+}
 
 int32_t TMassFileFile::EntrySize(const std::string& path) const {
     const TMassFileHeader* entry = Find(path);
@@ -231,7 +257,8 @@ bool TMassFileFile::ReadHeader(const TMassFileHeader& entry, std::vector<uint8_t
     data.assign(size_t(entry.Size), 0);
     size_t done = 0;
     while (done < data.size()) {
-        ssize_t r = ::pread(Fd, data.data() + done, data.size() - done, DataPos + entry.Offset + int64_t(done));
+        ssize_t r =
+            ::pread(Fd, data.data() + done, data.size() - done, DataPos + entry.Offset + int64_t(done));
         if (r <= 0) {
             LogLine("cannot read " + entry.Name + " from " + Path);
             data.clear();
@@ -252,7 +279,8 @@ void TMassFile::Create() {
     RecordSite(7102);
     Clear();
     AddArchive(AppDir + "Rollix.msf");
-    for (int n = 2; n <= 20; ++n) AddArchive(AppDir + "Rollix" + std::to_string(n) + ".msf");
+    for (int n = 2; n <= 20; ++n)
+        AddArchive(AppDir + "Rollix" + std::to_string(n) + ".msf");
 }
 
 void TMassFile::AddArchive(const std::string& path) {
@@ -322,7 +350,9 @@ int32_t TMassFile::ListFiles(const std::string& folderKey, const std::string& ex
     return int32_t(FoundFiles.size());
 }
 
-bool MassFileExists(const std::string& path) { return MassFile.Contains(path); }
+bool MassFileExists(const std::string& path) {
+    return MassFile.Contains(path);
+}
 
 TMassFileStream::TMassFileStream(const std::string& path, int mode) : Name(path), WriteMode(mode != 0) {
     RecordSite(7105);

@@ -72,11 +72,12 @@ struct TMassFileInput {
 // Builds a whole archive. Entries of one folder key form one folder record,
 // folders in the order their key first appears, files in the order given.
 // False (with why) when the archive would pass 2 GiB.
-bool WriteMassFile(const std::vector<TMassFileInput>& entries, std::vector<uint8_t>& archive, std::string& why);
+bool WriteMassFile(const std::vector<TMassFileInput>& entries, std::vector<uint8_t>& archive,
+                   std::string& why);
 
 // One open archive. The file stays open for reading while the object lives.
 class TMassFileFile {
-public:
+  public:
     // Reads the directory at once. A damaged directory leaves the archive
     // empty with Valid() false and one line in the log.
     explicit TMassFileFile(const std::string& path);
@@ -103,7 +104,7 @@ public:
     const TMassFileHeader* Find(const std::string& path) const;
     bool ReadHeader(const TMassFileHeader& entry, std::vector<uint8_t>& data) const;
 
-private:
+  private:
     bool ReadDirectory();
     void Close();
 
@@ -115,7 +116,7 @@ private:
 };
 
 class TMassFile {
-public:
+  public:
     std::vector<std::unique_ptr<TMassFileFile>> Files;
     std::vector<std::string> FoundFiles;
 
@@ -133,7 +134,7 @@ public:
     // for all), the last-opened archive first, each name once.
     int32_t ListFiles(const std::string& folderKey, const std::string& extension);
 
-private:
+  private:
     const TMassFileFile* Owner(const std::string& path, const TMassFileHeader** entry) const;
 };
 
@@ -145,7 +146,7 @@ bool MassFileExists(const std::string& path);
 // the game passes 0xFFFF). A written file replaces its target only when the
 // stream is closed without error: a crash midway leaves the old file intact.
 class TMassFileStream : public TByteReader, public TByteWriter {
-public:
+  public:
     TMassFileStream(const std::string& path, int mode);
     // A read stream over bytes already in memory (plain files, tests).
     TMassFileStream(std::vector<uint8_t> bytes, const std::string& name);
@@ -159,6 +160,6 @@ public:
     // Write mode: saves the written bytes atomically. True on success.
     bool Close();
 
-private:
+  private:
     bool Closed = false;
 };

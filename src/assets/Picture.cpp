@@ -13,10 +13,16 @@
 #include <png.h>
 
 namespace {
-bool SaneSize(int64_t w, int64_t h) { return w > 0 && h > 0 && w <= MaxPictureSide && h <= MaxPictureSide; }
+bool SaneSize(int64_t w, int64_t h) {
+    return w > 0 && h > 0 && w <= MaxPictureSide && h <= MaxPictureSide;
+}
 
-uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-int32_t I32(const uint8_t* p) { return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24); }
+uint16_t U16(const uint8_t* p) {
+    return uint16_t(p[0] | p[1] << 8);
+}
+int32_t I32(const uint8_t* p) {
+    return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+}
 } // namespace
 
 TPicture::TPicture(const std::string& path) {
@@ -53,11 +59,16 @@ bool TPicture::LoadFromBytes(const std::string& name, const std::vector<uint8_t>
     size_t dot = upper.rfind('.');
     std::string ext = dot == std::string::npos ? "" : upper.substr(dot);
     bool ok = false;
-    if (ext == ".BMP") ok = DecodeBmp(bytes, *this);
-    else if (ext == ".JPG" || ext == ".JPEG") ok = DecodeJpeg(bytes, *this);
-    else if (ext == ".TGA") ok = DecodeTga(bytes, *this);
-    else if (ext == ".PSP") ok = DecodePsp(bytes, *this);
-    else if (ext == ".PNG") ok = DecodePng(bytes, *this);
+    if (ext == ".BMP")
+        ok = DecodeBmp(bytes, *this);
+    else if (ext == ".JPG" || ext == ".JPEG")
+        ok = DecodeJpeg(bytes, *this);
+    else if (ext == ".TGA")
+        ok = DecodeTga(bytes, *this);
+    else if (ext == ".PSP")
+        ok = DecodePsp(bytes, *this);
+    else if (ext == ".PNG")
+        ok = DecodePng(bytes, *this);
     if (!ok || !Loaded()) {
         Clear();
         return false;
@@ -70,17 +81,21 @@ bool TPicture::LoadFromBytes(const std::string& name, const std::vector<uint8_t>
 TPixelRect TPicture::OpaqueBounds() const {
     TPixelRect r{Width, Height, 0, 0};
     if (BytesPerPixel != 4) return r;
-    auto opaque = [&](int32_t x, int32_t y) { return Pixels[(size_t(y) * size_t(Width) + size_t(x)) * 4 + 3] != 0; };
+    auto opaque = [&](int32_t x, int32_t y) {
+        return Pixels[(size_t(y) * size_t(Width) + size_t(x)) * 4 + 3] != 0;
+    };
     auto rowHas = [&](int32_t y) {
         for (int32_t x = 0; x < Width; ++x)
             if (opaque(x, y)) return true;
         return false;
     };
     int32_t top = 0;
-    while (top < Height && !rowHas(top)) ++top;
+    while (top < Height && !rowHas(top))
+        ++top;
     if (top == Height) return r;
     int32_t bottom = Height - 1;
-    while (!rowHas(bottom)) --bottom;
+    while (!rowHas(bottom))
+        --bottom;
     int32_t left = Width, right = -1;
     for (int32_t y = top; y <= bottom; ++y)
         for (int32_t x = 0; x < Width; ++x)
@@ -107,8 +122,8 @@ void TPicture::Crop(int32_t margin) {
     if (w == Width && h == Height) return;
     // Rows move towards the front only, so copying in place front to back is safe.
     for (int32_t y = 0; y < h; ++y)
-        std::memmove(&Pixels[size_t(y) * size_t(w) * 4], &Pixels[(size_t(y + b.Top) * size_t(Width) + size_t(b.Left)) * 4],
-                     size_t(w) * 4);
+        std::memmove(&Pixels[size_t(y) * size_t(w) * 4],
+                     &Pixels[(size_t(y + b.Top) * size_t(Width) + size_t(b.Left)) * 4], size_t(w) * 4);
     Width = w;
     Height = h;
     Pixels.resize(size_t(w) * size_t(h) * 4);
@@ -142,7 +157,8 @@ bool DecodeBmp(const std::vector<uint8_t>& bytes, TPicture& picture) {
         // Only the standard masks are read.
         if (14 + 40 + 12 > int64_t(bytes.size())) return false;
         uint32_t r = uint32_t(I32(p + 54)), g = uint32_t(I32(p + 58)), b = uint32_t(I32(p + 62));
-        bool standard = bits == 32 ? (r == 0xFF0000 && g == 0xFF00 && b == 0xFF) : (r == 0x7C00 && g == 0x3E0 && b == 0x1F);
+        bool standard = bits == 32 ? (r == 0xFF0000 && g == 0xFF00 && b == 0xFF)
+                                   : (r == 0x7C00 && g == 0x3E0 && b == 0x1F);
         if (!standard) return false;
     }
     std::vector<uint8_t> palette;
@@ -162,9 +178,12 @@ bool DecodeBmp(const std::vector<uint8_t>& bytes, TPicture& picture) {
         for (int32_t x = 0; x < width; ++x, dst += 3) {
             if (bits <= 8) {
                 uint32_t index;
-                if (bits == 8) index = src[x];
-                else if (bits == 4) index = (src[x / 2] >> (x % 2 ? 0 : 4)) & 0x0F;
-                else index = (src[x / 8] >> (7 - x % 8)) & 1;
+                if (bits == 8)
+                    index = src[x];
+                else if (bits == 4)
+                    index = (src[x / 2] >> (x % 2 ? 0 : 4)) & 0x0F;
+                else
+                    index = (src[x / 8] >> (7 - x % 8)) & 1;
                 if (index * 4 + 2 >= palette.size()) index = 0;
                 std::memcpy(dst, &palette[index * 4], 3);
             } else if (bits == 16) {
@@ -187,7 +206,9 @@ struct TJpegError {
     std::jmp_buf Jump;
 };
 
-void JpegFail(j_common_ptr info) { std::longjmp(reinterpret_cast<TJpegError*>(info->err)->Jump, 1); }
+void JpegFail(j_common_ptr info) {
+    std::longjmp(reinterpret_cast<TJpegError*>(info->err)->Jump, 1);
+}
 void JpegQuiet(j_common_ptr, int) {}
 } // namespace
 
@@ -288,7 +309,8 @@ bool DecodePng(const std::vector<uint8_t>& bytes, TPicture& picture) {
     }
     out.assign(size_t(w) * size_t(h) * size_t(bpp), 0);
     rows.resize(h);
-    for (png_uint_32 y = 0; y < h; ++y) rows[y] = &out[size_t(y) * size_t(w) * size_t(bpp)];
+    for (png_uint_32 y = 0; y < h; ++y)
+        rows[y] = &out[size_t(y) * size_t(w) * size_t(bpp)];
     png_read_image(png, rows.data());
     png_read_end(png, nullptr);
     png_destroy_read_struct(&png, &info, nullptr);
@@ -325,9 +347,11 @@ bool DecodeTga(const std::vector<uint8_t>& bytes, TPicture& picture) {
             if (packet & 0x80) {
                 uint8_t px[4] = {0, 0, 0, 0};
                 in.Read(px, pixelBytes);
-                for (int k = 0; k < n && at < total; ++k, at += size_t(pixelBytes)) std::memcpy(&pixels[at], px, size_t(pixelBytes));
+                for (int k = 0; k < n && at < total; ++k, at += size_t(pixelBytes))
+                    std::memcpy(&pixels[at], px, size_t(pixelBytes));
             } else {
-                for (int k = 0; k < n && at < total; ++k, at += size_t(pixelBytes)) in.Read(&pixels[at], pixelBytes);
+                for (int k = 0; k < n && at < total; ++k, at += size_t(pixelBytes))
+                    in.Read(&pixels[at], pixelBytes);
             }
         }
         imageType -= 8;
@@ -338,7 +362,8 @@ bool DecodeTga(const std::vector<uint8_t>& bytes, TPicture& picture) {
             for (int x = 0; x < width / 2; ++x)
                 for (int c = 0; c < pixelBytes; ++c)
                     std::swap(pixels[size_t(y) * rowBytes + size_t(x) * size_t(pixelBytes) + size_t(c)],
-                              pixels[size_t(y) * rowBytes + size_t(width - 1 - x) * size_t(pixelBytes) + size_t(c)]);
+                              pixels[size_t(y) * rowBytes + size_t(width - 1 - x) * size_t(pixelBytes) +
+                                     size_t(c)]);
     }
     if (!(descriptor & 0x20)) {
         for (int y = 0; y < height / 2; ++y)
@@ -353,7 +378,8 @@ bool DecodeTga(const std::vector<uint8_t>& bytes, TPicture& picture) {
             if (mapEntryBits != 24) throw std::runtime_error(UnsupportedPaletteError);
             for (size_t i = 0; i < size_t(width) * size_t(height); ++i) {
                 int index = int(pixels[i * size_t(pixelBytes)]) - mapFirst;
-                if (index >= 0 && size_t(index) * 3 + 2 < map.size()) std::memcpy(&rgb[i * 3], &map[size_t(index) * 3], 3);
+                if (index >= 0 && size_t(index) * 3 + 2 < map.size())
+                    std::memcpy(&rgb[i * 3], &map[size_t(index) * 3], 3);
             }
         } else {
             for (size_t i = 0; i < size_t(width) * size_t(height); ++i)
@@ -395,7 +421,8 @@ bool DecodePsp(const std::vector<uint8_t>& bytes, TPicture& picture) {
             in.Read(sub, 14);
             std::vector<uint8_t> layer(375, 0);
             in.Read(layer.data(), 375);
-            int32_t left = I32(&layer[273]), top = I32(&layer[277]), right = I32(&layer[281]), bottom = I32(&layer[285]);
+            int32_t left = I32(&layer[273]), top = I32(&layer[277]), right = I32(&layer[281]),
+                    bottom = I32(&layer[285]);
             int64_t w = int64_t(right) - left, h = int64_t(bottom) - top;
             if (!SaneSize(w, h)) return false;
             pw = int32_t(w);
@@ -404,7 +431,8 @@ bool DecodePsp(const std::vector<uint8_t>& bytes, TPicture& picture) {
             static const int channelByte[4] = {2, 1, 0, 3};
             for (int channel : channelByte) {
                 if (in.Remaining() < 2) {
-                    for (size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 255;
+                    for (size_t i = 3; i < pixels.size(); i += 4)
+                        pixels[i] = 255;
                     break;
                 }
                 uint8_t info[26];
@@ -412,7 +440,8 @@ bool DecodePsp(const std::vector<uint8_t>& bytes, TPicture& picture) {
                 int32_t packed = I32(info + 14);
                 if (compression == 0) {
                     for (int64_t y = 0; y < h; ++y)
-                        for (int64_t x = 0; x < w; ++x) pixels[size_t((y * w + x) * 4 + channel)] = in.ReadByte();
+                        for (int64_t x = 0; x < w; ++x)
+                            pixels[size_t((y * w + x) * 4 + channel)] = in.ReadByte();
                 } else if (compression == 1) {
                     if (packed < 0 || packed > in.Remaining()) packed = in.Remaining();
                     std::vector<uint8_t> data = in.ToMemoryStream(in.Position, packed);
@@ -423,7 +452,8 @@ bool DecodePsp(const std::vector<uint8_t>& bytes, TPicture& picture) {
                         uint8_t b = data[s++];
                         if (b & 0x80) {
                             uint8_t v = data[s++];
-                            for (int k = 0; k < b - 128 && at < count; ++k) pixels[size_t(at++ * 4 + channel)] = v;
+                            for (int k = 0; k < b - 128 && at < count; ++k)
+                                pixels[size_t(at++ * 4 + channel)] = v;
                         } else {
                             for (int k = 0; k < b && at < count && s < data.size(); ++k)
                                 pixels[size_t(at++ * 4 + channel)] = data[s++];

@@ -19,7 +19,7 @@ struct TPixelRect {
 constexpr int32_t MaxPictureSide = 8192;
 
 class TPicture {
-public:
+  public:
     TPicture() = default;
     // Loads when the archive holds the path; otherwise stays empty.
     explicit TPicture(const std::string& path);

@@ -19,8 +19,8 @@ void PngFlush(png_structp) {}
 
 // The libpng part, apart so that nothing it uses can be changed between its
 // setjmp and a longjmp.
-static bool WritePngRows(std::vector<uint8_t>& rows, size_t rowBytes, int32_t width, int32_t height, int colourType,
-                         std::vector<png_color>& palette, std::vector<uint8_t>& out) {
+static bool WritePngRows(std::vector<uint8_t>& rows, size_t rowBytes, int32_t width, int32_t height,
+                         int colourType, std::vector<png_color>& palette, std::vector<uint8_t>& out) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
@@ -35,15 +35,16 @@ static bool WritePngRows(std::vector<uint8_t>& rows, size_t rowBytes, int32_t wi
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (!palette.empty()) png_set_PLTE(png, info, palette.data(), int(palette.size()));
     png_write_info(png, info);
-    for (int32_t y = 0; y < height; ++y) rowPointers[size_t(y)] = &rows[size_t(y) * rowBytes];
+    for (int32_t y = 0; y < height; ++y)
+        rowPointers[size_t(y)] = &rows[size_t(y) * rowBytes];
     png_write_image(png, rowPointers.data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return true;
 }
 
-bool EncodePng(const uint8_t* pixels, int32_t width, int32_t height, int32_t bytesPerPixel, std::vector<uint8_t>& out,
-               TPngKind kind) {
+bool EncodePng(const uint8_t* pixels, int32_t width, int32_t height, int32_t bytesPerPixel,
+               std::vector<uint8_t>& out, TPngKind kind) {
     if (width <= 0 || height <= 0 || (bytesPerPixel != 3 && bytesPerPixel != 4)) return false;
     // Rows in the file's own layout, built before libpng takes over.
     std::vector<uint8_t> rows;
@@ -54,11 +55,13 @@ bool EncodePng(const uint8_t* pixels, int32_t width, int32_t height, int32_t byt
         colourType = bytesPerPixel == 4 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
         rowBytes = size_t(width) * size_t(bytesPerPixel);
         rows.assign(pixels, pixels + rowBytes * size_t(height));
-        for (size_t i = 0; i < rows.size(); i += size_t(bytesPerPixel)) std::swap(rows[i], rows[i + 2]);
+        for (size_t i = 0; i < rows.size(); i += size_t(bytesPerPixel))
+            std::swap(rows[i], rows[i + 2]);
     } else if (kind == TPngKind::Grey) {
         colourType = PNG_COLOR_TYPE_GRAY;
         rowBytes = size_t(width);
-        for (size_t i = 0; i < size_t(width) * size_t(height); ++i) rows.push_back(pixels[i * size_t(bytesPerPixel) + 1]);
+        for (size_t i = 0; i < size_t(width) * size_t(height); ++i)
+            rows.push_back(pixels[i * size_t(bytesPerPixel) + 1]);
     } else {
         colourType = PNG_COLOR_TYPE_PALETTE;
         rowBytes = size_t(width);
@@ -83,10 +86,13 @@ struct TJpegWriteError {
     jpeg_error_mgr Manager;
     std::jmp_buf Jump;
 };
-void JpegWriteFail(j_common_ptr info) { std::longjmp(reinterpret_cast<TJpegWriteError*>(info->err)->Jump, 1); }
+void JpegWriteFail(j_common_ptr info) {
+    std::longjmp(reinterpret_cast<TJpegWriteError*>(info->err)->Jump, 1);
+}
 } // namespace
 
-bool EncodeJpeg(const uint8_t* pixels, int32_t width, int32_t height, int quality, std::vector<uint8_t>& out) {
+bool EncodeJpeg(const uint8_t* pixels, int32_t width, int32_t height, int quality,
+                std::vector<uint8_t>& out) {
     if (width <= 0 || height <= 0) return false;
     jpeg_compress_struct info;
     TJpegWriteError error;
@@ -154,8 +160,8 @@ bool EncodeBmp(const uint8_t* pixels, int32_t width, int32_t height, std::vector
 }
 
 namespace {
-void TgaHeader(TByteWriter& w, int mapType, int imageType, int mapFirst, int mapLength, int mapBits, int32_t width,
-               int32_t height, int depth, int descriptor) {
+void TgaHeader(TByteWriter& w, int mapType, int imageType, int mapFirst, int mapLength, int mapBits,
+               int32_t width, int32_t height, int depth, int descriptor) {
     w.WriteByte(0);
     w.WriteByte(uint8_t(mapType));
     w.WriteByte(uint8_t(imageType));
@@ -171,12 +177,14 @@ void TgaHeader(TByteWriter& w, int mapType, int imageType, int mapFirst, int map
 }
 } // namespace
 
-bool EncodeTga(const uint8_t* pixels, int32_t width, int32_t height, int32_t bytesPerPixel, std::vector<uint8_t>& out,
-               const TTgaOptions& options) {
-    if (width <= 0 || height <= 0 || width > 65535 || height > 65535 || (bytesPerPixel != 3 && bytesPerPixel != 4))
+bool EncodeTga(const uint8_t* pixels, int32_t width, int32_t height, int32_t bytesPerPixel,
+               std::vector<uint8_t>& out, const TTgaOptions& options) {
+    if (width <= 0 || height <= 0 || width > 65535 || height > 65535 ||
+        (bytesPerPixel != 3 && bytesPerPixel != 4))
         return false;
     TByteWriter w;
-    int descriptor = (options.TopDown ? 0x20 : 0) | (options.RightToLeft ? 0x10 : 0) | (bytesPerPixel == 4 ? 8 : 0);
+    int descriptor =
+        (options.TopDown ? 0x20 : 0) | (options.RightToLeft ? 0x10 : 0) | (bytesPerPixel == 4 ? 8 : 0);
     TgaHeader(w, 0, options.RunLength ? 10 : 2, 0, 0, 0, width, height, bytesPerPixel * 8, descriptor);
     // Stored order: the file's rows and columns as the descriptor says.
     std::vector<uint8_t> stored;
@@ -192,17 +200,21 @@ bool EncodeTga(const uint8_t* pixels, int32_t width, int32_t height, int32_t byt
         w.WriteBlock(stored.data(), stored.size());
     } else {
         size_t count = size_t(width) * size_t(height), bpp = size_t(bytesPerPixel);
-        auto same = [&](size_t a, size_t b) { return std::memcmp(&stored[a * bpp], &stored[b * bpp], bpp) == 0; };
+        auto same = [&](size_t a, size_t b) {
+            return std::memcmp(&stored[a * bpp], &stored[b * bpp], bpp) == 0;
+        };
         size_t i = 0;
         while (i < count) {
             size_t run = 1;
-            while (run < 128 && i + run < count && same(i, i + run)) ++run;
+            while (run < 128 && i + run < count && same(i, i + run))
+                ++run;
             if (run >= 2) {
                 w.WriteByte(uint8_t(0x80 | (run - 1)));
                 w.WriteBlock(&stored[i * bpp], bpp);
             } else {
                 size_t raw = 1;
-                while (raw < 128 && i + raw < count && !(i + raw + 1 < count && same(i + raw, i + raw + 1))) ++raw;
+                while (raw < 128 && i + raw < count && !(i + raw + 1 < count && same(i + raw, i + raw + 1)))
+                    ++raw;
                 w.WriteByte(uint8_t(raw - 1));
                 w.WriteBlock(&stored[i * bpp], raw * bpp);
                 run = raw;
@@ -220,14 +232,17 @@ bool EncodeTga8(const uint8_t* indices, int32_t width, int32_t height, const std
     TByteWriter w;
     bool mapped = !colourMap.empty();
     int entries = mapped ? int(colourMap.size()) / (mapEntryBits / 8) : 0;
-    TgaHeader(w, mapped ? 1 : 0, mapped ? 1 : 3, firstIndex, entries, mapped ? mapEntryBits : 0, width, height, 8, 0);
+    TgaHeader(w, mapped ? 1 : 0, mapped ? 1 : 3, firstIndex, entries, mapped ? mapEntryBits : 0, width,
+              height, 8, 0);
     w.WriteBlock(colourMap.data(), colourMap.size());
-    for (int32_t y = height - 1; y >= 0; --y) w.WriteBlock(indices + size_t(y) * size_t(width), size_t(width));
+    for (int32_t y = height - 1; y >= 0; --y)
+        w.WriteBlock(indices + size_t(y) * size_t(width), size_t(width));
     out = std::move(w.Bytes);
     return true;
 }
 
-bool EncodePsp(const uint8_t* bgra, int32_t width, int32_t height, bool runLength, std::vector<uint8_t>& out) {
+bool EncodePsp(const uint8_t* bgra, int32_t width, int32_t height, bool runLength,
+               std::vector<uint8_t>& out) {
     if (width <= 0 || height <= 0) return false;
     TByteWriter w;
     w.WriteBlock("Paint Shop Pro Image File\n\x1a\0\0\0\0", 32);
@@ -256,7 +271,8 @@ bool EncodePsp(const uint8_t* bgra, int32_t width, int32_t height, bool runLengt
     layer.WriteInt32(375);
     std::vector<uint8_t> info(375, 0);
     auto put = [&](size_t at, int32_t v) {
-        for (int i = 0; i < 4; ++i) info[at + size_t(i)] = uint8_t(uint32_t(v) >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            info[at + size_t(i)] = uint8_t(uint32_t(v) >> (8 * i));
     };
     put(273, 0);
     put(277, 0);
@@ -266,7 +282,8 @@ bool EncodePsp(const uint8_t* bgra, int32_t width, int32_t height, bool runLengt
     static const int channelByte[4] = {2, 1, 0, 3};
     for (int channel : channelByte) {
         std::vector<uint8_t> plane(size_t(width) * size_t(height));
-        for (size_t i = 0; i < plane.size(); ++i) plane[i] = bgra[i * 4 + size_t(channel)];
+        for (size_t i = 0; i < plane.size(); ++i)
+            plane[i] = bgra[i * 4 + size_t(channel)];
         std::vector<uint8_t> data;
         if (!runLength) {
             data = plane;
@@ -277,7 +294,8 @@ bool EncodePsp(const uint8_t* bgra, int32_t width, int32_t height, bool runLengt
                 int32_t x = 0;
                 while (x < width) {
                     int32_t run = 1;
-                    while (run < 127 && x + run < width && row[x + run] == row[x]) ++run;
+                    while (run < 127 && x + run < width && row[x + run] == row[x])
+                        ++run;
                     if (run >= 2) {
                         data.push_back(uint8_t(128 + run));
                         data.push_back(row[x]);

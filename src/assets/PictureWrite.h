@@ -23,8 +23,8 @@ struct TTgaOptions {
     bool RightToLeft = false; // descriptor bit 4
 };
 // 24 or 32 bits per pixel.
-bool EncodeTga(const uint8_t* pixels, int32_t width, int32_t height, int32_t bytesPerPixel, std::vector<uint8_t>& out,
-               const TTgaOptions& options = {});
+bool EncodeTga(const uint8_t* pixels, int32_t width, int32_t height, int32_t bytesPerPixel,
+               std::vector<uint8_t>& out, const TTgaOptions& options = {});
 // An 8-bit greyscale (image type 3) or colour-mapped (type 1, with entries of
 // mapEntryBits) TGA, bottom-up: for tests of the conversions.
 bool EncodeTga8(const uint8_t* indices, int32_t width, int32_t height, const std::vector<uint8_t>& colourMap,

@@ -126,9 +126,11 @@ std::vector<uint8_t> TMyTexture::BuildUploadBuffer() const {
                 for (int32_t sy = sy0; sy <= sy1; ++sy)
                     for (int32_t sx = sx0; sx <= sx1; ++sx, ++n)
                         for (int32_t c = 0; c < bpp; ++c)
-                            sum[c] += pic.Pixels[(size_t(sy) * size_t(srcW) + size_t(sx)) * size_t(bpp) + size_t(c)];
+                            sum[c] += pic.Pixels[(size_t(sy) * size_t(srcW) + size_t(sx)) * size_t(bpp) +
+                                                 size_t(c)];
                 if (n == 0) n = 1;
-                for (int32_t c = 0; c < bpp; ++c) dst[c] = uint8_t(sum[c] / n);
+                for (int32_t c = 0; c < bpp; ++c)
+                    dst[c] = uint8_t(sum[c] / n);
             }
             std::swap(dst[0], dst[2]);
         }
@@ -151,7 +153,8 @@ void TMyTexture::SendToRenderer(const std::vector<uint8_t>& buffer, int32_t byte
     bool stored = r.TexImage2D(internal, UploadWidth, UploadHeight, format, buffer.data());
     // A compressed format the driver lacks falls back to the plain one.
     if (!stored && internal != Gl::Rgb8 && internal != Gl::Rgba8)
-        stored = r.TexImage2D(bytesPerPixel == 3 ? Gl::Rgb8 : Gl::Rgba8, UploadWidth, UploadHeight, format, buffer.data());
+        stored = r.TexImage2D(bytesPerPixel == 3 ? Gl::Rgb8 : Gl::Rgba8, UploadWidth, UploadHeight, format,
+                              buffer.data());
     if (!stored) {
         if (CachedTexture == name) CachedTexture = NoCache;
         r.DeleteTexture(name);
@@ -207,7 +210,9 @@ void TMyTexture::MarkNeeded(bool flag) {
         if (copy) copy->Needed = flag;
 }
 
-TMyTexture* TMyTexture::MainTexture() { return Main ? Main : this; }
+TMyTexture* TMyTexture::MainTexture() {
+    return Main ? Main : this;
+}
 
 TMyTexture* TMyTexture::ScaledCopy(int32_t k) {
     RecordSite(73004);
@@ -232,7 +237,8 @@ void TMyTexture::TraceOutline(int32_t threshold) {
     const TPicture& pic = *Picture;
     const int32_t w = pic.Width, h = pic.Height;
     auto inside = [&](int32_t x, int32_t y) {
-        return x >= 0 && x < w && y >= 0 && y < h && pic.Pixels[(size_t(y) * size_t(w) + size_t(x)) * 4 + 3] > threshold;
+        return x >= 0 && x < w && y >= 0 && y < h &&
+               pic.Pixels[(size_t(y) * size_t(w) + size_t(x)) * 4 + 3] > threshold;
     };
     OutlinePoints.clear();
     OutlineThreshold = threshold;
@@ -263,11 +269,13 @@ void TMyTexture::TraceOutline(int32_t threshold) {
         bool moved = false;
         if (x + 1 <= w && inside(x, y) && !inside(x, y - 1) && !used.count(edgeKey(x, y, false))) {
             nx = x + 1, edge = edgeKey(x, y, false), moved = true;
-        } else if (x >= 1 && !inside(x - 1, y) && inside(x - 1, y - 1) && !used.count(edgeKey(x - 1, y, false))) {
+        } else if (x >= 1 && !inside(x - 1, y) && inside(x - 1, y - 1) &&
+                   !used.count(edgeKey(x - 1, y, false))) {
             nx = x - 1, edge = edgeKey(x - 1, y, false), moved = true;
         } else if (y + 1 <= h && inside(x - 1, y) && !inside(x, y) && !used.count(edgeKey(x, y, true))) {
             ny = y + 1, edge = edgeKey(x, y, true), moved = true;
-        } else if (y >= 1 && inside(x, y - 1) && !inside(x - 1, y - 1) && !used.count(edgeKey(x, y - 1, true))) {
+        } else if (y >= 1 && inside(x, y - 1) && !inside(x - 1, y - 1) &&
+                   !used.count(edgeKey(x, y - 1, true))) {
             ny = y - 1, edge = edgeKey(x, y - 1, true), moved = true;
         }
         if (!moved) break;
@@ -294,22 +302,27 @@ bool TMyTexture::Outline(int32_t threshold, int32_t step, int32_t maxCount, std:
     }
     if (step < 1) step = 1;
     int32_t n = std::min(OutlineCount / step, std::max(0, maxCount));
-    for (int32_t i = 0; i < n; ++i) points.push_back(OutlinePoints[size_t(i) * size_t(step)]);
+    for (int32_t i = 0; i < n; ++i)
+        points.push_back(OutlinePoints[size_t(i) * size_t(step)]);
     count = n;
     return true;
 }
 
 bool TMyTexture::ClearFragment(int32_t columns, int32_t rows, int32_t position) {
     if (Main) return Main->ClearFragment(columns, rows, position);
-    if (columns < 1 || rows < 1 || position < 0 || int64_t(position) >= 2 * int64_t(columns) * rows) return false;
+    if (columns < 1 || rows < 1 || position < 0 || int64_t(position) >= 2 * int64_t(columns) * rows)
+        return false;
     if (!LoadPicture() || Picture->BytesPerPixel != 4) return false;
     for (const auto& f : FragmentCache)
         if (f.Columns == columns && f.Rows == rows) return f.Flags[size_t(position)] != 0;
     RecordSite(73006);
     const TPicture& pic = *Picture;
     const int32_t W = pic.Width, H = pic.Height;
-    auto clear = [&](int32_t x, int32_t y) { return pic.Pixels[(size_t(y) * size_t(W) + size_t(x)) * 4 + 3] == 0; };
-    TClear_Tex_Fragments f{columns, rows, std::vector<uint8_t>(size_t(2) * size_t(columns) * size_t(rows), 0)};
+    auto clear = [&](int32_t x, int32_t y) {
+        return pic.Pixels[(size_t(y) * size_t(W) + size_t(x)) * 4 + 3] == 0;
+    };
+    TClear_Tex_Fragments f{columns, rows,
+                           std::vector<uint8_t>(size_t(2) * size_t(columns) * size_t(rows), 0)};
     for (int32_t row = 0; row < rows; ++row) {
         for (int32_t col = 0; col < columns; ++col) {
             int32_t left = std::clamp(int32_t(double(W) / columns * col), 0, W - 1);
@@ -318,13 +331,16 @@ bool TMyTexture::ClearFragment(int32_t columns, int32_t rows, int32_t position) 
             int32_t bottom = std::clamp(int32_t(double(H) / rows * (row + 1)) + 1, 0, H - 1);
             bool upper = true, lower = true;
             for (int32_t j = top; j <= bottom; ++j) {
-                int32_t split = bottom == top ? right
-                                              : int32_t(std::lround(right - double(j - top) / (bottom - top) *
-                                                                                 (right - left)));
+                int32_t split =
+                    bottom == top
+                        ? right
+                        : int32_t(std::lround(right - double(j - top) / (bottom - top) * (right - left)));
                 int32_t upperEnd = bottom == top ? right : split;
                 int32_t lowerStart = bottom == top ? left : split;
-                for (int32_t x = left; x <= upperEnd && upper; ++x) upper = clear(x, j);
-                for (int32_t x = lowerStart; x <= right && lower; ++x) lower = clear(x, j);
+                for (int32_t x = left; x <= upperEnd && upper; ++x)
+                    upper = clear(x, j);
+                for (int32_t x = lowerStart; x <= right && lower; ++x)
+                    lower = clear(x, j);
             }
             size_t cell = (size_t(row) * size_t(columns) + size_t(col)) * 2;
             f.Flags[cell] = upper;
@@ -350,7 +366,9 @@ const std::vector<TVec2>& TMyTexture::GridCoords(int32_t columns, int32_t rows) 
     return GridCache.back().Coords;
 }
 
-std::string TTexLib::Folder() const { return AppDir + "Textures\\"; }
+std::string TTexLib::Folder() const {
+    return AppDir + "Textures\\";
+}
 
 std::vector<uint8_t> WriteTexLibIndex(const std::vector<TTexLibRecord>& records) {
     TByteWriter w;
@@ -526,7 +544,8 @@ void TTexLib::ComputeGroupBox(const std::string& folder) {
 
 void TTexLib::PrepareForLevels(const std::vector<const TLevelTextureNeeds*>& levels) {
     RecordSite(73015);
-    for (const auto& t : Textures) t->MarkNeeded(false);
+    for (const auto& t : Textures)
+        t->MarkNeeded(false);
     auto mark = [&](const std::string& name) {
         if (TMyTexture* t = TextureByName(name)) t->MarkNeeded(true);
     };
@@ -573,7 +592,8 @@ void TTexLib::PrepareForLevels(const std::vector<const TLevelTextureNeeds*>& lev
         marked("Rollixs\\Fazulky\\skritek_fazole3.png"))
         for (int i = 1; i <= 3; ++i)
             for (int j = 1; j <= 5; ++j)
-                mark("Rollixs\\Fazulky\\skritek_fazole_" + std::to_string(i) + "_" + std::to_string(j) + ".png");
+                mark("Rollixs\\Fazulky\\skritek_fazole_" + std::to_string(i) + "_" + std::to_string(j) +
+                     ".png");
     for (const auto& t : Textures) {
         if (t->WorkTexture) continue;
         if (t->Needed)
@@ -584,7 +604,8 @@ void TTexLib::PrepareForLevels(const std::vector<const TLevelTextureNeeds*>& lev
 }
 
 void TTexLib::Clear() {
-    for (const auto& t : Textures) t->Release();
+    for (const auto& t : Textures)
+        t->Release();
     Textures.clear();
     TotalFileSize = MemoryTotal = 0;
     Water = WaterBubble = Drop = Glue = Extra1 = Extra2 = nullptr;

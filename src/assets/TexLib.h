@@ -34,18 +34,18 @@ struct TUni_Tex_Coords {
 };
 
 class TMyTexture {
-public:
+  public:
     TMyTexture(TTexLib* library, int32_t index, const std::string& name);
 
-    std::string Name;          // relative to "Textures\", as stored
-    std::string Folder;        // the text before the last backslash
+    std::string Name;   // relative to "Textures\", as stored
+    std::string Folder; // the text before the last backslash
     std::string UpperName;
     std::string UpperFileName; // without the folder
     int32_t Index = -1;
     TTexLib* Library = nullptr;
     bool Exists = false;
     int32_t FileSize = 0;
-    int32_t GlId = -1; // −1 while not uploaded
+    int32_t GlId = -1;         // −1 while not uploaded
     uint32_t GlGeneration = 0; // the render context GlId belongs to
     bool Needed = false;
     bool WorkTexture = false;
@@ -55,7 +55,7 @@ public:
     bool LoadAttempted = false;
     float Scale = 1.0f;
     std::array<std::unique_ptr<TMyTexture>, 7> Copies; // k = 1 … 7
-    TMyTexture* Main = nullptr;                         // set on a scaled copy
+    TMyTexture* Main = nullptr;                        // set on a scaled copy
     bool Group = false;
     TPixelRect GroupBox{0, 0, 0, 0}; // Right = 0: not computed yet
     int32_t OffsetX = 0;
@@ -92,7 +92,8 @@ public:
     void MarkNeeded(bool flag);
     TMyTexture* ScaledCopy(int32_t k);
     TMyTexture* MainTexture();
-    bool Outline(int32_t threshold, int32_t step, int32_t maxCount, std::vector<TVec2>& points, int32_t& count);
+    bool Outline(int32_t threshold, int32_t step, int32_t maxCount, std::vector<TVec2>& points,
+                 int32_t& count);
     bool ClearFragment(int32_t columns, int32_t rows, int32_t position);
     const std::vector<TVec2>& GridCoords(int32_t columns, int32_t rows);
 
@@ -100,7 +101,7 @@ public:
     // (loading the picture); false when there is no picture.
     bool PrepareSize();
 
-private:
+  private:
     void SetFrame();
     void SendToRenderer(const std::vector<uint8_t>& buffer, int32_t bytesPerPixel);
     std::vector<uint8_t> BuildUploadBuffer() const;
@@ -116,7 +117,7 @@ struct TLevelTextureNeeds {
 };
 
 class TTexLib {
-public:
+  public:
     std::vector<std::unique_ptr<TMyTexture>> Textures;
     int64_t TotalFileSize = 0;
     int64_t MemoryTotal = 0;

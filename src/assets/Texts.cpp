@@ -17,9 +17,10 @@ std::u16string VersionLine;
 
 namespace {
 // The upper half of Windows-1252, 0x80 … 0x9F; the rest is Latin-1.
-const char16_t Ansi80[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-                             0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-                             0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+const char16_t Ansi80[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                             0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                             0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                             0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 // The number of a "~N" identifier line: its leading digits, when there are
 // any and they make 0 … 999; −1 otherwise.
@@ -129,15 +130,18 @@ std::u16string Ansi1252ToUtf16(const std::string& s) {
 
 void ResetTexts() {
     RecordSite(75001);
-    for (auto& t : TextTable) t.clear();
-    for (int i = 0; i < BuiltinTextCount; ++i) TextTable[BuiltinTexts[i].first] = BuiltinTexts[i].second;
+    for (auto& t : TextTable)
+        t.clear();
+    for (int i = 0; i < BuiltinTextCount; ++i)
+        TextTable[BuiltinTexts[i].first] = BuiltinTexts[i].second;
 }
 
 void ParseLanguageFile(const std::vector<uint8_t>& bytes) {
     RecordSite(75002);
     std::u16string text;
     if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
-        for (size_t i = 2; i + 1 < bytes.size(); i += 2) text.push_back(char16_t(bytes[i] | bytes[i + 1] << 8));
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+            text.push_back(char16_t(bytes[i] | bytes[i + 1] << 8));
     } else {
         text = Ansi1252ToUtf16(std::string(bytes.begin(), bytes.end()));
     }
@@ -179,22 +183,33 @@ void SetLanguage(const std::string& languageName) {
     ResetTexts();
     const std::string name = Lower(languageName);
     std::string code;
-    if (name == "slovak" || name == "slovensky") code = "SK";
-    else if (name == "czech" || name == "cesky") code = "CZ";
-    else if (name == "english") code = "EN";
-    else if (name == "polski") code = "PL";
+    if (name == "slovak" || name == "slovensky")
+        code = "SK";
+    else if (name == "czech" || name == "cesky")
+        code = "CZ";
+    else if (name == "english")
+        code = "EN";
+    else if (name == "polski")
+        code = "PL";
     if (code.empty() || !LoadLanguageFile(AppDir + "Languages\\Rollix" + code + ".txt"))
         LoadLanguageFile(AppDir + "Languages\\RollixRU.txt");
 }
 
-std::u16string Text(int32_t id) { return id >= 0 && id < TextCount ? TextTable[id] : std::u16string(); }
+std::u16string Text(int32_t id) {
+    return id >= 0 && id < TextCount ? TextTable[id] : std::u16string();
+}
 
 std::u16string ResolveReference(const std::u16string& text) {
     if (text.size() < 2 || text[0] != u'~' || text[1] < u'0' || text[1] > u'9') return text;
     int64_t n = 0;
-    for (size_t i = 1; i < text.size() && text[i] >= u'0' && text[i] <= u'9' && n <= 999; ++i) n = n * 10 + (text[i] - u'0');
+    for (size_t i = 1; i < text.size() && text[i] >= u'0' && text[i] <= u'9' && n <= 999; ++i)
+        n = n * 10 + (text[i] - u'0');
     return n <= 999 ? Text(int32_t(n)) : std::u16string();
 }
 
-std::u16string LevelTask(const std::string& levelFileName) { return LevelEntry(levelFileName, 300, 210); }
-std::u16string LevelHint(const std::string& levelFileName) { return LevelEntry(levelFileName, 500, 211); }
+std::u16string LevelTask(const std::string& levelFileName) {
+    return LevelEntry(levelFileName, 300, 210);
+}
+std::u16string LevelHint(const std::string& levelFileName) {
+    return LevelEntry(levelFileName, 500, 211);
+}

@@ -140,7 +140,8 @@ const std::pair<int, const char16_t*> BuiltinTexts[] = {
     {208, u"SEND MY RECORDS TO ROLLIX WEBPAGE"},
     {209, u"CREDITS"},
     {210, u"Welcome to Rollix! Try what rollix can do..."},
-    {211, u"Hold key-left or key-right to roll.~Hold key-turbo to roll faster.~Use the jumping to take boosts, or to unstick~To activate this help anytime press F1.~Now press any key to continue."},
+    {211, u"Hold key-left or key-right to roll.~Hold key-turbo to roll faster.~Use the jumping to take "
+          u"boosts, or to unstick~To activate this help anytime press F1.~Now press any key to continue."},
     {212, u"WEB"},
     {213, u"PLAY"},
     {214, u"EXIT"},
@@ -153,7 +154,8 @@ const std::pair<int, const char16_t*> BuiltinTexts[] = {
     {233, u"PLAY 10 MINUTES ROUND"},
     {300, u"Take hiccup boost and luciferoids."},
     {317, u"Bring bean to Mr. Bean."},
-    {503, u"Stop rolling under magic star for more accurate jump.~You may skip tutorial in menu.~Press any key to continue."},
+    {503, u"Stop rolling under magic star for more accurate jump.~You may skip tutorial in menu.~Press any "
+          u"key to continue."},
     {701, u"morphs rollix to mub ball"},
     {702, u"morphs rollix to mub cube"},
     {703, u"morphs rollix to mub star"},
@@ -220,6 +222,7 @@ const std::pair<int, const char16_t*> BuiltinTexts[] = {
     {840, u" - Primary"},
     {841, u"OK"},
     {842, u"Settings are not optimal to play game. Select another display mode or lower texture quality."},
-    {843, u"These settings are optimal to play game. You may choose higher display mode or better texture quality."},
+    {843, u"These settings are optimal to play game. You may choose higher display mode or better texture "
+          u"quality."},
 };
 const int BuiltinTextCount = int(sizeof(BuiltinTexts) / sizeof(BuiltinTexts[0]));

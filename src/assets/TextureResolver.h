@@ -7,7 +7,7 @@
 #include <string>
 
 class TTextureResolver {
-public:
+  public:
     virtual ~TTextureResolver() = default;
     // Finds or loads the texture; its library index, or −1 when absent.
     virtual int32_t FindOrLoad(const std::string& /*name*/) { return -1; }

@@ -6,17 +6,27 @@ TJoystick Joystick;
 
 namespace {
 // (min + max) / 2 and max − min without overflow, kept in int32.
-int32_t Centre(int32_t lo, int32_t hi) { return int32_t((int64_t(lo) + int64_t(hi)) / 2); }
+int32_t Centre(int32_t lo, int32_t hi) {
+    return int32_t((int64_t(lo) + int64_t(hi)) / 2);
+}
 int32_t Range(int32_t lo, int32_t hi) {
     int64_t r = int64_t(hi) - int64_t(lo);
     return r > INT32_MAX ? INT32_MAX : r < 0 ? 0 : int32_t(r);
 }
-int64_t Offset(int32_t v, int32_t centre) { return int64_t(v) - int64_t(centre); }
+int64_t Offset(int32_t v, int32_t centre) {
+    return int64_t(v) - int64_t(centre);
+}
 
-bool BeyondLow(int64_t d) { return d < -(JoyThreshold - 1); }
-bool BeyondHigh(int64_t d) { return d > JoyThreshold - 1; }
+bool BeyondLow(int64_t d) {
+    return d < -(JoyThreshold - 1);
+}
+bool BeyondHigh(int64_t d) {
+    return d > JoyThreshold - 1;
+}
 
-bool ButtonBit(uint32_t mask, int32_t input) { return (mask >> uint32_t(input - JoyInput::FirstButton)) & 1u; }
+bool ButtonBit(uint32_t mask, int32_t input) {
+    return (mask >> uint32_t(input - JoyInput::FirstButton)) & 1u;
+}
 } // namespace
 
 void TJoystick::Create(std::unique_ptr<TJoystickDevice> device) {
@@ -65,10 +75,14 @@ void TJoystick::Reset() {
 bool TJoystick::Held(int32_t input) const {
     if (!Present) return false;
     switch (input) {
-    case JoyInput::Left: return BeyondLow(Offset(X, CentreX));
-    case JoyInput::Right: return BeyondHigh(Offset(X, CentreX));
-    case JoyInput::Up: return BeyondLow(Offset(Y, CentreY));
-    case JoyInput::Down: return BeyondHigh(Offset(Y, CentreY));
+    case JoyInput::Left:
+        return BeyondLow(Offset(X, CentreX));
+    case JoyInput::Right:
+        return BeyondHigh(Offset(X, CentreX));
+    case JoyInput::Up:
+        return BeyondLow(Offset(Y, CentreY));
+    case JoyInput::Down:
+        return BeyondHigh(Offset(Y, CentreY));
     default:
         if (input < JoyInput::FirstButton || input >= JoyInput::Count) return false;
         return ButtonBit(Buttons, input);
@@ -78,10 +92,14 @@ bool TJoystick::Held(int32_t input) const {
 bool TJoystick::Pressed(int32_t input) const {
     if (!Present) return false;
     switch (input) {
-    case JoyInput::Left: return BeyondLow(Offset(X, CentreX)) && !BeyondLow(Offset(PrevX, CentreX));
-    case JoyInput::Right: return BeyondHigh(Offset(X, CentreX)) && !BeyondHigh(Offset(PrevX, CentreX));
-    case JoyInput::Up: return BeyondLow(Offset(Y, CentreY)) && !BeyondLow(Offset(PrevY, CentreY));
-    case JoyInput::Down: return BeyondHigh(Offset(Y, CentreY)) && !BeyondHigh(Offset(PrevY, CentreY));
+    case JoyInput::Left:
+        return BeyondLow(Offset(X, CentreX)) && !BeyondLow(Offset(PrevX, CentreX));
+    case JoyInput::Right:
+        return BeyondHigh(Offset(X, CentreX)) && !BeyondHigh(Offset(PrevX, CentreX));
+    case JoyInput::Up:
+        return BeyondLow(Offset(Y, CentreY)) && !BeyondLow(Offset(PrevY, CentreY));
+    case JoyInput::Down:
+        return BeyondHigh(Offset(Y, CentreY)) && !BeyondHigh(Offset(PrevY, CentreY));
     default:
         if (input < JoyInput::FirstButton || input >= JoyInput::Count) return false;
         return ButtonBit(Buttons, input) && !ButtonBit(PrevButtons, input);
@@ -91,10 +109,14 @@ bool TJoystick::Pressed(int32_t input) const {
 bool TJoystick::Released(int32_t input) const {
     if (!Present) return false;
     switch (input) {
-    case JoyInput::Left: return !BeyondLow(Offset(X, CentreX)) && BeyondLow(Offset(PrevX, CentreX));
-    case JoyInput::Right: return !BeyondHigh(Offset(X, CentreX)) && BeyondHigh(Offset(PrevX, CentreX));
-    case JoyInput::Up: return !BeyondLow(Offset(Y, CentreY)) && BeyondLow(Offset(PrevY, CentreY));
-    case JoyInput::Down: return !BeyondHigh(Offset(Y, CentreY)) && BeyondHigh(Offset(PrevY, CentreY));
+    case JoyInput::Left:
+        return !BeyondLow(Offset(X, CentreX)) && BeyondLow(Offset(PrevX, CentreX));
+    case JoyInput::Right:
+        return !BeyondHigh(Offset(X, CentreX)) && BeyondHigh(Offset(PrevX, CentreX));
+    case JoyInput::Up:
+        return !BeyondLow(Offset(Y, CentreY)) && BeyondLow(Offset(PrevY, CentreY));
+    case JoyInput::Down:
+        return !BeyondHigh(Offset(Y, CentreY)) && BeyondHigh(Offset(PrevY, CentreY));
     default:
         if (input < JoyInput::FirstButton || input >= JoyInput::Count) return false;
         return !ButtonBit(Buttons, input) && ButtonBit(PrevButtons, input);

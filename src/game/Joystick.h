@@ -9,7 +9,7 @@
 
 // What a controller interface delivers. The platform implements it over SDL.
 class TJoystickDevice {
-public:
+  public:
     virtual ~TJoystickDevice() = default;
     // The axis ranges; false when the device cannot tell them.
     virtual bool ReadCaps(int32_t& xMin, int32_t& xMax, int32_t& yMin, int32_t& yMax) = 0;
@@ -27,10 +27,11 @@ constexpr int32_t Left = 0, Right = 1, Up = 2, Down = 3, FirstButton = 4, Count 
 
 constexpr int32_t JoyThreshold = 5000;
 // The settings' default inputs (left, right, turbo, jump, menu).
-constexpr int32_t DefaultJoyLeft = 0, DefaultJoyRight = 1, DefaultJoyTurbo = 4, DefaultJoyJump = 6, DefaultJoyMenu = 7;
+constexpr int32_t DefaultJoyLeft = 0, DefaultJoyRight = 1, DefaultJoyTurbo = 4, DefaultJoyJump = 6,
+                  DefaultJoyMenu = 7;
 
 class TJoystick {
-public:
+  public:
     bool Present = false;
     int32_t CentreX = 0, CentreY = 0;
     int32_t RangeX = 0, RangeY = 0;
@@ -52,7 +53,7 @@ public:
     int32_t AxisY() const { return Present ? Y : -1; }
     void Destroy();
 
-private:
+  private:
     std::unique_ptr<TJoystickDevice> Device;
 };
 

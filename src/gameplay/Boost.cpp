@@ -8,38 +8,37 @@
 
 namespace {
 const char* const TypeNames[BoostTypeCount] = {
-    "select type...", "Morpher",          "Magic Power",  "Scaler",      "Rollix Light",
-    "Cat Walk",       "Regenerator",      "Graviter",     "Diver",       "Acid Coat",
-    "Slower/Faster",  "Magnetizer",       "Buck",         "Light-up Star", "Diamond",
-    "Stopper",        "Skid & Stick",     "Rain & Wind",  "Teleport",    "Magic Gate",
-    "Shard",          "Secret",           "Invisible boost", "Hiccup",   "CheckPoint"};
+    "select type...", "Morpher",       "Magic Power", "Scaler",    "Rollix Light",    "Cat Walk",
+    "Regenerator",    "Graviter",      "Diver",       "Acid Coat", "Slower/Faster",   "Magnetizer",
+    "Buck",           "Light-up Star", "Diamond",     "Stopper",   "Skid & Stick",    "Rain & Wind",
+    "Teleport",       "Magic Gate",    "Shard",       "Secret",    "Invisible boost", "Hiccup",
+    "CheckPoint"};
 
-const char* const TakeSounds[BoostTypeCount] = {
-    "",
-    "Boosts\\Morpher.ogg",
-    "Boosts\\MagicPower.ogg",
-    "Boosts\\Scaler_up.ogg",
-    "Boosts\\Toadstool.ogg",
-    "Boosts\\CatWalk.ogg",
-    "Boosts\\Regenerator.ogg",
-    "Boosts\\Graviter.ogg",
-    "Boosts\\CrazyMorpher.ogg",
-    "Boosts\\Turbo.ogg",
-    "Boosts\\SlowFast_fast.ogg",
-    "Boosts\\Magnetizer.ogg",
-    "Boosts\\Buck.ogg",
-    "Boosts\\StarTake.ogg",
-    "Boosts\\Diamant.ogg",
-    "Boosts\\Stopper.ogg",
-    "Boosts\\SkidNStick.ogg",
-    "Boosts\\RainNWind.ogg",
-    "Boosts\\Teleporter.ogg",
-    "",
-    "Boosts\\Shard.ogg",
-    "Boosts\\Secret.ogg",
-    "",
-    "Boosts\\Hiccup.ogg",
-    "Boosts\\CheckPoint.ogg"};
+const char* const TakeSounds[BoostTypeCount] = {"",
+                                                "Boosts\\Morpher.ogg",
+                                                "Boosts\\MagicPower.ogg",
+                                                "Boosts\\Scaler_up.ogg",
+                                                "Boosts\\Toadstool.ogg",
+                                                "Boosts\\CatWalk.ogg",
+                                                "Boosts\\Regenerator.ogg",
+                                                "Boosts\\Graviter.ogg",
+                                                "Boosts\\CrazyMorpher.ogg",
+                                                "Boosts\\Turbo.ogg",
+                                                "Boosts\\SlowFast_fast.ogg",
+                                                "Boosts\\Magnetizer.ogg",
+                                                "Boosts\\Buck.ogg",
+                                                "Boosts\\StarTake.ogg",
+                                                "Boosts\\Diamant.ogg",
+                                                "Boosts\\Stopper.ogg",
+                                                "Boosts\\SkidNStick.ogg",
+                                                "Boosts\\RainNWind.ogg",
+                                                "Boosts\\Teleporter.ogg",
+                                                "",
+                                                "Boosts\\Shard.ogg",
+                                                "Boosts\\Secret.ogg",
+                                                "",
+                                                "Boosts\\Hiccup.ogg",
+                                                "Boosts\\CheckPoint.ogg"};
 
 constexpr int32_t TypeSoundsFlag = 1 << 27;
 constexpr int16_t SoundSlotMarker = 999;
@@ -78,13 +77,20 @@ const char* DefaultTakeSound(int32_t type) {
 
 bool TBoost::Switch(char which) const {
     switch (which) {
-    case 'A': return TypeBlock[1] != 0;
-    case 'B': return TypeBlock[2] != 0;
-    case 'C': return TypeBlock[3] != 0;
-    case 'D': return TypeBlock[12] != 0;
-    case 'E': return TypeBlock[13] != 0;
-    case 'F': return TypeBlock[14] != 0;
-    default: return false;
+    case 'A':
+        return TypeBlock[1] != 0;
+    case 'B':
+        return TypeBlock[2] != 0;
+    case 'C':
+        return TypeBlock[3] != 0;
+    case 'D':
+        return TypeBlock[12] != 0;
+    case 'E':
+        return TypeBlock[13] != 0;
+    case 'F':
+        return TypeBlock[14] != 0;
+    default:
+        return false;
     }
 }
 
@@ -104,8 +110,12 @@ void TBoost::SetBlockInt(int32_t offset, int32_t v) {
     if (offset >= 0 && offset + 4 <= BoostTypeBlockSize) std::memcpy(&TypeBlock[size_t(offset)], &v, 4);
 }
 
-void TBoost::SetParam1(float v) { std::memcpy(&TypeBlock[4], &v, 4); }
-void TBoost::SetParam2(float v) { std::memcpy(&TypeBlock[8], &v, 4); }
+void TBoost::SetParam1(float v) {
+    std::memcpy(&TypeBlock[4], &v, 4);
+}
+void TBoost::SetParam2(float v) {
+    std::memcpy(&TypeBlock[8], &v, 4);
+}
 
 bool TBoost::Read(TByteReader& in) {
     RecordSite(51001);
@@ -143,7 +153,8 @@ bool TBoost::Read(TByteReader& in) {
     int16_t linkCount = in.ReadInt16();
     if (in.ShortRead || linkCount < 0 || linkCount > in.Remaining() / 4) return false;
     Links.assign(size_t(linkCount), 0);
-    for (int32_t& l : Links) l = in.ReadInt32();
+    for (int32_t& l : Links)
+        l = in.ReadInt32();
     in.Skip(4);
 
     TypeBlock.fill(0);
@@ -169,7 +180,8 @@ bool TBoost::Read(TByteReader& in) {
     int32_t k = in.ReadInt32();
     if (in.ShortRead || k < 0 || k > in.Remaining() / 4) return false;
     ShapeIndices.assign(size_t(k), 0);
-    for (int32_t& s : ShapeIndices) s = in.ReadInt32();
+    for (int32_t& s : ShapeIndices)
+        s = in.ReadInt32();
     if (in.ShortRead) return false;
 
     if (Type == StopperType && Param2Int() == 0) SetParam2(int32_t(100));
@@ -207,7 +219,8 @@ void TBoost::Write(TByteWriter& out) const {
     // The file has room for an int16 count only.
     size_t links = std::min<size_t>(Links.size(), INT16_MAX);
     out.WriteInt16(int16_t(links));
-    for (size_t i = 0; i < links; ++i) out.WriteInt32(Links[i]);
+    for (size_t i = 0; i < links; ++i)
+        out.WriteInt32(Links[i]);
     out.Pad(4);
     out.WriteByte(BlockFormat);
     if (BlockFormat != 0) {
@@ -219,7 +232,8 @@ void TBoost::Write(TByteWriter& out) const {
         out.WriteBlock(TypeBlock.data() + 4, BoostTypeBlockSize - 4);
     }
     out.WriteInt32(int32_t(ShapeIndices.size()));
-    for (int32_t s : ShapeIndices) out.WriteInt32(s);
+    for (int32_t s : ShapeIndices)
+        out.WriteInt32(s);
 }
 
 bool TBoosts::Read(TByteReader& in) {
@@ -236,7 +250,8 @@ bool TBoosts::Read(TByteReader& in) {
         if (!b->Read(in)) return false;
         Items.push_back(std::move(b));
     }
-    for (std::string& s : TypeSounds) s.clear();
+    for (std::string& s : TypeSounds)
+        s.clear();
     if (HasTypeSounds) {
         int32_t n = in.ReadInt32();
         if (in.ShortRead || n < 0 || n > in.Remaining() / 4) return false;
@@ -253,10 +268,12 @@ void TBoosts::Write(TByteWriter& out) const {
     RecordSite(51004);
     int32_t count = Count() & ~TypeSoundsFlag;
     out.WriteInt32(HasTypeSounds ? (count | TypeSoundsFlag) : count);
-    for (int32_t i = 0; i < count; ++i) Items[size_t(i)]->Write(out);
+    for (int32_t i = 0; i < count; ++i)
+        Items[size_t(i)]->Write(out);
     if (HasTypeSounds) {
         out.WriteInt32(BoostTypeCount);
-        for (const std::string& s : TypeSounds) out.WriteString(s);
+        for (const std::string& s : TypeSounds)
+            out.WriteString(s);
         out.Pad(32);
     }
 }

@@ -25,7 +25,7 @@ const char* DefaultTakeSound(int32_t type);
 constexpr int32_t BoostTypeBlockSize = 68;
 
 class TBoost {
-public:
+  public:
     std::string TakeSound;
     std::string TypeName;
     int32_t Type = 0;
@@ -99,7 +99,7 @@ public:
 
 // A list of boosts: the level's placed boosts, or a character's carried effects.
 class TBoosts {
-public:
+  public:
     bool IsLevelList = true;
     bool IsCharacterList = false;
     std::vector<std::unique_ptr<TBoost>> Items;

@@ -2,9 +2,9 @@
 
 #include "app/Random.h"
 #include "app/SiteTrace.h"
-#include "physics/BoostHooks.h"
 #include "gameplay/Water.h"
 #include "gameplay/WaterEffects.h"
+#include "physics/BoostHooks.h"
 #include "physics/CharacterLevel.h"
 #include "physics/PhysicsSettings.h"
 #include "physics/Rollix.h"

@@ -52,7 +52,8 @@ bool ReadBoostList(TByteReader& in, int32_t boostCount, std::vector<int32_t>& li
 void WriteBoostList(TByteWriter& out, const std::vector<int32_t>& list) {
     out.WriteInt16(ListMarker);
     out.WriteInt32(int32_t(list.size()));
-    for (int32_t index : list) out.WriteInt32(index);
+    for (int32_t index : list)
+        out.WriteInt32(index);
 }
 } // namespace
 
@@ -84,7 +85,8 @@ bool TQuest::Read(TByteReader& in, int32_t boostCount) {
     int32_t k = in.ReadInt32();
     if (in.ShortRead || k < 0 || k > in.Remaining() / 4) return false;
     Prerequisites.clear();
-    for (int32_t i = 0; i < k; ++i) Prerequisites.push_back(in.ReadString());
+    for (int32_t i = 0; i < k; ++i)
+        Prerequisites.push_back(in.ReadString());
     if (in.ShortRead) return false;
 
     if (in.ReadByte() == SpeechMarker && !Speeches.Read(in)) return false;
@@ -119,7 +121,8 @@ void TQuest::Write(TByteWriter& out) const {
     out.WriteBool(AutoStart);
     out.WriteBool(StartAfterPrerequisites);
     out.WriteInt32(int32_t(Prerequisites.size()));
-    for (const std::string& p : Prerequisites) out.WriteString(p);
+    for (const std::string& p : Prerequisites)
+        out.WriteString(p);
     if (Speeches.Items.empty()) {
         out.WriteByte(0);
     } else {
@@ -131,7 +134,8 @@ void TQuest::Write(TByteWriter& out) const {
     out.WriteBool(BrightArrows);
     out.WriteBool(NotForGate);
     out.WriteBool(NoArrows);
-    out.WriteInt32(ParticleSystem < 0 ? 0 : int32_t(std::min<int64_t>(int64_t(ParticleSystem) + 1, INT32_MAX)));
+    out.WriteInt32(ParticleSystem < 0 ? 0
+                                      : int32_t(std::min<int64_t>(int64_t(ParticleSystem) + 1, INT32_MAX)));
     out.WriteBool(GateHint);
     WriteBoostList(out, HideOnDone);
     out.WriteInt32(Reward);
@@ -162,7 +166,8 @@ void TQuests::Write(TByteWriter& out) const {
     out.WriteInt32(Count());
     out.WriteInt32(0);
     out.Pad(32);
-    for (const auto& q : Items) q->Write(out);
+    for (const auto& q : Items)
+        q->Write(out);
 }
 
 TQuest* TQuests::FindQuest(const std::string& name) const {

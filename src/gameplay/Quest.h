@@ -22,7 +22,7 @@ extern const char* const LoadingQuestName;
 constexpr int32_t QuestTypeBlockSize = 24;
 
 class TQuest {
-public:
+  public:
     std::string Name = LoadingQuestName;
     bool Started = false;
     bool Done = false;
@@ -67,7 +67,7 @@ public:
 };
 
 class TQuests {
-public:
+  public:
     std::vector<std::unique_ptr<TQuest>> Items;
     int32_t CurrentIndex = -1;
 

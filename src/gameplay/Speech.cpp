@@ -64,5 +64,6 @@ void TSpeechMan::Write(TByteWriter& out) const {
     RecordSite(53005);
     out.WriteInt32(Count());
     out.Pad(16);
-    for (const TSpeech& s : Items) s.Write(out);
+    for (const TSpeech& s : Items)
+        s.Write(out);
 }

@@ -11,7 +11,7 @@ class TByteReader;
 class TByteWriter;
 
 class TSpeech {
-public:
+  public:
     // The frame animation to play ("Animations\0052.gms").
     std::string Name;
     // Stored speaker indices; −1 when the record names none.
@@ -32,7 +32,7 @@ public:
 };
 
 class TSpeechMan {
-public:
+  public:
     std::vector<TSpeech> Items;
     int32_t CurrentIndex = -1;
 

@@ -83,7 +83,8 @@ TLevel::TLevel() {
     // The font is the program's, made once; a new level still leaves the
     // generator where making the font's wave table leaves it.
     Seed(5);
-    for (int32_t i = 0; i < FontWaveDraws; ++i) (void)RandomFloat();
+    for (int32_t i = 0; i < FontWaveDraws; ++i)
+        (void)RandomFloat();
     RebuildParticleList();
     InstallLayerHooks();
 }
@@ -164,7 +165,8 @@ void TLevel::RebuildParticleList() {
     // systems, then the placed systems in file order.
     std::vector<TParticleSystem*> listed = {ScoreParticles.get(), Rain.get(), OwnDropSystems[0].get(),
                                             OwnDropSystems[1].get()};
-    for (auto& d : DropSystems) listed.push_back(d.get());
+    for (auto& d : DropSystems)
+        listed.push_back(d.get());
     ParticleMan.ReplaceListed(listed);
 }
 
@@ -204,7 +206,8 @@ void TLevel::SetScreenSize(int32_t width, int32_t height) {
     const int32_t tallest = int32_t(std::lround(double(ViewWidth) * 0.75));
     if (ViewHeight > tallest) ViewHeight = std::max(tallest, 1);
     const int32_t widest = int32_t(std::lround(double(ViewHeight) * 16.0 / 9.0));
-    if (ViewWidth > widest) ViewWidth = std::max(int32_t(std::lround(double(ViewHeight) * 1.7777777777777777778)), 1);
+    if (ViewWidth > widest)
+        ViewWidth = std::max(int32_t(std::lround(double(ViewHeight) * 1.7777777777777777778)), 1);
     ViewLeft = (width - ViewWidth) / 2;
     ViewTop = (height - ViewHeight) / 2;
     ObjectWorld.ScreenWidth = width;
@@ -248,7 +251,9 @@ bool TLevel::IsNearMoon(TVec2 p) const {
     return dx * dx + dy * dy <= 400.0f;
 }
 
-TWater* TLevel::FindWaterAt(TVec2 p) const { return static_cast<TWater*>(Fragments.WaterAt(p)); }
+TWater* TLevel::FindWaterAt(TVec2 p) const {
+    return static_cast<TWater*>(Fragments.WaterAt(p));
+}
 
 bool TLevel::TraceSegment(TVec2 from, TVec2& to, TRollix& c, const TCollisionEdge*& edge) {
     TVec2 hit;
@@ -267,7 +272,8 @@ TRollix* TLevel::FindCharacterAt(TVec2 p, const TRollix& c) const {
         const auto& v = other->Vertices;
         for (size_t i = 0, j = v.size() - 1; i < v.size(); j = i++) {
             const TVec2 a = v[i].Pos, q = v[j].Pos;
-            if ((a.Y > p.Y) != (q.Y > p.Y) && p.X < (q.X - a.X) * (p.Y - a.Y) / (q.Y - a.Y) + a.X) inside = !inside;
+            if ((a.Y > p.Y) != (q.Y > p.Y) && p.X < (q.X - a.X) * (p.Y - a.Y) / (q.Y - a.Y) + a.X)
+                inside = !inside;
         }
         if (inside) return other.get();
     }
@@ -361,11 +367,13 @@ void TLevel::ResetMembers() {
     draw(); // lights
     Lights.ResetAll();
     draw(); // waters
-    for (auto& w : Waters) w->Reset();
+    for (auto& w : Waters)
+        w->Reset();
     draw(); // winds
     for (auto& w : Winds) {
         const int32_t link = w->LinkedShapeIndex;
-        w->LinkedShape = link >= 0 && size_t(link) < SplineObjects.size() ? SplineObjects[size_t(link)].get() : nullptr;
+        w->LinkedShape =
+            link >= 0 && size_t(link) < SplineObjects.size() ? SplineObjects[size_t(link)].get() : nullptr;
         w->Reset();
     }
     draw(); // rain
@@ -388,20 +396,24 @@ std::vector<std::string> TLevel::ListUsedResources() const {
     auto add = [&](const std::string& n) {
         if (!n.empty() && std::find(names.begin(), names.end(), n) == names.end()) names.push_back(n);
     };
-    for (const char* n : {"Animations\\0076.gms", "Animations\\0052.gms", "Animations\\0053.gms"}) add(n);
+    for (const char* n : {"Animations\\0076.gms", "Animations\\0052.gms", "Animations\\0053.gms"})
+        add(n);
     for (const char* n : {"xRollix\\au.ogg", "xRollix\\glo glo - topenie sa.ogg", "xRollix\\glo glo.ogg",
                           "xRollix\\hicc.ogg", "xRollix\\ja !.ogg", "xRollix\\jach.ogg", "xRollix\\jam o.ogg",
                           "xRollix\\jau.ogg", "xRollix\\nadych 2.ogg", "xRollix\\nadych.ogg"})
         add(n);
     bool bubble = false;
-    for (const auto& c : Characters.Items) bubble = bubble || c->MaterialKind == 5;
+    for (const auto& c : Characters.Items)
+        bubble = bubble || c->MaterialKind == 5;
     if (bubble)
-        for (const char* n :
-             {"xRollix\\brrrrr.ogg", "xRollix\\jam o.ogg", "xRollix\\mmm.ogg", "xRollix\\o !.ogg", "xRollix\\o.ogg"})
+        for (const char* n : {"xRollix\\brrrrr.ogg", "xRollix\\jam o.ogg", "xRollix\\mmm.ogg",
+                              "xRollix\\o !.ogg", "xRollix\\o.ogg"})
             add(n);
-    for (const auto& b : Boosts.Items) add(b->TakeSound);
+    for (const auto& b : Boosts.Items)
+        add(b->TakeSound);
     for (const auto& q : Quests.Items)
-        for (const TSpeech& s : q->Speeches.Items) add(s.Name);
+        for (const TSpeech& s : q->Speeches.Items)
+            add(s.Name);
     return names;
 }
 
@@ -424,9 +436,12 @@ void TLevel::CollectTextureNeeds(TLevelTextureNeeds& needs) const {
     };
     system(ScoreParticles.get());
     system(Rain.get());
-    for (const auto& d : OwnDropSystems) system(d.get());
-    for (const auto& d : DropSystems) system(d.get());
-    for (const std::string& name : ListUsedResources()) needs.FrameNames.push_back(name);
+    for (const auto& d : OwnDropSystems)
+        system(d.get());
+    for (const auto& d : DropSystems)
+        system(d.get());
+    for (const std::string& name : ListUsedResources())
+        needs.FrameNames.push_back(name);
 }
 
 void TLevel::AddScoreHint(const std::u16string& text, TVec2 position) {

@@ -46,7 +46,8 @@ class TByteReader;
 template <typename T> std::vector<T*> MemberPointers(const std::vector<std::unique_ptr<T>>& owned) {
     std::vector<T*> out;
     out.reserve(owned.size());
-    for (const auto& item : owned) out.push_back(item.get());
+    for (const auto& item : owned)
+        out.push_back(item.get());
     return out;
 }
 class TByteWriter;

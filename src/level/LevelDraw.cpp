@@ -180,8 +180,8 @@ void TLevel::DrawLoadingScreen(int32_t progress) {
         const TRgba8 green{0, 156, 68, 255};
         const std::u16string text = Text(TextLoading);
         ResetBlending();
-        MubFont->DrawTextCentred(text.substr(0, LoadingTextShown(progress, int32_t(text.size()), TestRun)), green,
-                                 true, 0.6f, float(height - 60), width * 0.5f);
+        MubFont->DrawTextCentred(text.substr(0, LoadingTextShown(progress, int32_t(text.size()), TestRun)),
+                                 green, true, 0.6f, float(height - 60), width * 0.5f);
         MubFont->DrawTextCentred(VersionLine, green, true, 0.4f, float(height - 30), width * 0.5f);
     }
     ViewWidth = savedW;

@@ -23,7 +23,9 @@ constexpr int32_t MinSplineObjectBytes = 16;
 constexpr int32_t MinWaterBytes = 16;
 constexpr int32_t MinWindBytes = 16;
 
-bool HasFolder(const std::string& path) { return path.find_first_of("\\/") != std::string::npos; }
+bool HasFolder(const std::string& path) {
+    return path.find_first_of("\\/") != std::string::npos;
+}
 } // namespace
 
 TSelectionLists TLevel::SelectionLists() const {
@@ -253,12 +255,15 @@ void TLevel::Write(TByteWriter& out) const {
     Sky.Write(out);
     Layers.Write(out);
     out.WriteInt32(int32_t(SplineObjects.size()));
-    for (const auto& o : SplineObjects) o->WriteSplineObj(out);
+    for (const auto& o : SplineObjects)
+        o->WriteSplineObj(out);
     out.WriteInt32(int32_t(Waters.size()));
-    for (const auto& w : Waters) w->Write(out);
+    for (const auto& w : Waters)
+        w->Write(out);
     out.WriteInt32(x.UnusedB7);
     out.WriteInt32(int32_t(Winds.size()));
-    for (const auto& w : Winds) w->Write(out);
+    for (const auto& w : Winds)
+        w->Write(out);
     if (!x.HasExtendedBody) return;
 
     Boosts.Write(out);

@@ -89,6 +89,7 @@ void TLevelHeader::Write(TByteWriter& out) const {
     out.WriteString(EditorText2);
     const size_t n = std::min<size_t>(HelpBoosts.size(), MaxHelpBoosts);
     out.WriteInt32(int32_t(n));
-    for (size_t i = 0; i < n; ++i) out.WriteInt32(HelpBoosts[i]);
+    for (size_t i = 0; i < n; ++i)
+        out.WriteInt32(HelpBoosts[i]);
     out.Pad(32);
 }

@@ -4,15 +4,33 @@
 
 TCurrentLevelLoop CurrentLevelLoop;
 
-std::string TCurrentLevelLoop::FileName() const { return CurrentLevel ? CurrentLevel->ShortFileName() : ""; }
-bool TCurrentLevelLoop::Running() const { return CurrentLevel && CurrentLevel->Running; }
-int32_t TCurrentLevelLoop::TickCounter() const { return CurrentLevel ? CurrentLevel->TickCounter : 0; }
-bool TCurrentLevelLoop::GameMenuOpen() const { return CurrentLevel && CurrentLevel->GameMenuOpen; }
-bool TCurrentLevelLoop::HelpOpen() const { return CurrentLevel && CurrentLevel->HelpOpen; }
-bool TCurrentLevelLoop::RoundOver() const { return CurrentLevel && CurrentLevel->RoundOver; }
-bool TCurrentLevelLoop::CrossFadeRunning() const { return CurrentLevel && CurrentLevel->CrossFadeCounter > 0; }
-bool TCurrentLevelLoop::KeyConsumed() const { return CurrentLevel && CurrentLevel->KeyConsumed; }
-int32_t TCurrentLevelLoop::MenuPage() const { return CurrentLevel ? CurrentLevel->MenuPage : 0; }
+std::string TCurrentLevelLoop::FileName() const {
+    return CurrentLevel ? CurrentLevel->ShortFileName() : "";
+}
+bool TCurrentLevelLoop::Running() const {
+    return CurrentLevel && CurrentLevel->Running;
+}
+int32_t TCurrentLevelLoop::TickCounter() const {
+    return CurrentLevel ? CurrentLevel->TickCounter : 0;
+}
+bool TCurrentLevelLoop::GameMenuOpen() const {
+    return CurrentLevel && CurrentLevel->GameMenuOpen;
+}
+bool TCurrentLevelLoop::HelpOpen() const {
+    return CurrentLevel && CurrentLevel->HelpOpen;
+}
+bool TCurrentLevelLoop::RoundOver() const {
+    return CurrentLevel && CurrentLevel->RoundOver;
+}
+bool TCurrentLevelLoop::CrossFadeRunning() const {
+    return CurrentLevel && CurrentLevel->CrossFadeCounter > 0;
+}
+bool TCurrentLevelLoop::KeyConsumed() const {
+    return CurrentLevel && CurrentLevel->KeyConsumed;
+}
+int32_t TCurrentLevelLoop::MenuPage() const {
+    return CurrentLevel ? CurrentLevel->MenuPage : 0;
+}
 int32_t TCurrentLevelLoop::FirstScore() const {
     const TRollix* p = CurrentLevel ? CurrentLevel->Player() : nullptr;
     return p ? p->Points : 0;

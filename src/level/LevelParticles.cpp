@@ -2,11 +2,11 @@
 
 #include "app/Random.h"
 #include "app/SiteTrace.h"
-#include "physics/SoundSink.h"
 #include "gameplay/Water.h"
 #include "gameplay/Wind.h"
 #include "level/Level.h"
 #include "physics/PhysicsSettings.h"
+#include "physics/SoundSink.h"
 #include "render/DropEmitter.h"
 
 #include <algorithm>

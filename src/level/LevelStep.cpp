@@ -18,7 +18,9 @@
 
 namespace {
 // A discarded float draw of the generator.
-void Draw() { (void)RandomFloat(); }
+void Draw() {
+    (void)RandomFloat();
+}
 
 void Probe(const char* step) {
     if (LevelStepProbe) LevelStepProbe(step);
@@ -62,7 +64,8 @@ void TLevel::StepPlay() {
     OddTick = !OddTick;
     ObjectWorld.AlternateTick = OddTick;
     // 10. Hints age.
-    for (TScoreHint& h : ScoreHints) h.Age += TickCount;
+    for (TScoreHint& h : ScoreHints)
+        h.Age += TickCount;
     std::erase_if(ScoreHints, [](const TScoreHint& h) { return h.Age >= h.Lifetime; });
     LowScoreWarning += TickCount;
     for (int32_t i = int32_t(XHints.size()) - 1; i >= 0; --i) {
@@ -130,12 +133,14 @@ void TLevel::StepPlay() {
         wind.Waters = Waters;
         wind.Effects = WaterEffects.get();
         wind.PushParticles = OddTick;
-        for (auto& w : Winds) w->Tick(wind);
+        for (auto& w : Winds)
+            w->Tick(wind);
     }
     Draw();
     // 22.
     Probe("waters");
-    for (auto& w : Waters) w->Tick(Characters.Items);
+    for (auto& w : Waters)
+        w->Tick(Characters.Items);
     Draw();
     // 23.
     Probe("lights");
@@ -170,7 +175,8 @@ void TLevel::StepPlay() {
         --RoundTimeLeft;
         if (RoundTimeLeft >= 1 && RoundTimeLeft <= 1000 && RoundTimeLeft % 100 == 0) {
             Probe("round-tick");
-            if (Physics.Sound) Physics.Sound->PlayAt(MenuTickSound, Player() ? Player()->Centre : TVec2{}, 1.0f, -1);
+            if (Physics.Sound)
+                Physics.Sound->PlayAt(MenuTickSound, Player() ? Player()->Centre : TVec2{}, 1.0f, -1);
         }
         if (RoundTimeLeft == 0) RoundOver = true;
     }
@@ -198,7 +204,8 @@ void TLevel::UpdateCamera() {
     const TVec2 old{CameraX, CameraY};
     const TRollix* p = Player();
     TVec2 target = p ? p->Centre : old;
-    for (TVec2 centre : CameraAttractors) target = PullTowardAttractor(target, centre);
+    for (TVec2 centre : CameraAttractors)
+        target = PullTowardAttractor(target, centre);
     CameraX = old.X + (target.X - old.X) * 0.13f;
     CameraY = old.Y + (target.Y - old.Y) * 0.16f;
     if (Scale != 0.0f) {

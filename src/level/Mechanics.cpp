@@ -26,7 +26,8 @@ void TMechanic::Draw() const {
     r.PointSize(3.0f);
     r.Color4ub(255, 255, 255, 255);
     r.Begin(Gl::Points);
-    for (const TMechanicPoint& point : Points) r.Vertex2f(point.Pos.X, point.Pos.Y);
+    for (const TMechanicPoint& point : Points)
+        r.Vertex2f(point.Pos.X, point.Pos.Y);
     r.End();
     r.Enable(Gl::Texture2D);
 }
@@ -37,11 +38,14 @@ TMechanic* TMechanicMan::AddMechanic() {
 }
 
 void TMechanicMan::DrawAll() const {
-    for (const auto& m : Items) m->Draw();
+    for (const auto& m : Items)
+        m->Draw();
 }
 
 void CreateMechanics() {
     if (MechanicMan.Items.empty()) MechanicMan.AddMechanic();
 }
 
-void ResetMechanics() { MechanicMan.Items.clear(); }
+void ResetMechanics() {
+    MechanicMan.Items.clear();
+}

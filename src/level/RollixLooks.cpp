@@ -27,32 +27,48 @@ int32_t IndexByName(const std::string& name) {
 }
 } // namespace
 
-int32_t TLibraryTextures::FindOrLoad(const std::string& name) { return name.empty() ? -1 : IndexByName(name); }
+int32_t TLibraryTextures::FindOrLoad(const std::string& name) {
+    return name.empty() ? -1 : IndexByName(name);
+}
 
-int32_t TLibraryTextures::Resolve(int32_t index) { return LibraryTexture(index) ? index : -1; }
+int32_t TLibraryTextures::Resolve(int32_t index) {
+    return LibraryTexture(index) ? index : -1;
+}
 
 std::string CoatName(int32_t figureNumber) {
     switch (figureNumber) {
-    case 1: return "MubStar";
+    case 1:
+        return "MubStar";
     case 2:
-    case 50: return "AirStar";
-    case 3: return "WaterStar";
+    case 50:
+        return "AirStar";
+    case 3:
+        return "WaterStar";
     case 4:
-    case 51: return "MubBall";
-    case 5: return "AirBall";
-    case 6: return "WaterBall";
-    case 7: return "MubCube";
-    case 8: return "AirCube";
-    case 9: return "WaterCube";
-    default: return {};
+    case 51:
+        return "MubBall";
+    case 5:
+        return "AirBall";
+    case 6:
+        return "WaterBall";
+    case 7:
+        return "MubCube";
+    case 8:
+        return "AirCube";
+    case 9:
+        return "WaterCube";
+    default:
+        return {};
     }
 }
 
 int32_t TRollixLooks::FaceTexture(const TRollix& c) const {
     if (c.IsPlayer && c.Level && c.Level->Boosts) {
         const char* suit = nullptr;
-        if (c.Level->Boosts->Carries(c, AcidCoatKind)) suit = "Rollixs\\Coat ";
-        else if (c.Level->Boosts->Carries(c, DivingSuitKind)) suit = "Rollixs\\Diver ";
+        if (c.Level->Boosts->Carries(c, AcidCoatKind))
+            suit = "Rollixs\\Coat ";
+        else if (c.Level->Boosts->Carries(c, DivingSuitKind))
+            suit = "Rollixs\\Diver ";
         if (suit) {
             const std::string coat = CoatName(c.FigureNumber);
             return coat.empty() ? -1 : IndexByName(suit + coat + ".png");
@@ -69,8 +85,10 @@ std::vector<TVec2> TRollixLooks::SkinTexCoords(const TRollix& c, int32_t texture
         out[i] = c.Vertices[i].TexCoord;
         sum = {sum.X + out[i].X, sum.Y + out[i].Y};
     }
-    if (texture == c.BodyTexture) out[n] = c.TexCentre;
-    else if (n > 0) out[n] = {sum.X / float(n), sum.Y / float(n)};
+    if (texture == c.BodyTexture)
+        out[n] = c.TexCentre;
+    else if (n > 0)
+        out[n] = {sum.X / float(n), sum.Y / float(n)};
     return out;
 }
 
@@ -85,19 +103,24 @@ void TRollixLooks::RebuildSkin(TRollix& c) {
     skin.Texture = LibraryTexture(texture);
     skin.Material = c.Figure ? c.Figure->Material.get() : nullptr;
     skin.Points.reserve(c.Vertices.size());
-    for (const TRollixVertex& v : c.Vertices) skin.Points.push_back(v.Pos);
+    for (const TRollixVertex& v : c.Vertices)
+        skin.Points.push_back(v.Pos);
     skin.Centre = c.Centre;
     skin.TexCoords = SkinTexCoords(c, texture);
     skin.Colour = {c.Colour[0], c.Colour[1], c.Colour[2], c.Colour[3]};
     if (c.Figure) {
-        for (const TFigureTriangle& t : c.Figure->Triangles) skin.Triangles.push_back({{t.A, t.B, t.C}});
-        for (const TFigurePoint& p : c.Figure->Points) skin.RestPoints.push_back(p.Pos);
+        for (const TFigureTriangle& t : c.Figure->Triangles)
+            skin.Triangles.push_back({{t.A, t.B, t.C}});
+        for (const TFigurePoint& p : c.Figure->Points)
+            skin.RestPoints.push_back(p.Pos);
     }
     skin.Angle = c.Turn;
     skin.Position = c.Centre;
     // A rest-shape skin needs a rest point under every node.
-    if (c.MeshStyle && skin.RestPoints.size() == skin.Points.size()) mesh.BuildFromFigureRest(skin);
-    else mesh.BuildFromFigure(skin);
+    if (c.MeshStyle && skin.RestPoints.size() == skin.Points.size())
+        mesh.BuildFromFigureRest(skin);
+    else
+        mesh.BuildFromFigure(skin);
     group->UpdateBounds();
     group->BuildGroups(false);
 }

@@ -26,13 +26,13 @@ std::string CoatName(int32_t figureNumber);
 
 // The characters' and figures' texture look-ups in the texture library.
 class TLibraryTextures : public TTextureResolver {
-public:
+  public:
     int32_t FindOrLoad(const std::string& name) override;
     int32_t Resolve(int32_t index) override;
 };
 
 class TRollixLooks : public TAppearanceHooks {
-public:
+  public:
     explicit TRollixLooks(TMaterialMan* materials) : Materials(materials) {}
 
     // The texture the body wears now, as a texture library index (−1 none).
@@ -54,7 +54,7 @@ public:
     // Forgets every skin (a new character list).
     void Clear() { Skins.clear(); }
 
-private:
+  private:
     TMaterialMan* Materials = nullptr;
     std::unordered_map<const TRollix*, std::unique_ptr<TMultiMesh>> Skins;
     int32_t DrawSkin(TMesh& mesh, int32_t texture, TRgba colour);

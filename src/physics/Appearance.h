@@ -8,7 +8,7 @@
 class TRollix;
 
 class TAppearanceHooks {
-public:
+  public:
     virtual ~TAppearanceHooks() = default;
     virtual void RebuildSkin(TRollix& /*c*/) {}
     virtual void VoiceTick(TRollix& /*c*/) {}

@@ -10,7 +10,7 @@ class TRollix;
 class TSplineObj;
 
 class TBoostHooks {
-public:
+  public:
     virtual ~TBoostHooks() = default;
     // The character carries an effect of this boost kind (8 diver, 9 coat, 23 hiccup).
     virtual bool Carries(const TRollix& /*c*/, int32_t /*kind*/) const { return false; }

@@ -1,12 +1,12 @@
 #include "physics/CharacterLevel.h"
 
 #include "assets/TextureResolver.h"
-#include "physics/SoundSink.h"
-#include "physics/BoostHooks.h"
-#include "physics/QuestSink.h"
-#include "physics/WaterHooks.h"
 #include "physics/Appearance.h"
+#include "physics/BoostHooks.h"
 #include "physics/ParticleSink.h"
+#include "physics/QuestSink.h"
+#include "physics/SoundSink.h"
+#include "physics/WaterHooks.h"
 
 namespace {
 const TInputSource NullInput;
@@ -19,7 +19,9 @@ TTextureResolver NullTextures;
 TAppearanceHooks NullAppearance;
 } // namespace
 
-TCharacterLevel::TCharacterLevel() { UseNullSinks(); }
+TCharacterLevel::TCharacterLevel() {
+    UseNullSinks();
+}
 
 void TCharacterLevel::UseNullSinks() {
     Input = &NullInput;

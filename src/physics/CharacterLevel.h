@@ -23,7 +23,7 @@ class TAppearanceHooks;
 
 // Keyboard and mouse state as the character's input step reads it.
 class TInputSource {
-public:
+  public:
     virtual ~TInputSource() = default;
     virtual bool KeyDown(uint16_t /*key*/) const { return false; }
     virtual bool KeyWasDown(uint16_t /*key*/) const { return false; }

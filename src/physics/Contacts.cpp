@@ -3,13 +3,13 @@
 // crosses; touching nodes push their whole body back off the ground.
 #include "app/Random.h"
 #include "app/SiteTrace.h"
-#include "physics/BoostHooks.h"
 #include "physics/Appearance.h"
+#include "physics/BoostHooks.h"
 #include "physics/CharacterLevel.h"
+#include "physics/ParticleSink.h"
 #include "physics/PhysicsSettings.h"
 #include "physics/Rollix.h"
 #include "physics/RollixsMan.h"
-#include "physics/ParticleSink.h"
 #include "world/EdgeGrid.h"
 
 #include <algorithm>
@@ -62,7 +62,8 @@ bool TRollix::CrossesOutline(TVec2 from, TVec2 to, TVec2& point) {
         if (!SegmentCrossPoint(from, to, a, b, p)) continue;
         if (!found) {
             const TVec2 push = (to - from) * 0.25f;
-            for (int32_t k = -1; k <= 2; ++k) Vertices[size_t(Wrap(i + k))].Vel += push;
+            for (int32_t k = -1; k <= 2; ++k)
+                Vertices[size_t(Wrap(i + k))].Vel += push;
         }
         TVec2 normal = Normalized({a.Y - b.Y, -(a.X - b.X)});
         p += normal * 0.1f;
@@ -107,11 +108,12 @@ bool TRollix::SegmentCrossesOutline(TVec2 from, TVec2 to, int32_t& edgeIndex) co
 
 void TRollix::PushBody(TVec2 push) {
     ReactForce(push);
-    for (TRollixVertex& v : Vertices) v.Vel += push;
+    for (TRollixVertex& v : Vertices)
+        v.Vel += push;
 }
 
-TRollix* TRollix::NeighbourCrossesBody(const TRollixVertex& neighbour, TVec2 newPos, const TRollixVertex& node,
-                                       bool pushFlag) {
+TRollix* TRollix::NeighbourCrossesBody(const TRollixVertex& neighbour, TVec2 newPos,
+                                       const TRollixVertex& node, bool pushFlag) {
     RecordSite(48003);
     if (!Manager) return nullptr;
     for (const std::unique_ptr<TRollix>& other : Manager->Items) {
@@ -276,11 +278,14 @@ void TRollix::GroundReaction(int32_t j) {
     }
     const TVec2 add = f;
     if (addX && addY) {
-        for (TRollixVertex& v : Vertices) v.Vel += add;
+        for (TRollixVertex& v : Vertices)
+            v.Vel += add;
     } else if (addX) {
-        for (TRollixVertex& v : Vertices) v.Vel.X += add.X;
+        for (TRollixVertex& v : Vertices)
+            v.Vel.X += add.X;
     } else if (addY) {
-        for (TRollixVertex& v : Vertices) v.Vel.Y += add.Y;
+        for (TRollixVertex& v : Vertices)
+            v.Vel.Y += add.Y;
     }
 }
 

@@ -39,9 +39,11 @@ void TMubFigure::Recentre() {
     RecordSite(42004);
     if (Points.empty()) return;
     TVec2 sum;
-    for (const TFigurePoint& p : Points) sum += p.Pos;
+    for (const TFigurePoint& p : Points)
+        sum += p.Pos;
     TVec2 c{sum.X / float(Points.size()), sum.Y / float(Points.size())};
-    for (TFigurePoint& p : Points) p.Pos -= c;
+    for (TFigurePoint& p : Points)
+        p.Pos -= c;
 }
 
 void TMubFigure::BuildPairs() {
@@ -66,19 +68,22 @@ void TMubFigure::BuildPairs() {
         MeanAbsX /= float(n);
         MeanAbsY /= float(n);
     }
-    for (TFigurePoint& p : Points) p.RestAngle = StandardAngle(p.Pos);
+    for (TFigurePoint& p : Points)
+        p.RestAngle = StandardAngle(p.Pos);
 }
 
 void TMubFigure::BuildFan() {
     RecordSite(42006);
     const int32_t n = PointCount();
     Triangles.clear();
-    for (int32_t i = 0; i < n; ++i) Triangles.push_back({-1, i, i + 1 < n ? i + 1 : 0});
+    for (int32_t i = 0; i < n; ++i)
+        Triangles.push_back({-1, i, i + 1 < n ? i + 1 : 0});
 }
 
 TVec2 TMubFigure::MeanTexCoord() const {
     if (TexCoords.empty()) return {0.5f, 0.5f};
     TVec2 sum;
-    for (TVec2 t : TexCoords) sum += t;
+    for (TVec2 t : TexCoords)
+        sum += t;
     return {sum.X / float(TexCoords.size()), sum.Y / float(TexCoords.size())};
 }

@@ -27,7 +27,7 @@ struct TFigureTriangle {
 };
 
 class TMubFigure {
-public:
+  public:
     TMubFigure();
     explicit TMubFigure(TCharacterLevel* level);
 
@@ -55,7 +55,9 @@ public:
     int32_t PointCount() const { return int32_t(Points.size()); }
     int32_t TriangleCount() const { return int32_t(Triangles.size()); }
     TPairRecord& Pair(int32_t i, int32_t j) { return Pairs[size_t(i) * Points.size() + size_t(j)]; }
-    const TPairRecord& Pair(int32_t i, int32_t j) const { return Pairs[size_t(i) * Points.size() + size_t(j)]; }
+    const TPairRecord& Pair(int32_t i, int32_t j) const {
+        return Pairs[size_t(i) * Points.size() + size_t(j)];
+    }
 
     // Sets the lengths of Points, TexCoords and the pair table.
     void SetPointCount(int32_t n);

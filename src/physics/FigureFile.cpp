@@ -10,7 +10,7 @@
 
 namespace {
 constexpr int32_t GroupHeaderMark = -1;
-constexpr int32_t FigureHeadBytes = 4 * 4;           // kind, N, T, texture index
+constexpr int32_t FigureHeadBytes = 4 * 4;                // kind, N, T, texture index
 constexpr int32_t OverlayFixedBytes = 1 + 4 + 4 + 4 + 24; // after the overlay name
 } // namespace
 
@@ -20,7 +20,9 @@ std::string FigureEntryName(int32_t number) {
     return std::string("Figures\\") + digits + ".gms";
 }
 
-std::string FigureFileName(int32_t number) { return AppDir + "Objects\\" + FigureEntryName(number); }
+std::string FigureFileName(int32_t number) {
+    return AppDir + "Objects\\" + FigureEntryName(number);
+}
 
 bool ReadFigureRecord(TByteReader& s, TMubFigure& figure, TTextureResolver* textures) {
     RecordSite(43001);
@@ -45,7 +47,8 @@ bool ReadFigureRecord(TByteReader& s, TMubFigure& figure, TTextureResolver* text
         overlayEnabled = s.ReadByte() != 0;
         overlayLayer = s.ReadInt32();
         overlayParam = s.ReadFloat32();
-        for (uint8_t& c : overlayColour) c = s.ReadByte();
+        for (uint8_t& c : overlayColour)
+            c = s.ReadByte();
         overlayMaterial.Read(s);
     }
     s.Skip(24);
@@ -88,7 +91,8 @@ bool ReadFigureRecord(TByteReader& s, TMubFigure& figure, TTextureResolver* text
         figure.OverlayEnabled = overlayEnabled;
         figure.OverlayLayer = overlayLayer;
         figure.OverlayParam = overlayParam;
-        for (int c = 0; c < 4; ++c) figure.OverlayColour[c] = overlayColour[c];
+        for (int c = 0; c < 4; ++c)
+            figure.OverlayColour[c] = overlayColour[c];
         figure.OverlayMaterial->BlendSrc = overlayMaterial.BlendSrc;
         figure.OverlayMaterial->BlendDst = overlayMaterial.BlendDst;
         figure.OverlayMaterial->TexEnv = overlayMaterial.TexEnv;
@@ -114,7 +118,8 @@ void WriteFigureRecord(TByteWriter& w, const TMubFigure& figure) {
     w.WriteByte(figure.OverlayEnabled ? 1 : 0);
     w.WriteInt32(figure.OverlayLayer);
     w.WriteFloat32(figure.OverlayParam);
-    for (uint8_t c : figure.OverlayColour) w.WriteByte(c);
+    for (uint8_t c : figure.OverlayColour)
+        w.WriteByte(c);
     figure.OverlayMaterial->Write(w);
     w.Pad(24);
     for (const TFigurePoint& p : figure.Points) {
@@ -150,7 +155,8 @@ bool ReadFigureFileHeader(TByteReader& s, TFigureFileHeader& header, bool keepPr
     return !s.ShortRead;
 }
 
-bool ReadFigureFile(TByteReader& s, TMubFigure& figure, TTextureResolver* textures, TFigureFileHeader* header) {
+bool ReadFigureFile(TByteReader& s, TMubFigure& figure, TTextureResolver* textures,
+                    TFigureFileHeader* header) {
     RecordSite(43004);
     TFigureFileHeader local;
     TFigureFileHeader& h = header ? *header : local;
@@ -159,7 +165,8 @@ bool ReadFigureFile(TByteReader& s, TMubFigure& figure, TTextureResolver* textur
     return ReadFigureRecord(s, figure, textures);
 }
 
-void WriteFigureFile(TByteWriter& w, const TFigureFileHeader& header, const std::vector<const TMubFigure*>& figures) {
+void WriteFigureFile(TByteWriter& w, const TFigureFileHeader& header,
+                     const std::vector<const TMubFigure*>& figures) {
     RecordSite(43005);
     w.WriteInt32(int32_t(header.Preview.size()));
     w.WriteBlock(header.Preview.data(), header.Preview.size());
@@ -169,11 +176,13 @@ void WriteFigureFile(TByteWriter& w, const TFigureFileHeader& header, const std:
         w.Pad(32);
     }
     w.WriteInt32(int32_t(figures.size()));
-    for (const TMubFigure* f : figures) WriteFigureRecord(w, *f);
+    for (const TMubFigure* f : figures)
+        WriteFigureRecord(w, *f);
     // The rest of a figure-group file, all empty: ignored int32, objects,
     // winds, waters, sky flag, boosts, mesh and animation markers, spline
     // animations, the two emitter markers, reserved bytes.
-    for (int k = 0; k < 11; ++k) w.WriteInt32(0);
+    for (int k = 0; k < 11; ++k)
+        w.WriteInt32(0);
     w.Pad(36);
 }
 

@@ -47,7 +47,8 @@ bool ReadFigureFileHeader(TByteReader& s, TFigureFileHeader& header, bool keepPr
 bool ReadFigureFile(TByteReader& s, TMubFigure& figure, TTextureResolver* textures,
                     TFigureFileHeader* header = nullptr);
 // A whole figure-group file holding these figures and nothing else.
-void WriteFigureFile(TByteWriter& w, const TFigureFileHeader& header, const std::vector<const TMubFigure*>& figures);
+void WriteFigureFile(TByteWriter& w, const TFigureFileHeader& header,
+                     const std::vector<const TMubFigure*>& figures);
 
 // Loads figure number n from the archive into figure; a missing file leaves
 // the figure as it was.

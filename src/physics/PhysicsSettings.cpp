@@ -34,24 +34,37 @@ void TSets::LoadDefaults() {
 const TSetsColumn* TSets::ColumnFor(int32_t kind) const {
     RecordSite(47002);
     switch (kind) {
-    case mkRubber: return &Rubber;
-    case mkBalloon: return &Balloon;
-    case mkWater: return &Water;
-    case mkCloth: return &Cloth;
-    case mkDuck: return &Duck;
-    case mkBubble: return &Bubble;
-    default: return nullptr;
+    case mkRubber:
+        return &Rubber;
+    case mkBalloon:
+        return &Balloon;
+    case mkWater:
+        return &Water;
+    case mkCloth:
+        return &Cloth;
+    case mkDuck:
+        return &Duck;
+    case mkBubble:
+        return &Bubble;
+    default:
+        return nullptr;
     }
 }
 
 float TSets::FigureElasticity(int32_t kind) const {
     RecordSite(47003);
     switch (kind) {
-    case mkBalloon: return Balloon.Elasticity;
-    case mkWater: return Water.Elasticity;
-    case mkCloth: return Cloth.Elasticity;
-    case mkDuck: return Duck.Elasticity;
-    case mkBubble: return Car.Elasticity;
-    default: return Rubber.Elasticity;
+    case mkBalloon:
+        return Balloon.Elasticity;
+    case mkWater:
+        return Water.Elasticity;
+    case mkCloth:
+        return Cloth.Elasticity;
+    case mkDuck:
+        return Duck.Elasticity;
+    case mkBubble:
+        return Car.Elasticity;
+    default:
+        return Rubber.Elasticity;
     }
 }

@@ -36,7 +36,7 @@ struct TSetsColumn {
 };
 
 class TSets {
-public:
+  public:
     TSetsColumn Rubber;
     TSetsColumn Balloon; // "BALON"
     TSetsColumn Water;   // "VOĎAS"

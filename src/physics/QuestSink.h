@@ -4,7 +4,7 @@
 #include <cstdint>
 
 class TQuestSink {
-public:
+  public:
     virtual ~TQuestSink() = default;
     virtual void CharacterDied(int32_t /*id*/) {}
 };

@@ -7,15 +7,15 @@
 #include "app/SiteTrace.h"
 #include "assets/ByteStream.h"
 #include "assets/TextureResolver.h"
-#include "physics/SoundSink.h"
-#include "physics/BoostHooks.h"
-#include "physics/WaterHooks.h"
 #include "physics/Appearance.h"
+#include "physics/BoostHooks.h"
 #include "physics/CharacterLevel.h"
 #include "physics/FigureFile.h"
+#include "physics/ParticleSink.h"
 #include "physics/PhysicsSettings.h"
 #include "physics/RollixsMan.h"
-#include "physics/ParticleSink.h"
+#include "physics/SoundSink.h"
+#include "physics/WaterHooks.h"
 #include "world/CollisionEdges.h"
 
 #include <algorithm>
@@ -41,8 +41,10 @@ void TAnimValue::Start(bool add, int32_t ticks, float x) {
 void TAnimValue::Advance() {
     Left = std::max(Left - 1, 0);
     if (Total < 0) return;
-    if (Total > 0) Value = From + (To - From) * EaseInOut(1.0f - float(Left) / float(Total));
-    else Value = To;
+    if (Total > 0)
+        Value = From + (To - From) * EaseInOut(1.0f - float(Left) / float(Total));
+    else
+        Value = To;
 }
 
 TRollix::TRollix(TCharacterLevel* level, int32_t id, int32_t figureNumber, TRollixsMan* manager)
@@ -54,7 +56,9 @@ TRollix::TRollix(TCharacterLevel* level, int32_t id, int32_t figureNumber, TRoll
     SetMaterial(0);
 }
 
-void TRollix::Voice(const char* name) { Level->Appearance->Voice(*this, name); }
+void TRollix::Voice(const char* name) {
+    Level->Appearance->Voice(*this, name);
+}
 
 void TRollix::LoadFigure(int32_t n) {
     RecordSite(44002);
@@ -191,7 +195,8 @@ void TRollix::Impulse(float k) {
     TVec2 s;
     for (const TRollixVertex& v : Vertices)
         if (v.Touching) s += Centre - v.Pos;
-    for (TRollixVertex& v : Vertices) v.Force += (v.Pos - Centre) * (0.7f * k);
+    for (TRollixVertex& v : Vertices)
+        v.Force += (v.Pos - Centre) * (0.7f * k);
     if (s.X != 0.0f && s.Y != 0.0f) {
         s = Normalized(s) * 7.0f;
         Rotate(s, -3.0f * TurnVel);
@@ -268,8 +273,8 @@ void TRollix::ReadInput() {
         if (!in.KeyDown(VkReturn) && in.KeyWasDown(VkReturn)) ReleasedJump = true;
     }
     if (ReleasedAction) ActionUsed = false;
-    const uint8_t bits = uint8_t((HeldLeft ? cbLeft : 0) | (HeldRight ? cbRight : 0) | (HeldTurbo ? cbTurbo : 0) |
-                                 (HeldJump ? cbJump : 0));
+    const uint8_t bits = uint8_t((HeldLeft ? cbLeft : 0) | (HeldRight ? cbRight : 0) |
+                                 (HeldTurbo ? cbTurbo : 0) | (HeldJump ? cbJump : 0));
     lv.RecordedBits.push_back(bits);
 }
 
@@ -277,8 +282,10 @@ void TRollix::OxygenStep() {
     RecordSite(44012);
     if (!IsPlayer) return;
     if (HalfInWater) {
-        if (Level->Boosts->Carries(*this, KindDiver)) Oxygen = 6000;
-        else Oxygen = std::max(Oxygen - 1, 0);
+        if (Level->Boosts->Carries(*this, KindDiver))
+            Oxygen = 6000;
+        else
+            Oxygen = std::max(Oxygen - 1, 0);
         if (!WasHalfInWater) {
             GurgleTimer = 180 + Random(50);
         } else if (--GurgleTimer < 1) {
@@ -297,8 +304,10 @@ void TRollix::OxygenStep() {
         return;
     }
     if (Oxygen > 0) {
-        if (Oxygen < 500) Voice("xRollix\\nadych 2.ogg");
-        else if (Oxygen < 5600) Voice("xRollix\\nadych.ogg");
+        if (Oxygen < 500)
+            Voice("xRollix\\nadych 2.ogg");
+        else if (Oxygen < 5600)
+            Voice("xRollix\\nadych.ogg");
     }
     Oxygen = 6000;
     BubbleTicks = 0;
@@ -340,8 +349,10 @@ void TRollix::Tick() {
     // 4. Overlap wait.
     if (OverlapCheck) {
         Layer = SavedLayer;
-        if (Overlaps(Layer)) Layer = Id + 5000;
-        else OverlapCheck = false;
+        if (Overlaps(Layer))
+            Layer = Id + 5000;
+        else
+            OverlapCheck = false;
     } else if (lv.TickCounter % 200 == 0 && Overlaps(Layer)) {
         Layer = Id + 5000;
         OverlapCheck = true;
@@ -478,7 +489,8 @@ void TRollix::LoadRecord(TByteReader& s) {
     // A damaged start that is no number places the character at the origin.
     StartX = s.ReadFiniteFloat32(0.0f);
     StartY = s.ReadFiniteFloat32(0.0f);
-    for (uint8_t& c : Colour) c = s.ReadByte();
+    for (uint8_t& c : Colour)
+        c = s.ReadByte();
     IsPlayer = s.ReadByte() != 0;
     s.ReadByte();
     s.ReadByte();
@@ -516,7 +528,8 @@ void TRollix::WriteRecord(TByteWriter& w) const {
     w.WriteInt32(StartFigure);
     w.WriteFloat32(StartX);
     w.WriteFloat32(StartY);
-    for (uint8_t c : Colour) w.WriteByte(c);
+    for (uint8_t c : Colour)
+        w.WriteByte(c);
     w.WriteByte(IsPlayer ? 1 : 0);
     w.WriteByte(0);
     w.WriteByte(0);

@@ -75,7 +75,7 @@ struct TRollSound {
 };
 
 class TRollix {
-public:
+  public:
     TRollix(TCharacterLevel* level, int32_t id, int32_t figureNumber, TRollixsMan* manager);
     TRollix(const TRollix&) = delete;
     TRollix& operator=(const TRollix&) = delete;
@@ -186,7 +186,9 @@ public:
     // ---- Body operations ----
     int32_t VertexCount() const { return int32_t(Vertices.size()); }
     TPairRecord& Pair(int32_t i, int32_t j) { return Pairs[size_t(i) * Vertices.size() + size_t(j)]; }
-    const TPairRecord& Pair(int32_t i, int32_t j) const { return Pairs[size_t(i) * Vertices.size() + size_t(j)]; }
+    const TPairRecord& Pair(int32_t i, int32_t j) const {
+        return Pairs[size_t(i) * Vertices.size() + size_t(j)];
+    }
 
     void SetMaterial(int32_t kind);
     void ResizeVertices(int32_t n);
@@ -252,7 +254,7 @@ public:
     void OxygenStep();
     void Voice(const char* name);
 
-private:
+  private:
     int32_t Wrap(int32_t i) const;
     // Ground-reaction shortcut state of the running pass: per component, no
     // velocity holds −0 any more.

@@ -3,13 +3,13 @@
 #include "app/Random.h"
 #include "app/SiteTrace.h"
 #include "assets/ByteStream.h"
-#include "physics/SoundSink.h"
-#include "physics/QuestSink.h"
-#include "physics/WaterHooks.h"
 #include "physics/Appearance.h"
 #include "physics/CharacterLevel.h"
-#include "physics/PhysicsSettings.h"
 #include "physics/ParticleSink.h"
+#include "physics/PhysicsSettings.h"
+#include "physics/QuestSink.h"
+#include "physics/SoundSink.h"
+#include "physics/WaterHooks.h"
 #include "world/EdgeGrid.h"
 
 #include <algorithm>
@@ -23,11 +23,16 @@ constexpr float Pi = 3.14159265358979323846f;
 
 float BurstThreshold(int32_t kind) {
     switch (kind) {
-    case mkRubber: return 5.0f;
-    case mkBalloon: return 1.0f;
-    case mkWater: return 2.5f;
-    case mkBubble: return 0.1f;
-    default: return 15.0f;
+    case mkRubber:
+        return 5.0f;
+    case mkBalloon:
+        return 1.0f;
+    case mkWater:
+        return 2.5f;
+    case mkBubble:
+        return 0.1f;
+    default:
+        return 15.0f;
     }
 }
 
@@ -38,11 +43,14 @@ int32_t RoundCount(float v) {
 }
 } // namespace
 
-TRollixsMan::TRollixsMan(TCharacterLevel* level) : Level(level) { RecordSite(45001); }
+TRollixsMan::TRollixsMan(TCharacterLevel* level) : Level(level) {
+    RecordSite(45001);
+}
 
 int32_t TRollixsMan::ListedCount() const {
     int32_t n = 0;
-    for (const auto& c : Items) n += c->Listed ? 1 : 0;
+    for (const auto& c : Items)
+        n += c->Listed ? 1 : 0;
     return n;
 }
 
@@ -125,14 +133,17 @@ void TRollixsMan::Restart() {
         if (Selected == Items.back().get()) Selected = nullptr;
         Items.pop_back();
     }
-    for (const auto& c : Items) c->Reset();
+    for (const auto& c : Items)
+        c->Reset();
 }
 
 void TRollixsMan::TickAll() {
     RecordSite(45010);
-    for (int32_t i = 0; i < Count(); ++i) Items[size_t(i)]->IsPlayer = i == 0;
+    for (int32_t i = 0; i < Count(); ++i)
+        Items[size_t(i)]->IsPlayer = i == 0;
     const int32_t n = Count();
-    for (int32_t i = 0; i < n && i < Count(); ++i) Items[size_t(i)]->Tick();
+    for (int32_t i = 0; i < n && i < Count(); ++i)
+        Items[size_t(i)]->Tick();
 }
 
 void TRollixsMan::Kill(TRollix& c, const char* sound) {
@@ -172,8 +183,10 @@ void TRollixsMan::Burst(TRollix& c, int32_t pieces, int32_t kind) {
     // 2. The sound of the burst.
     TWater* water = Level->Waters->WaterAt(c.Centre);
     const char* sound = nullptr;
-    if (kind == mkBubble) sound = "FX\\woda prask.ogg";
-    else if (kind != mkRubber) sound = "FX\\Baloon blast.ogg";
+    if (kind == mkBubble)
+        sound = "FX\\woda prask.ogg";
+    else if (kind != mkRubber)
+        sound = "FX\\Baloon blast.ogg";
     if (sound) {
         float pitch = 0.8f + 0.2f * NextRandom();
         if (water) pitch *= 0.5f;
@@ -227,7 +240,8 @@ void TRollixsMan::SplitPiece(TRollix& piece, TRollix& source, int32_t i, TVec2& 
     if (!(s < e)) return;
     piece.Damage = source.Damage;
     piece.BurstPending = source.BurstPending;
-    for (int k = 0; k < 4; ++k) piece.Colour[k] = source.Colour[k];
+    for (int k = 0; k < 4; ++k)
+        piece.Colour[k] = source.Colour[k];
 
     const TMubFigure& sf = *source.Figure;
     const TVec2 ps = sf.Points[size_t(s % n)].Pos;
@@ -275,7 +289,8 @@ void TRollixsMan::SplitPiece(TRollix& piece, TRollix& source, int32_t i, TVec2& 
         v.Pos = v.PrevPos = nodes[k];
         v.Force = v.Vel = {};
     }
-    for (int32_t k = s; k <= e; ++k) sum += source.Vertices[size_t(k % n)].Pos - centre;
+    for (int32_t k = s; k <= e; ++k)
+        sum += source.Vertices[size_t(k % n)].Pos - centre;
     dir = Normalized(sum);
     piece.ApplyFigure(true, 1.0f, true);
     piece.SetMaterial(material);

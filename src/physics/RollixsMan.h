@@ -15,7 +15,7 @@ class TByteWriter;
 struct TCharacterLevel;
 
 class TRollixsMan {
-public:
+  public:
     explicit TRollixsMan(TCharacterLevel* level);
 
     TCharacterLevel* Level = nullptr;

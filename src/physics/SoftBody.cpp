@@ -3,11 +3,11 @@
 #include "app/Random.h"
 #include "app/SiteTrace.h"
 #include "assets/TextureResolver.h"
-#include "physics/WaterHooks.h"
 #include "physics/Appearance.h"
 #include "physics/CharacterLevel.h"
 #include "physics/PhysicsSettings.h"
 #include "physics/Rollix.h"
+#include "physics/WaterHooks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -31,7 +31,9 @@ void SetNodeParams(TRollixVertex& v, const TNodeParams& p) {
 }
 } // namespace
 
-int32_t TRollix::Wrap(int32_t i) const { return WrapIndex(i, VertexCount()); }
+int32_t TRollix::Wrap(int32_t i) const {
+    return WrapIndex(i, VertexCount());
+}
 
 float TRollix::PairStiffness(float length) const {
     return length != 0.0f ? Elasticity * 40.0f / length : 0.0f;
@@ -45,7 +47,8 @@ void TRollix::SetMaterial(int32_t kind) {
     const TSetsColumn* col = Sets.ColumnFor(kind);
     if (!col) return;
     if (!col->TwoZone) {
-        for (TRollixVertex& v : Vertices) SetNodeParams(v, col->Upper);
+        for (TRollixVertex& v : Vertices)
+            SetNodeParams(v, col->Upper);
         Elasticity = col->Elasticity;
         Settling = col->Settling;
         return;
@@ -70,12 +73,14 @@ void TRollix::ResizeVertices(int32_t n) {
         std::vector<TPairRecord> pairs(newN * newN);
         const size_t keep = std::min(oldN, newN);
         for (size_t i = 0; i < keep; ++i)
-            for (size_t j = 0; j < keep; ++j) pairs[i * newN + j] = Pairs[i * oldN + j];
+            for (size_t j = 0; j < keep; ++j)
+                pairs[i * newN + j] = Pairs[i * oldN + j];
         Pairs = std::move(pairs);
         Vertices.resize(newN);
         // Glued nodes may have come or gone with the count.
         GluedCount = 0;
-        for (const TRollixVertex& v : Vertices) GluedCount += v.Glued ? 1 : 0;
+        for (const TRollixVertex& v : Vertices)
+            GluedCount += v.Glued ? 1 : 0;
     }
     for (int32_t i = 0; i < n; ++i) {
         TRollixVertex& v = Vertices[size_t(i)];
@@ -171,7 +176,8 @@ void TRollix::ScaleBody(bool toFigure, float sx, float sy) {
     RecordSite(42015);
     SizeFactor = std::sqrt(sx * sy) * SizeFactor;
     if (toFigure) {
-        for (TFigurePoint& p : Figure->Points) p.Pos = {p.Pos.X * sx, p.Pos.Y * sy};
+        for (TFigurePoint& p : Figure->Points)
+            p.Pos = {p.Pos.X * sx, p.Pos.Y * sy};
         Figure->BuildPairs();
         return;
     }
@@ -189,10 +195,14 @@ void TRollix::MorphStep(bool start) {
     }
     const int32_t m = VertexCount();
     float f;
-    if (MorphLeft >= 30) f = 3.0f / float(MorphLength);
-    else if (MorphLeft >= 1) f = 0.2f;
-    else if (MorphLength > 0) f = EaseIn(1.0f - float(MorphLeft) / float(MorphLength));
-    else f = 1.0f;
+    if (MorphLeft >= 30)
+        f = 3.0f / float(MorphLength);
+    else if (MorphLeft >= 1)
+        f = 0.2f;
+    else if (MorphLength > 0)
+        f = EaseIn(1.0f - float(MorphLeft) / float(MorphLength));
+    else
+        f = 1.0f;
     ApplyFigure(true, f, true);
     ResetPairs(true);
     ResizeVertices(Figure->PointCount());
@@ -227,7 +237,8 @@ void TRollix::ComputeCentre() {
     RecordSite(42018);
     if (Vertices.empty()) return;
     TVec2 sum;
-    for (const TRollixVertex& v : Vertices) sum += v.Pos;
+    for (const TRollixVertex& v : Vertices)
+        sum += v.Pos;
     Centre = {sum.X / float(Vertices.size()), sum.Y / float(Vertices.size())};
 }
 
@@ -256,8 +267,10 @@ void TRollix::EstimateTurn() {
         float rest = i < Figure->PointCount() ? Figure->Points[size_t(i)].RestAngle : 0.0f;
         float c = WrapAngle(rest - v.Angle);
         if (s > 0) {
-            if (c - prev > Pi) c -= 2.0f * Pi;
-            else if (c - prev < -Pi) c += 2.0f * Pi;
+            if (c - prev > Pi)
+                c -= 2.0f * Pi;
+            else if (c - prev < -Pi)
+                c += 2.0f * Pi;
         }
         prev = c;
         sum += c;
@@ -360,11 +373,14 @@ void TRollix::BodyTick() {
     ComputeBounds();
     // 4. Spin drift.
     int32_t wet = 0;
-    for (const TRollixVertex& v : Vertices) wet += v.InWater ? 1 : 0;
+    for (const TRollixVertex& v : Vertices)
+        wet += v.InWater ? 1 : 0;
     if (MaterialKind == mkWater && n > 0 && 2 * wet >= n) {
-        for (TRollixVertex& v : Vertices) v.Vel.X += TurnVel * 0.1f;
+        for (TRollixVertex& v : Vertices)
+            v.Vel.X += TurnVel * 0.1f;
     } else if (MaterialKind == mkBalloon) {
-        for (TRollixVertex& v : Vertices) v.Vel.X += TurnVel * 0.08f;
+        for (TRollixVertex& v : Vertices)
+            v.Vel.X += TurnVel * 0.08f;
     }
     // 5.
     OxygenStep();
@@ -379,7 +395,8 @@ void TRollix::BodyTick() {
 }
 
 void TRollix::AddVelocity(TVec2 v) {
-    for (TRollixVertex& n : Vertices) n.Vel += v;
+    for (TRollixVertex& n : Vertices)
+        n.Vel += v;
 }
 
 void TRollix::AddRandomVelocity(float k, float vx, float vy) {
@@ -392,11 +409,13 @@ void TRollix::AddRandomVelocity(float k, float vx, float vy) {
 }
 
 void TRollix::ScaleVelocity(float f) {
-    for (TRollixVertex& n : Vertices) n.Vel = n.Vel * f;
+    for (TRollixVertex& n : Vertices)
+        n.Vel = n.Vel * f;
 }
 
 void TRollix::Translate(float dx, float dy) {
-    for (TRollixVertex& n : Vertices) n.Pos += TVec2{dx, dy};
+    for (TRollixVertex& n : Vertices)
+        n.Pos += TVec2{dx, dy};
 }
 
 void TRollix::RotateAboutCentre(float a) {
@@ -409,7 +428,8 @@ void TRollix::RotateAboutCentre(float a) {
 }
 
 void TRollix::ShrinkAboutCentre(float f) {
-    for (TRollixVertex& n : Vertices) n.Pos = Centre + (n.Pos - Centre) * f;
+    for (TRollixVertex& n : Vertices)
+        n.Pos = Centre + (n.Pos - Centre) * f;
 }
 
 float TRollix::SqueezeMeasure() const {

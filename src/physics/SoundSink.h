@@ -8,7 +8,7 @@
 #include <string>
 
 class TSoundSink {
-public:
+  public:
     virtual ~TSoundSink() = default;
     // A sample by its archive name below "Sounds\" at a point of the level;
     // followId ≥ 0 makes it follow that character.

@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
-float Length(TVec2 v) { return std::sqrt(v.X * v.X + v.Y * v.Y); }
+float Length(TVec2 v) {
+    return std::sqrt(v.X * v.X + v.Y * v.Y);
+}
 
-float Dot(TVec2 a, TVec2 b) { return a.X * b.X + a.Y * b.Y; }
+float Dot(TVec2 a, TVec2 b) {
+    return a.X * b.X + a.Y * b.Y;
+}
 
 void Normalize(TVec2& v) {
     float len = Length(v);
@@ -28,9 +32,13 @@ void RotateCS(TVec2& v, float c, float s) {
     v.Y = -s * x + c * y;
 }
 
-void Rotate(TVec2& v, float a) { RotateCS(v, std::cos(a), std::sin(a)); }
+void Rotate(TVec2& v, float a) {
+    RotateCS(v, std::cos(a), std::sin(a));
+}
 
-float StandardAngle(TVec2 v) { return std::atan2(-v.Y, v.X); }
+float StandardAngle(TVec2 v) {
+    return std::atan2(-v.Y, v.X);
+}
 
 bool PointInBox(TVec2 p, const TBox2& box) {
     return box.Left <= p.X && p.X <= box.Right && box.Top <= p.Y && p.Y <= box.Bottom;
@@ -80,7 +88,9 @@ bool PointOnSegment(TVec2 a, TVec2 b, TVec2 p) {
     return false;
 }
 
-static bool Between(float v, float e0, float e1) { return std::min(e0, e1) <= v && v <= std::max(e0, e1); }
+static bool Between(float v, float e0, float e1) {
+    return std::min(e0, e1) <= v && v <= std::max(e0, e1);
+}
 
 bool SegmentCrossPointNoBox(TVec2 a0, TVec2 a1, TVec2 b0, TVec2 b1, TVec2& point) {
     float lx = b1.X - b0.X;
@@ -130,11 +140,17 @@ bool LineHitsSegment(TVec2 a, TVec2 b, TVec2 c, TVec2 d, TVec2& point) {
     return true;
 }
 
-float EaseIn(float x) { return float(1.0 - std::cos(double(x) * 90.0 * DegToRad)); }
+float EaseIn(float x) {
+    return float(1.0 - std::cos(double(x) * 90.0 * DegToRad));
+}
 
-float EaseInTwice(float x) { return EaseIn(EaseIn(x)); }
+float EaseInTwice(float x) {
+    return EaseIn(EaseIn(x));
+}
 
-float EaseDown(float x) { return float(1.0 - std::sin(double(x) * 90.0 * DegToRad)); }
+float EaseDown(float x) {
+    return float(1.0 - std::sin(double(x) * 90.0 * DegToRad));
+}
 
 bool AngleInArc(float a, float b, float x) {
     if (b >= a) return x <= a || x >= b;
@@ -160,16 +176,36 @@ static void CarryAlong(TVec2 a, TVec2 b, TVec2 p, TVec2 a2, TVec2 b2, TVec2& res
 }
 
 bool MapBetweenTriangles(TVec2 P, TVec2 Q, TVec2 S, TVec2 x, TVec2 P2, TVec2 Q2, TVec2 S2, TVec2& result) {
-    if (x == P) { result = P2; return true; }
-    if (x == Q) { result = Q2; return true; }
-    if (x == S) { result = S2; return true; }
-    if (PointOnSegment(P, Q, x)) { CarryAlong(P, Q, x, P2, Q2, result); return true; }
-    if (PointOnSegment(Q, S, x)) { CarryAlong(Q, S, x, Q2, S2, result); return true; }
-    if (PointOnSegment(S, P, x)) { CarryAlong(S, P, x, S2, P2, result); return true; }
+    if (x == P) {
+        result = P2;
+        return true;
+    }
+    if (x == Q) {
+        result = Q2;
+        return true;
+    }
+    if (x == S) {
+        result = S2;
+        return true;
+    }
+    if (PointOnSegment(P, Q, x)) {
+        CarryAlong(P, Q, x, P2, Q2, result);
+        return true;
+    }
+    if (PointOnSegment(Q, S, x)) {
+        CarryAlong(Q, S, x, Q2, S2, result);
+        return true;
+    }
+    if (PointOnSegment(S, P, x)) {
+        CarryAlong(S, P, x, S2, P2, result);
+        return true;
+    }
     if (!PointInTriangle(P, Q, S, x, false)) return false;
 
     // From a corner through x to the opposite edge, then along the corner's ray.
-    struct Try { TVec2 from, e0, e1, from2, e02, e12; };
+    struct Try {
+        TVec2 from, e0, e1, from2, e02, e12;
+    };
     const Try tries[3] = {{P, Q, S, P2, Q2, S2}, {Q, S, P, Q2, S2, P2}, {S, P, Q, S2, P2, Q2}};
     for (const Try& t : tries) {
         TVec2 H;

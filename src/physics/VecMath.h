@@ -12,8 +12,16 @@ struct TVec2 {
     friend TVec2 operator+(TVec2 a, TVec2 b) { return {a.X + b.X, a.Y + b.Y}; }
     friend TVec2 operator-(TVec2 a, TVec2 b) { return {a.X - b.X, a.Y - b.Y}; }
     friend TVec2 operator*(TVec2 a, float s) { return {a.X * s, a.Y * s}; }
-    TVec2& operator+=(TVec2 b) { X += b.X; Y += b.Y; return *this; }
-    TVec2& operator-=(TVec2 b) { X -= b.X; Y -= b.Y; return *this; }
+    TVec2& operator+=(TVec2 b) {
+        X += b.X;
+        Y += b.Y;
+        return *this;
+    }
+    TVec2& operator-=(TVec2 b) {
+        X -= b.X;
+        Y -= b.Y;
+        return *this;
+    }
 };
 
 // Left is the smallest X, top the smallest Y.

@@ -8,7 +8,7 @@ class TRollix;
 class TWater;
 
 class TWaterHooks {
-public:
+  public:
     virtual ~TWaterHooks() = default;
     // Step 7 of the body tick: sets the nodes' water flags and the
     // character's water counters, splashes and acid bites.

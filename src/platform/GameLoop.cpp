@@ -29,10 +29,14 @@ uint32_t ShiftState() {
 
 int32_t GameButton(Uint8 button) {
     switch (button) {
-    case SDL_BUTTON_LEFT: return MouseButtonLeft;
-    case SDL_BUTTON_RIGHT: return MouseButtonRight;
-    case SDL_BUTTON_MIDDLE: return MouseButtonMiddle;
-    default: return -1;
+    case SDL_BUTTON_LEFT:
+        return MouseButtonLeft;
+    case SDL_BUTTON_RIGHT:
+        return MouseButtonRight;
+    case SDL_BUTTON_MIDDLE:
+        return MouseButtonMiddle;
+    default:
+        return -1;
     }
 }
 
@@ -103,7 +107,8 @@ void HandleSdlEvent(const SDL_Event& e, TGameWindow& window) {
         break;
     }
     case SDL_TEXTINPUT:
-        for (char32_t ch : DecodeUtf8(e.text.text)) FormKeyPress(uint32_t(ch));
+        for (char32_t ch : DecodeUtf8(e.text.text))
+            FormKeyPress(uint32_t(ch));
         break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
@@ -131,9 +136,15 @@ void HandleSdlEvent(const SDL_Event& e, TGameWindow& window) {
     case SDL_WINDOWEVENT:
         if (e.window.windowID != window.WindowId()) break;
         switch (e.window.event) {
-        case SDL_WINDOWEVENT_CLOSE: QuitRequested = true; break;
-        case SDL_WINDOWEVENT_SIZE_CHANGED: UpdateScreenSize(window); break;
-        case SDL_WINDOWEVENT_FOCUS_GAINED: ApplicationActivate(); break;
+        case SDL_WINDOWEVENT_CLOSE:
+            QuitRequested = true;
+            break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            UpdateScreenSize(window);
+            break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            ApplicationActivate();
+            break;
         case SDL_WINDOWEVENT_FOCUS_LOST: {
             ApplicationDeactivate();
             if (!FullScreen && !StartPhase) {
@@ -149,16 +160,20 @@ void HandleSdlEvent(const SDL_Event& e, TGameWindow& window) {
             break;
         }
         case SDL_WINDOWEVENT_MINIMIZED:
-        case SDL_WINDOWEVENT_HIDDEN: WindowActive = false; break;
+        case SDL_WINDOWEVENT_HIDDEN:
+            WindowActive = false;
+            break;
         case SDL_WINDOWEVENT_RESTORED:
         case SDL_WINDOWEVENT_SHOWN:
         case SDL_WINDOWEVENT_EXPOSED:
             WindowActive = true;
             break;
-        default: break;
+        default:
+            break;
         }
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -185,7 +200,8 @@ int RunWindowedGame(const TGameStartOptions& options) {
         return 1;
     }
     TGameWindow window;
-    SetFatalErrorHandler([&window](const std::string& message) { ShowMessage("Rollix", message, window.Handle()); });
+    SetFatalErrorHandler(
+        [&window](const std::string& message) { ShowMessage("Rollix", message, window.Handle()); });
     SetStopTimerHandler([] { TimerEnabled = false; });
 
     const std::string missing = CheckStartLevels();
@@ -270,7 +286,8 @@ int RunWindowedGame(const TGameStartOptions& options) {
         }
         if (SDL_WaitEventTimeout(&e, timeout)) {
             HandleSdlEvent(e, window);
-            while (SDL_PollEvent(&e)) HandleSdlEvent(e, window);
+            while (SDL_PollEvent(&e))
+                HandleSdlEvent(e, window);
         }
         if (instance.PollWake()) window.ShowAndRaise();
         ReapOpeners();

@@ -48,7 +48,9 @@ std::vector<TDisplayInfo> ListDisplays() {
     return displays;
 }
 
-TGameWindow::~TGameWindow() { Destroy(); }
+TGameWindow::~TGameWindow() {
+    Destroy();
+}
 
 bool TGameWindow::Create(const TWindowOptions& options, std::string& error) {
     RecordSite(14303);
@@ -151,8 +153,8 @@ bool TGameWindow::SetFullScreenMode(int32_t display, const TDisplayMode& mode) {
     // The timer stops while the display changes; the change is slow and discontinuous.
     const bool timer = TimerEnabled;
     TimerEnabled = false;
-    const bool ok =
-        SDL_SetWindowDisplayMode(Window.get(), &got) == 0 && SDL_SetWindowFullscreen(Window.get(), SDL_WINDOW_FULLSCREEN) == 0;
+    const bool ok = SDL_SetWindowDisplayMode(Window.get(), &got) == 0 &&
+                    SDL_SetWindowFullscreen(Window.get(), SDL_WINDOW_FULLSCREEN) == 0;
     TimerEnabled = timer;
     ResetTiming = true;
     if (!ok) return false;
@@ -176,9 +178,13 @@ void TGameWindow::ShowAndRaise() {
     SDL_RaiseWindow(Window.get());
 }
 
-void TGameWindow::SetCursorVisible(bool visible) { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
+void TGameWindow::SetCursorVisible(bool visible) {
+    SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+}
 
-uint32_t TGameWindow::WindowId() const { return Window ? SDL_GetWindowID(Window.get()) : 0; }
+uint32_t TGameWindow::WindowId() const {
+    return Window ? SDL_GetWindowID(Window.get()) : 0;
+}
 
 void ShowMessage(const std::string& title, const std::string& text, SDL_Window* parent) {
     RecordSite(14308);

@@ -25,7 +25,7 @@ std::vector<TDisplayInfo> ListDisplays();
 
 // SDL's video and events for as long as it lives.
 class TSdlVideo {
-public:
+  public:
     // Driver "" for the default, "dummy" for tests that need no display.
     explicit TSdlVideo(const char* driver = nullptr);
     ~TSdlVideo();
@@ -34,7 +34,7 @@ public:
     bool Ready() const { return Ok; }
     const std::string& Error() const { return Why; }
 
-private:
+  private:
     bool Ok = false;
     std::string Why;
 };
@@ -51,7 +51,7 @@ struct TWindowOptions {
 };
 
 class TGameWindow {
-public:
+  public:
     TGameWindow() = default;
     ~TGameWindow();
     TGameWindow(const TGameWindow&) = delete;
@@ -81,7 +81,7 @@ public:
     uint32_t WindowId() const;
     SDL_Window* Handle() const { return Window.get(); }
 
-private:
+  private:
     struct TWindowCloser {
         void operator()(SDL_Window* window) const { SDL_DestroyWindow(window); }
     };

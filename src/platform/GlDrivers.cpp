@@ -16,5 +16,6 @@ void KeepGlDriversLoaded() {
             return 0;
         },
         &drivers);
-    for (const std::string& name : drivers) dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    for (const std::string& name : drivers)
+        dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
 }

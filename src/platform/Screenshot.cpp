@@ -14,7 +14,8 @@
 
 #include <ostream>
 
-bool SaveScreenshot(const std::string& path, int32_t width, int32_t height, const std::vector<uint8_t>& rgba) {
+bool SaveScreenshot(const std::string& path, int32_t width, int32_t height,
+                    const std::vector<uint8_t>& rgba) {
     RecordSite(14601);
     if (width < 1 || height < 1 || rgba.size() != size_t(width) * size_t(height) * 4) return false;
     std::vector<uint8_t> bgr(size_t(width) * size_t(height) * 3);
@@ -88,6 +89,7 @@ int RunScreenshot(const TCommandLine& options, std::ostream& out, std::ostream& 
         err << "rollix: cannot write " << options.ScreenshotPath << "\n";
         return 1;
     }
-    out << "saved " << options.ScreenshotPath << " (" << width << "x" << height << ") after tick " << ran << "\n";
+    out << "saved " << options.ScreenshotPath << " (" << width << "x" << height << ") after tick " << ran
+        << "\n";
     return 0;
 }

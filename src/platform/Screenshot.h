@@ -11,7 +11,8 @@
 
 // Saves GL's read-back (RGBA rows bottom-up) as an RGB PNG, rows top-down.
 // False when the size does not match the pixels or the file cannot be written.
-bool SaveScreenshot(const std::string& path, int32_t width, int32_t height, const std::vector<uint8_t>& rgbaBottomUp);
+bool SaveScreenshot(const std::string& path, int32_t width, int32_t height,
+                    const std::vector<uint8_t>& rgbaBottomUp);
 // Reads the drawn frame (width × height from the bottom left) and saves it the same way.
 bool SaveFramePicture(const std::string& path, int32_t width, int32_t height);
 

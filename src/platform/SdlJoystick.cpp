@@ -26,7 +26,9 @@ bool TSdlJoystickDevice::ReadCaps(int32_t& xMin, int32_t& xMax, int32_t& yMin, i
     return true;
 }
 
-void TSdlJoystickDevice::Update() { SDL_JoystickUpdate(); }
+void TSdlJoystickDevice::Update() {
+    SDL_JoystickUpdate();
+}
 
 bool TSdlJoystickDevice::ReadX(int32_t& x) {
     if (!Stick || !SDL_JoystickGetAttached(Stick.get()) || SDL_JoystickNumAxes(Stick.get()) < 1) return false;

@@ -10,19 +10,19 @@
 
 // SDL's joystick subsystem for as long as it lives.
 class TSdlJoystickSystem {
-public:
+  public:
     TSdlJoystickSystem();
     ~TSdlJoystickSystem();
     TSdlJoystickSystem(const TSdlJoystickSystem&) = delete;
     TSdlJoystickSystem& operator=(const TSdlJoystickSystem&) = delete;
     bool Ready() const { return Ok; }
 
-private:
+  private:
     bool Ok = false;
 };
 
 class TSdlJoystickDevice : public TJoystickDevice {
-public:
+  public:
     // Opens joystick `index`; null when there is none.
     static std::unique_ptr<TSdlJoystickDevice> Open(int index = 0);
     // Takes an open SDL joystick and closes it when done.
@@ -34,7 +34,7 @@ public:
     bool ReadY(int32_t& y) override;
     bool ReadButtons(uint32_t& buttons) override;
 
-private:
+  private:
     struct TCloser {
         void operator()(SDL_Joystick* stick) const { SDL_JoystickClose(stick); }
     };

@@ -41,7 +41,9 @@ std::string RuntimeDir() {
     return fallback;
 }
 
-TSingleInstance::~TSingleInstance() { Release(); }
+TSingleInstance::~TSingleInstance() {
+    Release();
+}
 
 bool TSingleInstance::Acquire(const std::string& dir, std::string& error) {
     RecordSite(14101);
@@ -73,8 +75,8 @@ bool TSingleInstance::Acquire(const std::string& dir, std::string& error) {
     }
     unlink(SocketPath.c_str());
     ListenFd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (ListenFd >= 0 && (bind(ListenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-                          listen(ListenFd, 4) != 0)) {
+    if (ListenFd >= 0 &&
+        (bind(ListenFd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(ListenFd, 4) != 0)) {
         close(ListenFd);
         ListenFd = -1;
     }
@@ -124,7 +126,8 @@ bool TSingleInstance::PollWake() {
         buf[got] = '\0';
         int a = 0, b = 0;
         char tail = 0;
-        if (std::sscanf(buf, "%d %d%c", &a, &b, &tail) == 3 && tail == '\n' && a == WakeParam1 && b == WakeParam2)
+        if (std::sscanf(buf, "%d %d%c", &a, &b, &tail) == 3 && tail == '\n' && a == WakeParam1 &&
+            b == WakeParam2)
             woken = true;
     }
     return woken;

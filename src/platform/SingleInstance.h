@@ -16,7 +16,7 @@ constexpr int WakeParam1 = 5555;
 constexpr int WakeParam2 = 8888;
 
 class TSingleInstance {
-public:
+  public:
     TSingleInstance() = default;
     ~TSingleInstance();
     TSingleInstance(const TSingleInstance&) = delete;
@@ -33,7 +33,7 @@ public:
     bool PollWake();
     void Release();
 
-private:
+  private:
     int LockFd = -1;
     int ListenFd = -1;
     std::string SocketPath;

@@ -23,7 +23,8 @@ void TTimedRun::BeforePresent(uint32_t nowMs, int32_t width, int32_t height) {
     if (Options.RunForMs > 0 && elapsed >= Options.RunForMs) Finished = true;
     if (Options.ShotsDir.empty() || elapsed < NextShotMs || width <= 0 || height <= 0) return;
     // One picture per due time, even after a long stall.
-    while (NextShotMs <= elapsed) NextShotMs += std::max(Options.ShotEveryMs, 1);
+    while (NextShotMs <= elapsed)
+        NextShotMs += std::max(Options.ShotEveryMs, 1);
     char name[64];
     std::snprintf(name, sizeof name, "/shot-%02zu.png", SavedShots.size() + ShotErrors.size() + 1);
     const std::string path = Options.ShotsDir + name;
@@ -48,9 +49,12 @@ void TTimedRun::AfterPresent(uint32_t nowMs, uint32_t excludedMs) {
 
 std::string TTimedRun::Report() const {
     std::string out;
-    for (const std::string& shot : SavedShots) out += "screenshot " + shot + "\n";
-    for (const std::string& error : ShotErrors) out += "rollix: " + error + "\n";
-    if (FirstFrameMs >= 0) out += "first frame of play " + std::to_string(FirstFrameMs) + " ms after the start\n";
+    for (const std::string& shot : SavedShots)
+        out += "screenshot " + shot + "\n";
+    for (const std::string& error : ShotErrors)
+        out += "rollix: " + error + "\n";
+    if (FirstFrameMs >= 0)
+        out += "first frame of play " + std::to_string(FirstFrameMs) + " ms after the start\n";
     out += FrameStats.Summary() + "\n";
     rusage usage{};
     if (getrusage(RUSAGE_SELF, &usage) == 0)

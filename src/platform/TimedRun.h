@@ -13,19 +13,21 @@
 
 struct TTimedRunOptions {
     TInputScript Script;
-    int32_t RunForMs = 0;    // 0 = no stop
-    std::string ShotsDir;    // empty = no screenshots
+    int32_t RunForMs = 0; // 0 = no stop
+    std::string ShotsDir; // empty = no screenshots
     int32_t ShotEveryMs = 2000;
     // The clock reading when the program started, for the cold start figure.
     uint32_t ProgramStartMs = 0;
 };
 
 class TTimedRun {
-public:
+  public:
     TTimedRun() = default;
     explicit TTimedRun(TTimedRunOptions options) : Options(std::move(options)) {}
 
-    bool Active() const { return Options.RunForMs > 0 || !Options.ShotsDir.empty() || !Options.Script.Events.empty(); }
+    bool Active() const {
+        return Options.RunForMs > 0 || !Options.ShotsDir.empty() || !Options.Script.Events.empty();
+    }
     // Before every tick of play: the script's keys for this tick (tick 1 is
     // before the first). The run's clock starts at its first tick; frames
     // before it (the loading screen) are not counted.
@@ -46,7 +48,7 @@ public:
     // The lines printed when the run ends.
     std::string Report() const;
 
-private:
+  private:
     TTimedRunOptions Options;
     size_t NextEvent = 0;
     bool Started = false;

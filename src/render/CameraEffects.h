@@ -4,7 +4,7 @@
 #pragma once
 
 class TCameraEffects {
-public:
+  public:
     // Seconds.
     float Progress = 0.41f;
     float Length = 0.41f;

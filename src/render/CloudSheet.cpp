@@ -43,7 +43,8 @@ TCloudParams ComputeCloudParams(float angle, float speed, float morphPower, floa
     TCloudParams p;
     const double v = double(speed) / parallax * 0.01 * 0.06;
     p.SpeedPerMs = std::isfinite(v) ? float(v) : 0.0f;
-    p.Velocity = {float(std::cos(double(angle)) * p.SpeedPerMs), float(std::sin(double(angle)) * p.SpeedPerMs)};
+    p.Velocity = {float(std::cos(double(angle)) * p.SpeedPerMs),
+                  float(std::sin(double(angle)) * p.SpeedPerMs)};
     if (!std::isfinite(p.Velocity.X) || !std::isfinite(p.Velocity.Y)) p.Velocity = {};
     // A zero cell would stop the sheet from tiling: one unit is the least.
     p.CellWidth = ClampedInt(double(scaleX) * 0.006 / parallax * 300.0, 1.0, MaxCloudInt);
@@ -135,7 +136,8 @@ void DrawSheet(const std::array<TVec2, SheetPointCount>& offsets, TVec2 scroll, 
         const float px = float(x) + o.X, py = float(y) + o.Y;
         const float g = height != 0.0f ? (py - v.Top) / height : 0.0f;
         std::array<float, 4> c;
-        for (size_t k = 0; k < 4; ++k) c[k] = colours.Top[k] + g * (colours.Bottom[k] - colours.Top[k]);
+        for (size_t k = 0; k < 4; ++k)
+            c[k] = colours.Top[k] + g * (colours.Bottom[k] - colours.Top[k]);
         if (colours.PointAlpha) c[3] *= (*colours.PointAlpha)[size_t(point)];
         r.Color4ub(ColourByte(c[0]), ColourByte(c[1]), ColourByte(c[2]), ColourByte(c[3]));
         r.TexCoord2f(s, t);

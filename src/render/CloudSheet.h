@@ -32,7 +32,9 @@ TCloudParams ComputeCloudParams(float angle, float speed, float morphPower, floa
 constexpr int32_t SheetSide = 6;
 constexpr int32_t SheetPointCount = SheetSide * SheetSide;
 // Point (i, j) of the grid (column i, row j) is entry i · 6 + j.
-constexpr int32_t SheetIndex(int32_t i, int32_t j) { return i * SheetSide + j; }
+constexpr int32_t SheetIndex(int32_t i, int32_t j) {
+    return i * SheetSide + j;
+}
 
 // How one grid point wanders: its offset eases from From to To over Duration ms.
 struct TSheetMorph {

@@ -20,7 +20,8 @@ TFog::TFog() {
 
 void TFog::SetFogParams() {
     RecordSite(63011);
-    Sheet = ComputeCloudParams(FogAngle, FogSpeed, FogMorphPower, FogMorphSpeed, FogScaleX, FogScaleY, FogParallax);
+    Sheet = ComputeCloudParams(FogAngle, FogSpeed, FogMorphPower, FogMorphSpeed, FogScaleX, FogScaleY,
+                               FogParallax);
 }
 
 bool TFog::Read(TByteReader& in) {
@@ -37,7 +38,8 @@ bool TFog::Read(TByteReader& in) {
     if (!(FogScaleX >= 1.0f) || !std::isfinite(FogScaleX)) FogScaleX = 60.0f;
     if (!(FogScaleY >= 1.0f) || !std::isfinite(FogScaleY)) FogScaleY = 60.0f;
     if (!(FogParallax >= 0.001f) || !std::isfinite(FogParallax)) FogParallax = 0.001f;
-    for (float& c : FogColor) c = in.ReadFiniteFloat32(1.0f);
+    for (float& c : FogColor)
+        c = in.ReadFiniteFloat32(1.0f);
     FogLayer = in.ReadInt32();
     FogTextureName = in.ReadString();
     if (in.ShortRead) return false;
@@ -47,7 +49,8 @@ bool TFog::Read(TByteReader& in) {
     }
     Material.Read(in);
     if (in.ReadByte() == SecondColourMarker) {
-        for (float& c : FogColor2) c = in.ReadFiniteFloat32(0.0f);
+        for (float& c : FogColor2)
+            c = in.ReadFiniteFloat32(0.0f);
     } else {
         FogColor2 = FogColor;
         FogColor2[3] = FogColor[3] >= 0.5f ? 0.0f : 1.0f;
@@ -67,12 +70,14 @@ void TFog::Write(TByteWriter& out) const {
     out.WriteFloat32(FogScaleX);
     out.WriteFloat32(FogScaleY);
     out.WriteFloat32(FogParallax);
-    for (float c : FogColor) out.WriteFloat32(c);
+    for (float c : FogColor)
+        out.WriteFloat32(c);
     out.WriteInt32(FogLayer);
     out.WriteString(FogTextureName);
     Material.Write(out);
     out.WriteByte(SecondColourMarker);
-    for (float c : FogColor2) out.WriteFloat32(c);
+    for (float c : FogColor2)
+        out.WriteFloat32(c);
     out.Pad(15);
 }
 
@@ -104,8 +109,10 @@ void TFog::Reset() {
 void TFog::Tick(int32_t dt) {
     RecordSite(63016);
     for (TFogPoint& pt : Grid) {
-        if (pt.BrightnessDuration > 0 && int64_t(pt.BrightnessElapsed) + dt < int64_t(pt.BrightnessDuration)) {
-            pt.Brightness = pt.BrightnessFrom + (pt.BrightnessTo - pt.BrightnessFrom) * float(pt.BrightnessElapsed) /
+        if (pt.BrightnessDuration > 0 &&
+            int64_t(pt.BrightnessElapsed) + dt < int64_t(pt.BrightnessDuration)) {
+            pt.Brightness = pt.BrightnessFrom + (pt.BrightnessTo - pt.BrightnessFrom) *
+                                                    float(pt.BrightnessElapsed) /
                                                     float(pt.BrightnessDuration);
             pt.BrightnessElapsed += dt;
         } else {

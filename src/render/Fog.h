@@ -21,7 +21,7 @@ struct TFogPoint {
 };
 
 class TFog {
-public:
+  public:
     TFog();
 
     bool FogOn = false;
@@ -66,6 +66,6 @@ public:
     // is off. counter grows by the triangles drawn.
     void Draw(int32_t& counter, const TSkyView& view) const;
 
-private:
+  private:
     float RandomBrightness() const;
 };

@@ -5,7 +5,7 @@
 #include "render/RenderBackend.h"
 
 class TGlRenderBackend : public TRenderBackend {
-public:
+  public:
     void Viewport(int32_t x, int32_t y, int32_t width, int32_t height) override;
     void ClearColor(float r, float g, float b, float a) override;
     void Clear(uint32_t mask) override;

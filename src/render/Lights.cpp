@@ -212,7 +212,8 @@ void TLight::TickFlash() {
     if (FlashLength != 0) FlashPhase = FlashPhase >= 3 ? 0 : FlashPhase + 1;
     const int32_t phase = std::clamp(FlashPhase, 0, 3);
     FlashTicks = 0;
-    FlashLength = Saturated(int64_t(FlashTimes[size_t(phase * 2)]) + Random(FlashTimes[size_t(phase * 2 + 1)]));
+    FlashLength =
+        Saturated(int64_t(FlashTimes[size_t(phase * 2)]) + Random(FlashTimes[size_t(phase * 2 + 1)]));
     if (phase == 0) FadeToColor(Colors[0], Saturated(int64_t(FlashLength) * 10));
     if (phase == 2) FadeToColor(Colors[1], Saturated(int64_t(FlashLength) * 10));
 }
@@ -236,7 +237,8 @@ void TLight::TickCycle(int32_t dt) {
         CycleDuration = Saturated(int64_t(CycleMin) + Random(CycleRandom));
     }
     if (CycleDuration <= 0) CycleDuration = 1;
-    const double e = 0.5 - 0.5 * std::cos(3.14159265358979323846 * double(CycleElapsed) / double(CycleDuration));
+    const double e =
+        0.5 - 0.5 * std::cos(3.14159265358979323846 * double(CycleElapsed) / double(CycleDuration));
     CurrentColor = Mix(CycleFrom, CycleTo, float(e));
 }
 

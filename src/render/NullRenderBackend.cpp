@@ -15,7 +15,8 @@ TMatrix4 MultiplyMatrix(const TMatrix4& a, const TMatrix4& b) {
     for (int col = 0; col < 4; ++col)
         for (int row = 0; row < 4; ++row) {
             double s = 0.0;
-            for (int k = 0; k < 4; ++k) s += a[k * 4 + row] * b[col * 4 + k];
+            for (int k = 0; k < 4; ++k)
+                s += a[k * 4 + row] * b[col * 4 + k];
             r[col * 4 + row] = s;
         }
     return r;
@@ -86,7 +87,9 @@ void TNullRenderBackend::ClearColor(float r, float g, float b, float a) {
     Count(TRenderCall::ClearColor);
     ClearRgba = {r, g, b, a};
 }
-void TNullRenderBackend::Clear(uint32_t) { Count(TRenderCall::Clear); }
+void TNullRenderBackend::Clear(uint32_t) {
+    Count(TRenderCall::Clear);
+}
 void TNullRenderBackend::Enable(uint32_t cap) {
     Count(TRenderCall::Enable);
     Enabled.insert(cap);
@@ -129,7 +132,9 @@ void TNullRenderBackend::ColorMask(bool r, bool g, bool b, bool a) {
     Count(TRenderCall::ColorMask);
     Mask = {r, g, b, a};
 }
-void TNullRenderBackend::Hint(uint32_t, uint32_t) { Count(TRenderCall::Hint); }
+void TNullRenderBackend::Hint(uint32_t, uint32_t) {
+    Count(TRenderCall::Hint);
+}
 void TNullRenderBackend::MatrixMode(uint32_t mode) {
     Count(TRenderCall::MatrixMode);
     Mode = mode;
@@ -138,8 +143,11 @@ void TNullRenderBackend::LoadIdentity() {
     Count(TRenderCall::LoadIdentity);
     Stack().back() = IdentityMatrix();
 }
-void TNullRenderBackend::MultiplyTop(const TMatrix4& m) { Stack().back() = MultiplyMatrix(Stack().back(), m); }
-void TNullRenderBackend::Ortho(double left, double right, double bottom, double top, double zNear, double zFar) {
+void TNullRenderBackend::MultiplyTop(const TMatrix4& m) {
+    Stack().back() = MultiplyMatrix(Stack().back(), m);
+}
+void TNullRenderBackend::Ortho(double left, double right, double bottom, double top, double zNear,
+                               double zFar) {
     Count(TRenderCall::Ortho);
     MultiplyTop(OrthoMatrix(left, right, bottom, top, zNear, zFar));
 }
@@ -174,7 +182,9 @@ void TNullRenderBackend::Vertex2f(float x, float y) {
     Count(TRenderCall::Vertex);
     Vertices.push_back({x, y});
 }
-void TNullRenderBackend::TexCoord2f(float, float) { Count(TRenderCall::TexCoord); }
+void TNullRenderBackend::TexCoord2f(float, float) {
+    Count(TRenderCall::TexCoord);
+}
 void TNullRenderBackend::Color3ub(uint8_t r, uint8_t g, uint8_t b) {
     Count(TRenderCall::Color);
     CurrentColor = {r, g, b, 255};
@@ -252,9 +262,15 @@ void TNullRenderBackend::Lightfv(uint32_t light, uint32_t pname, const std::arra
     TLightState& l = LightStates[light - Gl::Light0];
     const TMatrix4& m = ModelViewMatrix();
     switch (pname) {
-    case Gl::Ambient: l.Ambient = v; break;
-    case Gl::Diffuse: l.Diffuse = v; break;
-    case Gl::Specular: l.Specular = v; break;
+    case Gl::Ambient:
+        l.Ambient = v;
+        break;
+    case Gl::Diffuse:
+        l.Diffuse = v;
+        break;
+    case Gl::Specular:
+        l.Specular = v;
+        break;
     case Gl::Position:
         for (int row = 0; row < 4; ++row)
             l.Position[size_t(row)] =
@@ -264,7 +280,9 @@ void TNullRenderBackend::Lightfv(uint32_t light, uint32_t pname, const std::arra
         for (int row = 0; row < 3; ++row)
             l.SpotDirection[size_t(row)] = float(m[row] * v[0] + m[4 + row] * v[1] + m[8 + row] * v[2]);
         break;
-    default: ++LightErrors; break;
+    default:
+        ++LightErrors;
+        break;
     }
 }
 void TNullRenderBackend::Lightf(uint32_t light, uint32_t pname, float value) {
@@ -297,13 +315,17 @@ void TNullRenderBackend::ColorMaterial(uint32_t face, uint32_t mode) {
     ColorMaterialFace = face;
     ColorMaterialMode = mode;
 }
-void TNullRenderBackend::Finish() { Count(TRenderCall::Finish); }
-void TNullRenderBackend::ReadPixels(int32_t, int32_t, int32_t width, int32_t height, std::vector<uint8_t>& rgba) {
+void TNullRenderBackend::Finish() {
+    Count(TRenderCall::Finish);
+}
+void TNullRenderBackend::ReadPixels(int32_t, int32_t, int32_t width, int32_t height,
+                                    std::vector<uint8_t>& rgba) {
     Count(TRenderCall::ReadPixels);
     rgba.clear();
     if (width <= 0 || height <= 0) return;
     auto byte = [](float v) { return uint8_t(std::lround(std::fmin(std::fmax(v, 0.0f), 1.0f) * 255.0f)); };
     rgba.reserve(size_t(width) * size_t(height) * 4);
     for (int64_t i = 0; i < int64_t(width) * height; ++i)
-        for (float v : ClearRgba) rgba.push_back(byte(v));
+        for (float v : ClearRgba)
+            rgba.push_back(byte(v));
 }

@@ -10,16 +10,49 @@
 #include <vector>
 
 enum class TRenderCall {
-    Viewport, ClearColor, Clear, Enable, Disable, ClientState, BlendFunc, TexEnvMode, BindTexture, AlphaFunc,
-    DepthFunc, ColorMask, Hint, MatrixMode, LoadIdentity, Ortho, Translate, Rotate, PushMatrix, PopMatrix, Begin,
-    End, Vertex, TexCoord, Color, Normal, PointSize, Finish, ReadPixels, GenTexture, DeleteTexture, TexImage, TexParameter,
-    ArrayPointer, DrawArrays,
-    Light, Material, ColorMaterial,
+    Viewport,
+    ClearColor,
+    Clear,
+    Enable,
+    Disable,
+    ClientState,
+    BlendFunc,
+    TexEnvMode,
+    BindTexture,
+    AlphaFunc,
+    DepthFunc,
+    ColorMask,
+    Hint,
+    MatrixMode,
+    LoadIdentity,
+    Ortho,
+    Translate,
+    Rotate,
+    PushMatrix,
+    PopMatrix,
+    Begin,
+    End,
+    Vertex,
+    TexCoord,
+    Color,
+    Normal,
+    PointSize,
+    Finish,
+    ReadPixels,
+    GenTexture,
+    DeleteTexture,
+    TexImage,
+    TexParameter,
+    ArrayPointer,
+    DrawArrays,
+    Light,
+    Material,
+    ColorMaterial,
     Count
 };
 
 class TNullRenderBackend : public TRenderBackend {
-public:
+  public:
     TNullRenderBackend();
 
     std::array<int32_t, size_t(TRenderCall::Count)> Calls{};
@@ -139,7 +172,7 @@ public:
     void Finish() override;
     void ReadPixels(int32_t x, int32_t y, int32_t width, int32_t height, std::vector<uint8_t>& rgba) override;
 
-private:
+  private:
     void Count(TRenderCall c) { ++Calls[size_t(c)]; }
     std::vector<TMatrix4>& Stack() { return Mode == Gl::Projection ? ProjectionStack : ModelViewStack; }
     void MultiplyTop(const TMatrix4& m);

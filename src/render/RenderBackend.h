@@ -108,7 +108,7 @@ TMatrix4 RotateMatrix(double degrees, double x, double y, double z);
 void TransformPoint(const TMatrix4& m, double x, double y, double& outX, double& outY);
 
 class TRenderBackend {
-public:
+  public:
     virtual ~TRenderBackend() = default;
 
     virtual void Viewport(int32_t x, int32_t y, int32_t width, int32_t height) = 0;
@@ -171,5 +171,6 @@ public:
 
     virtual void Finish() = 0;
     // RGBA rows bottom-up, as GL gives them. The null backend gives the clear colour.
-    virtual void ReadPixels(int32_t x, int32_t y, int32_t width, int32_t height, std::vector<uint8_t>& rgba) = 0;
+    virtual void ReadPixels(int32_t x, int32_t y, int32_t width, int32_t height,
+                            std::vector<uint8_t>& rgba) = 0;
 };

@@ -34,18 +34,26 @@ void ForgetCaches() {
     ForceViewport = true;
 }
 
-bool Finite(float v) { return std::isfinite(v); }
+bool Finite(float v) {
+    return std::isfinite(v);
+}
 } // namespace
 
-TRenderBackend& Renderer() { return Backend ? *Backend : Nowhere(); }
+TRenderBackend& Renderer() {
+    return Backend ? *Backend : Nowhere();
+}
 
-bool RenderContextReady() { return Backend != nullptr; }
+bool RenderContextReady() {
+    return Backend != nullptr;
+}
 
 namespace {
 uint32_t ContextGeneration = 1;
 } // namespace
 
-uint32_t RenderContextGeneration() { return ContextGeneration; }
+uint32_t RenderContextGeneration() {
+    return ContextGeneration;
+}
 
 void InitRenderContext(std::unique_ptr<TRenderBackend> backend) {
     RecordSite(61001);
@@ -128,7 +136,8 @@ TBox2 RolledViewRect(const TBox2& rect, float rollDegrees) {
     RecordSite(61006);
     if (rollDegrees == 0.0f || !Finite(rollDegrees)) return rect;
     TVec2 centre{(rect.Left + rect.Right) * 0.5f, (rect.Top + rect.Bottom) * 0.5f};
-    TVec2 corners[4] = {{rect.Left, rect.Top}, {rect.Right, rect.Top}, {rect.Right, rect.Bottom}, {rect.Left, rect.Bottom}};
+    TVec2 corners[4] = {
+        {rect.Left, rect.Top}, {rect.Right, rect.Top}, {rect.Right, rect.Bottom}, {rect.Left, rect.Bottom}};
     float a = float(rollDegrees * DegToRad);
     TBox2 box{centre.X, centre.Y, centre.X, centre.Y};
     for (TVec2 c : corners) {
@@ -152,7 +161,8 @@ void SetProjection(float left, float top, float right, float bottom, float rollD
     gl.MatrixMode(Gl::Projection);
     gl.LoadIdentity();
     // A flat or broken rectangle keeps the identity rather than a matrix of infinities.
-    bool usable = Finite(left) && Finite(top) && Finite(right) && Finite(bottom) && left != right && top != bottom;
+    bool usable =
+        Finite(left) && Finite(top) && Finite(right) && Finite(bottom) && left != right && top != bottom;
     if (usable) {
         gl.Ortho(left, right, bottom, top, 0.0, 1000.0);
         if (rolled && FrameView.RollOn && rollDegrees != 0.0f) {

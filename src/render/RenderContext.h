@@ -16,9 +16,9 @@
 // rolled and no lights.
 struct TFrameView {
     bool HasLevel = false;
-    int32_t ViewWidth = 0;  // pixels
+    int32_t ViewWidth = 0; // pixels
     int32_t ViewHeight = 0;
-    TBox2 View;             // world rectangle of the playing layer
+    TBox2 View;              // world rectangle of the playing layer
     float CameraRoll = 0.0f; // degrees
     bool RollOn = true;
     bool EditView = false;

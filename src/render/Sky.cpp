@@ -24,12 +24,18 @@ int32_t TextureIndexFromName(int32_t index, const std::string& name) {
 
 // The library's texture for a sky index; none for −1, the index of a name the
 // library did not know.
-TMyTexture* SkyTexture(int32_t index) { return index < 0 ? nullptr : TexLib.TextureByIndex(index); }
+TMyTexture* SkyTexture(int32_t index) {
+    return index < 0 ? nullptr : TexLib.TextureByIndex(index);
+}
 
-uint32_t TextureName(TMyTexture* t) { return t ? uint32_t(t->TextureId()) : 0u; }
+uint32_t TextureName(TMyTexture* t) {
+    return t ? uint32_t(t->TextureId()) : 0u;
+}
 
 // c2 + u · (c1 − c2) / 255, u in 0 … 255.
-uint8_t MixByte(uint8_t c1, uint8_t c2, int32_t u) { return uint8_t(int32_t(c2) + u * (int32_t(c1) - int32_t(c2)) / 255); }
+uint8_t MixByte(uint8_t c1, uint8_t c2, int32_t u) {
+    return uint8_t(int32_t(c2) + u * (int32_t(c1) - int32_t(c2)) / 255);
+}
 
 // c1 + f · (c2 − c1), f in [0, 1).
 uint8_t LerpByte(uint8_t c1, uint8_t c2, double f) {
@@ -119,7 +125,8 @@ bool TMSky::Read(TByteReader& in) {
         RenderSprites = in.ReadBool();
         SpriteSizeMin = in.ReadFiniteFloat32(40.0f);
         SpriteSizeMax = in.ReadFiniteFloat32(100.0f);
-        for (std::string& name : SpriteTextureNames) name = in.ReadString();
+        for (std::string& name : SpriteTextureNames)
+            name = in.ReadString();
         SpriteColor1 = ReadRgba(in);
         SpriteColor2 = ReadRgba(in);
         const int32_t count = in.ReadInt32();
@@ -186,7 +193,8 @@ void TMSky::Write(TByteWriter& out) const {
     out.WriteBool(RenderSprites);
     out.WriteFloat32(SpriteSizeMin);
     out.WriteFloat32(SpriteSizeMax);
-    for (const std::string& name : SpriteTextureNames) out.WriteString(name);
+    for (const std::string& name : SpriteTextureNames)
+        out.WriteString(name);
     WriteRgba(out, SpriteColor1);
     WriteRgba(out, SpriteColor2);
     out.WriteInt32(SpriteCount);
@@ -244,8 +252,9 @@ void TMSky::BuildStars() {
                 {px - d.Y, py - d.X}, {px + d.X, py - d.Y}, {px + d.Y, py + d.X}, {px - d.X, py + d.Y}};
             const int32_t u = Random(256);
             const int32_t a = r <= 0.6f ? Random(256) : 201 + Random(55);
-            const uint8_t colour[4] = {MixByte(StarColor1.R, StarColor2.R, u), MixByte(StarColor1.G, StarColor2.G, u),
-                                       MixByte(StarColor1.B, StarColor2.B, u), MixByte(StarColor1.A, StarColor2.A, a)};
+            const uint8_t colour[4] = {
+                MixByte(StarColor1.R, StarColor2.R, u), MixByte(StarColor1.G, StarColor2.G, u),
+                MixByte(StarColor1.B, StarColor2.B, u), MixByte(StarColor1.A, StarColor2.A, a)};
             for (int32_t c = 0; c < 4; ++c) {
                 f.Vertices.insert(f.Vertices.end(), {corners[c].X, corners[c].Y});
                 f.TexCoords.insert(f.TexCoords.end(), {Corners[c][0], Corners[c][1]});
@@ -272,8 +281,10 @@ void TMSky::BuildSprites() {
         s.Pos.Y = float(RandomFloat()) * SpriteSide;
         s.Size = (SpriteSizeMin + float(RandomFloat()) * (SpriteSizeMax - SpriteSizeMin)) * 0.1f * k;
         const double colour = RandomFloat(), alpha = RandomFloat();
-        s.Colour = {LerpByte(SpriteColor1.R, SpriteColor2.R, colour), LerpByte(SpriteColor1.G, SpriteColor2.G, colour),
-                    LerpByte(SpriteColor1.B, SpriteColor2.B, colour), LerpByte(SpriteColor1.A, SpriteColor2.A, alpha)};
+        s.Colour = {LerpByte(SpriteColor1.R, SpriteColor2.R, colour),
+                    LerpByte(SpriteColor1.G, SpriteColor2.G, colour),
+                    LerpByte(SpriteColor1.B, SpriteColor2.B, colour),
+                    LerpByte(SpriteColor1.A, SpriteColor2.A, alpha)};
         s.Texture = textures[size_t(Random(int32_t(textures.size())))];
         s.SwayFrom = s.SwayTo = 0;
     }
@@ -284,7 +295,8 @@ void TMSky::BuildSprites() {
 void TMSky::Tick(int32_t dt) {
     RecordSite(63007);
     for (TCloudPoint& pt : Grid) {
-        if (pt.BrightnessDuration > 0 && int64_t(pt.BrightnessElapsed) + dt < int64_t(pt.BrightnessDuration)) {
+        if (pt.BrightnessDuration > 0 &&
+            int64_t(pt.BrightnessElapsed) + dt < int64_t(pt.BrightnessDuration)) {
             pt.Brightness = int32_t(pt.BrightnessFrom + int64_t(pt.BrightnessTo - pt.BrightnessFrom) *
                                                             pt.BrightnessElapsed / pt.BrightnessDuration);
             pt.BrightnessElapsed += dt;
@@ -406,7 +418,8 @@ void TMSky::DrawSprites() const {
     const double x0 = std::floor(double(v.Left) / side) * side, y0 = std::floor(double(v.Top) / side) * side;
     if (!std::isfinite(x0) || !std::isfinite(y0)) return;
     std::vector<float> sway(Sprites.size());
-    for (size_t n = 0; n < Sprites.size(); ++n) sway[n] = SpriteSway(Sprites[n]);
+    for (size_t n = 0; n < Sprites.size(); ++n)
+        sway[n] = SpriteSway(Sprites[n]);
     TRenderBackend& r = Renderer();
     r.PushMatrix();
     for (int32_t row = 0; row < MaxSpriteCopies && y0 + double(row) * side <= v.Bottom; ++row)
@@ -421,11 +434,11 @@ void TMSky::DrawSprites() const {
                 const float x = s.Pos.X, y = s.Pos.Y, h = s.Size, d = sway[n];
                 r.Color4ub(s.Colour.R, s.Colour.G, s.Colour.B, s.Colour.A);
                 r.Begin(Gl::TriangleFan);
-                const float fan[10][4] = {{x + d, y, u / 2, w / 2},         {x - h, y - h, 0, 0},
-                                          {x, y - h, u / 2, 0},             {x + h, y - h, u, 0},
-                                          {x + h + d, y, u, w / 2},         {x + h, y + h, u, w},
-                                          {x, y + h, u / 2, w},             {x - h, y + h, 0, w},
-                                          {x - h + d, y, 0, w / 2},         {x - h, y - h, 0, 0}};
+                const float fan[10][4] = {{x + d, y, u / 2, w / 2}, {x - h, y - h, 0, 0},
+                                          {x, y - h, u / 2, 0},     {x + h, y - h, u, 0},
+                                          {x + h + d, y, u, w / 2}, {x + h, y + h, u, w},
+                                          {x, y + h, u / 2, w},     {x - h, y + h, 0, w},
+                                          {x - h + d, y, 0, w / 2}, {x - h, y - h, 0, 0}};
                 for (const auto& p : fan) {
                     r.TexCoord2f(p[2], p[3]);
                     r.Vertex2f(p[0], p[1]);
@@ -444,8 +457,10 @@ void TMSky::DrawMoon(int32_t& counter) const {
     const float radius = float(t->Width) * 0.5f * MoonScale / SkyParallax;
     const TBox2 v = ViewRect;
     const float w = v.Right - v.Left, h = v.Bottom - v.Top;
-    const float fx = w != 0.0f ? std::clamp((MoonPos.X - v.Left) / w - 0.5f, -1.0f, 1.0f) * 0.6f * radius : 0.0f;
-    const float fy = h != 0.0f ? std::clamp((MoonPos.Y - v.Top) / h - 0.3f, -1.0f, 1.0f) * 0.6f * radius : 0.0f;
+    const float fx =
+        w != 0.0f ? std::clamp((MoonPos.X - v.Left) / w - 0.5f, -1.0f, 1.0f) * 0.6f * radius : 0.0f;
+    const float fy =
+        h != 0.0f ? std::clamp((MoonPos.Y - v.Top) / h - 0.3f, -1.0f, 1.0f) * 0.6f * radius : 0.0f;
     TRenderBackend& r = Renderer();
     BindTexture(name);
     r.Color4ub(MoonColor.R, MoonColor.G, MoonColor.B, MoonColor.A);
@@ -493,9 +508,12 @@ void TMSky::DrawClouds(int32_t& counter) const {
     BindTexture(TextureName(t));
     Material.Apply();
     std::array<TVec2, SheetPointCount> offsets;
-    for (size_t n = 0; n < offsets.size(); ++n) offsets[n] = Grid[n].Morph.Offset;
+    for (size_t n = 0; n < offsets.size(); ++n)
+        offsets[n] = Grid[n].Morph.Offset;
     TSheetColours colours;
-    colours.Top = {CloudColor.R / 255.0f, CloudColor.G / 255.0f, CloudColor.B / 255.0f, CloudColor.A / 255.0f};
-    colours.Bottom = {CloudColor2.R / 255.0f, CloudColor2.G / 255.0f, CloudColor2.B / 255.0f, CloudColor2.A / 255.0f};
+    colours.Top = {CloudColor.R / 255.0f, CloudColor.G / 255.0f, CloudColor.B / 255.0f,
+                   CloudColor.A / 255.0f};
+    colours.Bottom = {CloudColor2.R / 255.0f, CloudColor2.G / 255.0f, CloudColor2.B / 255.0f,
+                      CloudColor2.A / 255.0f};
     DrawSheet(offsets, Scroll, Clouds, colours, counter);
 }

@@ -58,7 +58,7 @@ struct TSkySprite {
 int32_t NextSway(int32_t reached, int32_t draw);
 
 class TMSky {
-public:
+  public:
     TMSky();
 
     TRgba TopColor{0, 0, 0, 255};
@@ -149,7 +149,7 @@ public:
     // How far the middle row of a sprite sways sideways now.
     float SpriteSway(const TSkySprite& sprite) const;
 
-private:
+  private:
     void BuildStars();
     void BuildSprites();
     void DrawBackground() const;

@@ -70,8 +70,11 @@ TCollisionEdge MakeEdge(TVec2 a, TVec2 b) {
 
 float EdgeValueAt(const TCollisionEdge& e, TVec2 p, float startValue, float endValue) {
     float t;
-    if (e.InvDX != 0.0f) t = (p.X - e.Start.X) * e.InvDX;
-    else if (e.InvDY != 0.0f) t = (p.Y - e.Start.Y) * e.InvDY;
-    else return startValue;
+    if (e.InvDX != 0.0f)
+        t = (p.X - e.Start.X) * e.InvDX;
+    else if (e.InvDY != 0.0f)
+        t = (p.Y - e.Start.Y) * e.InvDY;
+    else
+        return startValue;
     return (1.0f - t) * startValue + t * endValue;
 }

@@ -32,7 +32,8 @@ bool Closer(TVec2 h, TVec2 best, TVec2 from) {
 bool SegmentTouchesCell(TVec2 a, TVec2 b, const TBox2& box) {
     const double dx = double(b.X) - a.X, dy = double(b.Y) - a.Y;
     const double tol = 1e-4 * (std::fabs(dx) + std::fabs(dy)) * TFragments::CellSize;
-    const TVec2 corners[4] = {{box.Left, box.Top}, {box.Right, box.Top}, {box.Right, box.Bottom}, {box.Left, box.Bottom}};
+    const TVec2 corners[4] = {
+        {box.Left, box.Top}, {box.Right, box.Top}, {box.Right, box.Bottom}, {box.Left, box.Bottom}};
     bool above = true, below = true;
     for (TVec2 p : corners) {
         const double side = dx * (double(p.Y) - a.Y) - dy * (double(p.X) - a.X);
@@ -112,8 +113,10 @@ void TFragments::Build(const std::vector<TCollisionEdge>& edges, const std::vect
     ScaleY = 1.0f / ((Bottom - Top) / float(Rows));
     ColumnX.resize(size_t(Columns) + 1);
     RowY.resize(size_t(Rows) + 1);
-    for (int32_t i = 0; i <= Columns; ++i) ColumnX[size_t(i)] = Left + (Right - Left) * float(i) * InvColumns;
-    for (int32_t i = 0; i <= Rows; ++i) RowY[size_t(i)] = Top + (Bottom - Top) * float(i) * InvRows;
+    for (int32_t i = 0; i <= Columns; ++i)
+        ColumnX[size_t(i)] = Left + (Right - Left) * float(i) * InvColumns;
+    for (int32_t i = 0; i <= Rows; ++i)
+        RowY[size_t(i)] = Top + (Bottom - Top) * float(i) * InvRows;
     Cells.assign(size_t(Columns) * size_t(Rows), TFragment{});
 
     for (size_t k = 0; k < edges.size(); ++k) {
@@ -137,7 +140,8 @@ void TFragments::Build(const std::vector<TCollisionEdge>& edges, const std::vect
         int32_t r0 = LimitCell((b.Top - Top) * ScaleY, Rows);
         int32_t r1 = LimitCell((b.Bottom - Top) * ScaleY, Rows);
         for (int32_t c = c0; c <= c1; ++c)
-            for (int32_t r = r0; r <= r1; ++r) Cell(c, r).Waters.push_back(w);
+            for (int32_t r = r0; r <= r1; ++r)
+                Cell(c, r).Waters.push_back(w);
     }
 }
 

@@ -15,15 +15,15 @@ class TWater;
 // What the grid needs of a water body: its box and the point test of its
 // surface mesh. The water bodies implement it.
 class TWaterArea {
-public:
+  public:
     virtual ~TWaterArea() = default;
     virtual TBox2 AreaBounds() const = 0;
     virtual bool ContainsPoint(TVec2 p) const = 0;
 };
 
 struct TFragment {
-    std::vector<int32_t> Edges;        // indices into the edge array
-    std::vector<TWaterArea*> Waters;   // not owned
+    std::vector<int32_t> Edges;      // indices into the edge array
+    std::vector<TWaterArea*> Waters; // not owned
 };
 
 struct TCastResult {
@@ -33,7 +33,7 @@ struct TCastResult {
 };
 
 class TFragments {
-public:
+  public:
     static constexpr float CellSize = 20.0f;
     // The most cells a grid has (a level of about 20000 × 20000 units at the
     // full cell size); a larger box gets larger cells, which answer the same.
@@ -58,7 +58,9 @@ public:
     void Build(const std::vector<TCollisionEdge>& edges, const std::vector<TWaterArea*>& waters);
     void Destroy();
 
-    TFragment& Cell(int32_t column, int32_t row) { return Cells[size_t(column) * size_t(Rows) + size_t(row)]; }
+    TFragment& Cell(int32_t column, int32_t row) {
+        return Cells[size_t(column) * size_t(Rows) + size_t(row)];
+    }
     const TFragment& Cell(int32_t column, int32_t row) const {
         return Cells[size_t(column) * size_t(Rows) + size_t(row)];
     }
@@ -69,7 +71,7 @@ public:
     TCastResult CastSegment(TVec2 from, TVec2 to, bool skipParticles, bool skipBodies) const;
     TWaterArea* WaterAt(TVec2 p) const;
 
-private:
+  private:
     const std::vector<TCollisionEdge>* Edges = nullptr;
     bool Empty = true;
     // A grid coordinate limited to 0 … count − 1 (NaN gives 0).

@@ -52,7 +52,8 @@ TGroupRead ReadFigureGroupRows(TByteReader& in, const TFigureGroupHeader& header
         if (!o || !o->ReadSplineObj(in)) return TGroupRead::Damaged;
         selection.Add(o);
     }
-    const int32_t winds = in.ReadInt32(), waters = in.ReadInt32(), sky = in.ReadInt32(), boosts = in.ReadInt32();
+    const int32_t winds = in.ReadInt32(), waters = in.ReadInt32(), sky = in.ReadInt32(),
+                  boosts = in.ReadInt32();
     if (in.ShortRead) return TGroupRead::Damaged;
     if (winds != 0 || waters != 0 || sky == 1 || boosts != 0) return TGroupRead::LaterRows;
     if (in.ReadInt32() == MeshBlockMark) {
@@ -71,16 +72,18 @@ TGroupRead ReadFigureGroupRows(TByteReader& in, const TFigureGroupHeader& header
     return in.ShortRead ? TGroupRead::Damaged : TGroupRead::Done;
 }
 
-void WriteFigureGroup(TByteWriter& out, const TFigureGroupHeader& header, const std::vector<const TSplineObj*>& objects,
-                      const TMesh* mesh) {
+void WriteFigureGroup(TByteWriter& out, const TFigureGroupHeader& header,
+                      const std::vector<const TSplineObj*>& objects, const TMesh* mesh) {
     TFigureGroupHeader h = header;
     h.FigureCount = 0;
     h.LevelSound = false;
     WriteFigureGroupHeader(out, h);
     out.WriteInt32(0);
     out.WriteInt32(int32_t(objects.size()));
-    for (const TSplineObj* o : objects) o->WriteSplineObj(out);
-    for (int k = 0; k < 4; ++k) out.WriteInt32(0); // winds, waters, sky, boosts
+    for (const TSplineObj* o : objects)
+        o->WriteSplineObj(out);
+    for (int k = 0; k < 4; ++k)
+        out.WriteInt32(0); // winds, waters, sky, boosts
     out.WriteInt32(mesh ? MeshBlockMark : 0);
     if (mesh) mesh->WriteMeshBlock(out);
     out.WriteInt32(0); // no frame animation

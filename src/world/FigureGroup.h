@@ -39,7 +39,7 @@ void WriteFigureGroupHeader(TByteWriter& out, const TFigureGroupHeader& header);
 // Where the rows of a file go. The figures and the objects are made by the
 // level that places the file.
 class TFigureGroupSink {
-public:
+  public:
     virtual ~TFigureGroupSink() = default;
     // Reads one figure record; false when it is damaged.
     virtual bool ReadFigure(TByteReader& in) = 0;
@@ -50,9 +50,9 @@ public:
 };
 
 enum class TGroupRead {
-    Done,        // every row this build reads was read
-    Damaged,     // a record failed: the rest of the file is not read
-    LaterRows,   // winds, waters, sky, boosts or animations: not read by this build
+    Done,      // every row this build reads was read
+    Damaged,   // a record failed: the rest of the file is not read
+    LaterRows, // winds, waters, sky, boosts or animations: not read by this build
 };
 
 // Reads the rows after the header: figures, objects, and a mesh block into
@@ -62,5 +62,5 @@ TGroupRead ReadFigureGroupRows(TByteReader& in, const TFigureGroupHeader& header
                                TFigureGroupSink& sink, TMultiSelection& selection);
 
 // A whole file holding objects and, when mesh is given, a mesh block.
-void WriteFigureGroup(TByteWriter& out, const TFigureGroupHeader& header, const std::vector<const TSplineObj*>& objects,
-                      const TMesh* mesh);
+void WriteFigureGroup(TByteWriter& out, const TFigureGroupHeader& header,
+                      const std::vector<const TSplineObj*>& objects, const TMesh* mesh);

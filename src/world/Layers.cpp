@@ -36,11 +36,13 @@ void TLayer::TickFlicker(int32_t dt) {
         FlickerDuration = FlickerMin + Random(FlickerRandom);
         FromLight = ToLight;
         float r = float(RandomFloat());
-        for (size_t c = 0; c < 4; ++c) ToLight[c] = LightColor[c] + (LightColor2[c] - LightColor[c]) * r;
+        for (size_t c = 0; c < 4; ++c)
+            ToLight[c] = LightColor[c] + (LightColor2[c] - LightColor[c]) * r;
     }
     if (FlickerDuration <= 0) FlickerDuration = 1;
     float t = float(FlickerElapsed) / float(FlickerDuration);
-    for (size_t c = 0; c < 4; ++c) CurrentLight[c] = FromLight[c] + (ToLight[c] - FromLight[c]) * t;
+    for (size_t c = 0; c < 4; ++c)
+        CurrentLight[c] = FromLight[c] + (ToLight[c] - FromLight[c]) * t;
 }
 
 void TLayer::Reset() {
@@ -56,7 +58,9 @@ void TLayer::ClearMembers() {
     ParticleSystems.clear();
 }
 
-TLayers::TLayers() { CreateDefault(); }
+TLayers::TLayers() {
+    CreateDefault();
+}
 
 void TLayers::CreateDefault() {
     Layers.clear();
@@ -79,10 +83,12 @@ void TLayers::Read(TByteReader& in, const TLightColor& skyAmbient) {
     for (TLayerRecord& r : records) {
         r.Parallax = in.ReadFloat32();
         r.ColorSource = in.ReadInt32();
-        for (float& c : r.LightColor) c = in.ReadFloat32();
+        for (float& c : r.LightColor)
+            c = in.ReadFloat32();
         r.CharacterLight = in.ReadBool();
         r.Flicker = in.ReadBool();
-        for (float& c : r.LightColor2) c = in.ReadFloat32();
+        for (float& c : r.LightColor2)
+            c = in.ReadFloat32();
         r.FlickerMin = in.ReadInt32();
         r.FlickerRandom = in.ReadInt32();
         r.Hidden = in.ReadBool();
@@ -130,7 +136,8 @@ void TLayers::Create(int32_t lowest, const std::vector<float>& parallaxes) {
         Layers.push_back(std::move(layer));
     }
     MaxNumber = MinNumber + count - 1;
-    for (size_t i = 0; i < parallaxes.size(); ++i) Layers[i]->SetParallax(parallaxes[i]);
+    for (size_t i = 0; i < parallaxes.size(); ++i)
+        Layers[i]->SetParallax(parallaxes[i]);
 }
 
 void TLayers::Write(TByteWriter& out) const {
@@ -139,10 +146,12 @@ void TLayers::Write(TByteWriter& out) const {
     for (const auto& l : Layers) {
         out.WriteFloat32(l->Parallax);
         out.WriteInt32(1);
-        for (float c : l->LightColor) out.WriteFloat32(c);
+        for (float c : l->LightColor)
+            out.WriteFloat32(c);
         out.WriteBool(l->CharacterLight);
         out.WriteBool(l->Flicker);
-        for (float c : l->LightColor2) out.WriteFloat32(c);
+        for (float c : l->LightColor2)
+            out.WriteFloat32(c);
         out.WriteInt32(l->FlickerMin);
         out.WriteInt32(l->FlickerRandom);
         out.WriteBool(!l->VisibleAsLoaded);
@@ -151,19 +160,26 @@ void TLayers::Write(TByteWriter& out) const {
 }
 
 void TLayers::ClearMembers() {
-    for (auto& l : Layers) l->ClearMembers();
+    for (auto& l : Layers)
+        l->ClearMembers();
 }
 
-int32_t TLayers::ClampNumber(int32_t number) const { return std::clamp(number, MinNumber, MaxNumber); }
+int32_t TLayers::ClampNumber(int32_t number) const {
+    return std::clamp(number, MinNumber, MaxNumber);
+}
 
-TLayer& TLayers::LayerOf(int32_t number) { return *Layers[size_t(ClampNumber(number) - MinNumber)]; }
+TLayer& TLayers::LayerOf(int32_t number) {
+    return *Layers[size_t(ClampNumber(number) - MinNumber)];
+}
 
 void TLayers::Tick(int32_t dt) {
-    for (auto& l : Layers) l->TickFlicker(dt);
+    for (auto& l : Layers)
+        l->TickFlicker(dt);
 }
 
 void TLayers::ResetAll() {
-    for (auto& l : Layers) l->Reset();
+    for (auto& l : Layers)
+        l->Reset();
 }
 
 void TLayers::SetView(TLayer& layer, float cameraRoll) {
@@ -187,11 +203,13 @@ void TLayers::DrawLayer(TLayer& layer, float cameraRoll, bool editView) {
     if (layer.Number == 0 && Hooks.DrawCharacters) Hooks.DrawCharacters();
     if (Hooks.ApplyWaterMaterial) Hooks.ApplyWaterMaterial();
     if (Hooks.DrawWater)
-        for (TWater* w : layer.Waters) Hooks.DrawWater(w);
+        for (TWater* w : layer.Waters)
+            Hooks.DrawWater(w);
     if (Hooks.DrawParticles) Hooks.DrawParticles(layer);
     if (Hooks.ApplySplineObjectMaterial) Hooks.ApplySplineObjectMaterial();
     if (Hooks.DrawSplineObject)
-        for (TSplineObj* o : layer.SplineObjects) Hooks.DrawSplineObject(o);
+        for (TSplineObj* o : layer.SplineObjects)
+            Hooks.DrawSplineObject(o);
     if (layer.Number == 0 && Hooks.DrawCharacterFronts) Hooks.DrawCharacterFronts();
     if (!editView && Hooks.DrawFog) Hooks.DrawFog(layer);
 }

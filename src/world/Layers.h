@@ -22,7 +22,7 @@ class TParticleSystem;
 using TLightColor = std::array<float, 4>;
 
 class TLayer {
-public:
+  public:
     TLayers* Owner = nullptr;
     int32_t Number = 0;
     float Parallax = 1.0f;
@@ -74,21 +74,21 @@ constexpr int32_t LayerRecordSize = 104;
 // What drawing a layer asks of the rest of the level, in the order the layer
 // draws it. Each is optional.
 struct TLayerDrawHooks {
-    std::function<void(TLayer&)> SwitchOnLights;          // character light and the layer's lights
-    std::function<bool(TLayer&)> DrawAssignedFigures;     // true when any were drawn
+    std::function<void(TLayer&)> SwitchOnLights;      // character light and the layer's lights
+    std::function<bool(TLayer&)> DrawAssignedFigures; // true when any were drawn
     std::function<void()> ApplyFigureMaterial;
-    std::function<void()> DrawCharacters;                 // layer 0 only
+    std::function<void()> DrawCharacters; // layer 0 only
     std::function<void()> ApplyWaterMaterial;
     std::function<void(TWater*)> DrawWater;
-    std::function<void(TLayer&)> DrawParticles;           // the layer's own systems, and on layer 0 the global ones
+    std::function<void(TLayer&)> DrawParticles; // the layer's own systems, and on layer 0 the global ones
     std::function<void()> ApplySplineObjectMaterial;
     std::function<void(TSplineObj*)> DrawSplineObject;
-    std::function<void()> DrawCharacterFronts;            // layer 0 only
-    std::function<void(TLayer&)> DrawFog;                 // asks itself whether this is its layer
+    std::function<void()> DrawCharacterFronts; // layer 0 only
+    std::function<void(TLayer&)> DrawFog;      // asks itself whether this is its layer
 };
 
 class TLayers {
-public:
+  public:
     std::vector<std::unique_ptr<TLayer>> Layers;
     int32_t MinNumber = 0;
     int32_t MaxNumber = 0;
@@ -120,11 +120,12 @@ public:
     void DrawLayer(TLayer& layer, float cameraRoll, bool editView);
     void BeginPlayingLayerOverlay(float cameraRoll);
 
-private:
+  private:
     void CreateDefault();
 };
 
-template <typename T> void TLayers::AssignList(const std::vector<T*>& members, std::vector<T*> TLayer::*list) {
+template <typename T>
+void TLayers::AssignList(const std::vector<T*>& members, std::vector<T*> TLayer::*list) {
     for (T* m : members) {
         if (!m) continue;
         m->Layer = ClampNumber(m->Layer);

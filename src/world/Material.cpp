@@ -17,7 +17,7 @@ void FixBlend(int32_t& src, int32_t& dst) {
         int32_t OldSrc, OldDst, NewSrc, NewDst;
     };
     static constexpr TRow Rows[] = {
-        {770, 772, 770, 1}, {1, 772, 1, 1},   {775, 772, 775, 1},
+        {770, 772, 770, 1}, {1, 772, 1, 1},     {775, 772, 775, 1},
         {772, 772, 1, 1},   {775, 773, 775, 0}, {771, 772, 771, 1},
     };
     bool replaced = false;
@@ -32,8 +32,10 @@ void FixBlend(int32_t& src, int32_t& dst) {
     // A destination factor that still reads destination alpha has nothing to
     // read: alpha 1 everywhere makes it one, and its complement zero.
     if (!replaced) {
-        if (dst == GlDstAlpha) dst = GlOne;
-        else if (dst == GlOneMinusDstAlpha) dst = GlZero;
+        if (dst == GlDstAlpha)
+            dst = GlOne;
+        else if (dst == GlOneMinusDstAlpha)
+            dst = GlZero;
     }
     if (src == GlDstAlpha || src == GlOneMinusDstAlpha) src = GlSrcAlpha;
 }

@@ -9,7 +9,7 @@ class TByteReader;
 class TByteWriter;
 
 class TMaterial {
-public:
+  public:
     TMaterial* Parent = nullptr;
     int32_t BlendSrc = -1;
     int32_t BlendDst = -1;

@@ -59,7 +59,8 @@ TMaterial* TMaterialMan::NewChild(TMaterial* parent) {
 }
 
 bool TMaterialMan::FreeMaterial(TMaterial*& material) {
-    auto it = std::find_if(Materials.begin(), Materials.end(), [&](const auto& m) { return m.get() == material; });
+    auto it =
+        std::find_if(Materials.begin(), Materials.end(), [&](const auto& m) { return m.get() == material; });
     material = nullptr;
     if (it == Materials.end()) return false;
     if (it != Materials.end() - 1) std::swap(*it, Materials.back());
@@ -85,5 +86,6 @@ void TMaterialMan::ReadDefaults(TByteReader& in) {
 void TMaterialMan::WriteDefaults(TByteWriter& out) const {
     const TMaterial* slots[6] = {&Base, &Waters, &SplineObjects, &Figures, &Drops, &Bubbles};
     out.WriteInt32(6);
-    for (const TMaterial* m : slots) m->Write(out);
+    for (const TMaterial* m : slots)
+        m->Write(out);
 }

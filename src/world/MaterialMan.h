@@ -7,7 +7,7 @@
 #include <vector>
 
 class TMaterialMan {
-public:
+  public:
     TMaterialMan();
 
     TMaterial Base;

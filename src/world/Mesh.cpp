@@ -28,7 +28,8 @@ TBox2 BoxOf(const std::vector<TVec2>& points) {
 }
 
 TBox2 Union(const TBox2& a, const TBox2& b) {
-    return {std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right), std::max(a.Bottom, b.Bottom)};
+    return {std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
+            std::max(a.Bottom, b.Bottom)};
 }
 
 TVec2 Unit(TVec2 v) {
@@ -77,7 +78,8 @@ void WriteTriangleChunk(TByteWriter& out, const std::vector<TTriangle>& triangle
     out.WriteInt32(6);
     out.WriteInt32(int32_t(triangles.size()));
     for (const TTriangle& t : triangles)
-        for (int32_t v : t.V) out.WriteInt32(v);
+        for (int32_t v : t.V)
+            out.WriteInt32(v);
 }
 
 void WriteEdgeChunk(TByteWriter& out, const std::vector<TMeshEdge>& edges) {
@@ -95,7 +97,8 @@ void WriteEdgeChunk(TByteWriter& out, const std::vector<TMeshEdge>& edges) {
 void WriteSpikeChunk(TByteWriter& out, const std::vector<TOutlinePoint>& points) {
     out.WriteInt32(10);
     std::vector<uint8_t> spikes(points.size());
-    for (size_t i = 0; i < points.size(); ++i) spikes[i] = points[i].Spike;
+    for (size_t i = 0; i < points.size(); ++i)
+        spikes[i] = points[i].Spike;
     std::vector<uint8_t> packed = PackRuns(spikes.data(), int32_t(spikes.size()));
     out.WriteInt32(int32_t(spikes.size()));
     out.WriteInt32(int32_t(packed.size()));
@@ -140,14 +143,23 @@ bool TMesh::SetGeometrySource(TMesh* source) {
 const TMesh& TMesh::Geometry() const {
     const TMesh* m = this;
     // Sources are checked for cycles when set; the bound is a second guard.
-    for (int guard = 0; m->GeometrySource && guard < 1024; ++guard) m = m->GeometrySource;
+    for (int guard = 0; m->GeometrySource && guard < 1024; ++guard)
+        m = m->GeometrySource;
     return *m;
 }
 
-void TMesh::SetVertexCount(int32_t n) { Vertices.resize(size_t(std::max(n, 0))); }
-void TMesh::SetWarpedCount(int32_t n) { Warped.resize(size_t(std::max(n, 0))); }
-void TMesh::SetTexCoordCount(int32_t n) { TexCoords.resize(size_t(std::max(n, 0))); }
-void TMesh::SetTriangleCount(int32_t n) { Triangles.resize(size_t(std::max(n, 0))); }
+void TMesh::SetVertexCount(int32_t n) {
+    Vertices.resize(size_t(std::max(n, 0)));
+}
+void TMesh::SetWarpedCount(int32_t n) {
+    Warped.resize(size_t(std::max(n, 0)));
+}
+void TMesh::SetTexCoordCount(int32_t n) {
+    TexCoords.resize(size_t(std::max(n, 0)));
+}
+void TMesh::SetTriangleCount(int32_t n) {
+    Triangles.resize(size_t(std::max(n, 0)));
+}
 
 void TMesh::SetColorCount(int32_t n) {
     if (n <= 0) {
@@ -214,7 +226,8 @@ void TMesh::BuildGrid(int32_t columns, int32_t rows) {
     TTexFrame f = FrameOf(Texture);
     // A picture with no transparent cell takes the full grid.
     bool anyClear = false;
-    for (int32_t i = 0; i < 2 * columns * rows && !anyClear; ++i) anyClear = Texture->ClearFragment(columns, rows, i);
+    for (int32_t i = 0; i < 2 * columns * rows && !anyClear; ++i)
+        anyClear = Texture->ClearFragment(columns, rows, i);
     if (!anyClear) {
         BuildFullGrid(columns, rows);
         return;
@@ -246,7 +259,8 @@ void TMesh::BuildGrid(int32_t columns, int32_t rows) {
     UpdateSourceBounds();
 }
 
-void TMesh::BuildBand(const TVec2* P, int32_t n, TMyTexture* texture, float width, float stretch, float shift) {
+void TMesh::BuildBand(const TVec2* P, int32_t n, TMyTexture* texture, float width, float stretch,
+                      float shift) {
     RecordSite(33002);
     if (!P || n <= 0) return;
     FixedTexCoords = true;
@@ -287,7 +301,8 @@ void TMesh::BuildBand(const TVec2* P, int32_t n, TMyTexture* texture, float widt
     UpdateSourceBounds();
 }
 
-bool TMesh::BuildRectGrid(float x0, float y0, float x1, float y1, TMyTexture* texture, int32_t rows, int32_t columns) {
+bool TMesh::BuildRectGrid(float x0, float y0, float x1, float y1, TMyTexture* texture, int32_t rows,
+                          int32_t columns) {
     if (columns < 1 || rows <= 0) return false;
     SetTexture(texture);
     TTexFrame f = FrameOf(texture);
@@ -298,8 +313,10 @@ bool TMesh::BuildRectGrid(float x0, float y0, float x1, float y1, TMyTexture* te
     Color = TRgba{};
     for (int32_t r = 0; r <= rows; ++r)
         for (int32_t j = 0; j <= columns; ++j) {
-            Vertices.push_back({x0 + (x1 - x0) * float(j) / float(columns), y0 + (y1 - y0) * float(r) / float(rows)});
-            TexCoords.push_back({f.U0 + f.USize * float(j) / float(columns), f.V0 + f.VSize * float(r) / float(rows)});
+            Vertices.push_back(
+                {x0 + (x1 - x0) * float(j) / float(columns), y0 + (y1 - y0) * float(r) / float(rows)});
+            TexCoords.push_back(
+                {f.U0 + f.USize * float(j) / float(columns), f.V0 + f.VSize * float(r) / float(rows)});
         }
     const int32_t e = columns + 1;
     for (int32_t r = 0; r < rows; ++r)
@@ -322,10 +339,14 @@ bool TMesh::BuildRectFan(float x0, float y0, float x1, float y1, TMyTexture* tex
         border.push_back({x0 + (x1 - x0) * sx, y0 + (y1 - y0) * sy});
         borderTex.push_back({f.U0 + f.USize * sx, f.V0 + f.VSize * sy});
     };
-    for (int32_t j = 0; j <= columns; ++j) add(float(j) / float(columns), 0);
-    for (int32_t r = 1; r <= rows; ++r) add(1, float(r) / float(rows));
-    for (int32_t j = columns - 1; j >= 0; --j) add(float(j) / float(columns), 1);
-    for (int32_t r = rows - 1; r >= 1; --r) add(0, float(r) / float(rows));
+    for (int32_t j = 0; j <= columns; ++j)
+        add(float(j) / float(columns), 0);
+    for (int32_t r = 1; r <= rows; ++r)
+        add(1, float(r) / float(rows));
+    for (int32_t j = columns - 1; j >= 0; --j)
+        add(float(j) / float(columns), 1);
+    for (int32_t r = rows - 1; r >= 1; --r)
+        add(0, float(r) / float(rows));
     const TVec2 centre{(x0 + x1) / 2, (y0 + y1) / 2};
     const TVec2 centreTex{f.U0 + f.USize / 2, f.V0 + f.VSize / 2};
     const int32_t N = int32_t(border.size());
@@ -338,7 +359,8 @@ bool TMesh::BuildRectFan(float x0, float y0, float x1, float y1, TMyTexture* tex
         TexCoords.push_back(centreTex);
         Vertices.insert(Vertices.end(), border.begin(), border.end());
         TexCoords.insert(TexCoords.end(), borderTex.begin(), borderTex.end());
-        for (int32_t k = 1; k <= N - 1; ++k) Triangles.push_back({{0, k, k + 1}});
+        for (int32_t k = 1; k <= N - 1; ++k)
+            Triangles.push_back({{0, k, k + 1}});
         Triangles.push_back({{0, N, 1}});
     } else {
         for (int32_t k = 0; k < N; ++k) {
@@ -347,7 +369,8 @@ bool TMesh::BuildRectFan(float x0, float y0, float x1, float y1, TMyTexture* tex
             Vertices.push_back(border[size_t(k)]);
             TexCoords.push_back(borderTex[size_t(k)]);
         }
-        for (int32_t k = 0; k <= N - 2; ++k) Triangles.push_back({{2 * k, 2 * k + 1, 2 * k + 3}});
+        for (int32_t k = 0; k <= N - 2; ++k)
+            Triangles.push_back({{2 * k, 2 * k + 1, 2 * k + 3}});
         Triangles.push_back({{2 * N - 2, 2 * N - 1, 1}});
     }
     UpdateBounds();
@@ -471,7 +494,9 @@ bool TMesh::ReadChunks(TByteReader& in, bool cache) {
             }
             break;
         }
-        case 3: ok = ReadPoints(in, SourceOutline); break;
+        case 3:
+            ok = ReadPoints(in, SourceOutline);
+            break;
         case 4: {
             std::vector<TVec2> points;
             ok = ReadPoints(in, points);
@@ -481,7 +506,9 @@ bool TMesh::ReadChunks(TByteReader& in, bool cache) {
             }
             break;
         }
-        case 5: ok = ReadPoints(in, Vertices); break;
+        case 5:
+            ok = ReadPoints(in, Vertices);
+            break;
         case 6: {
             int32_t n = in.ReadInt32();
             if (n < 0 || int64_t(n) * 12 > in.Remaining()) {
@@ -490,7 +517,8 @@ bool TMesh::ReadChunks(TByteReader& in, bool cache) {
             }
             Triangles.resize(size_t(n));
             for (TTriangle& t : Triangles)
-                for (int32_t& v : t.V) v = in.ReadInt32();
+                for (int32_t& v : t.V)
+                    v = in.ReadInt32();
             break;
         }
         case 7: {
@@ -546,10 +574,12 @@ bool TMesh::ReadChunks(TByteReader& in, bool cache) {
             in.Skip(m);
             SetOutline(nullptr, n);
             if (!cache)
-                for (int32_t i = 0; i < n; ++i) OutlinePoints[size_t(i)].Spike = flags[size_t(i)] != 0;
+                for (int32_t i = 0; i < n; ++i)
+                    OutlinePoints[size_t(i)].Spike = flags[size_t(i)] != 0;
             break;
         }
-        default: break; // an unknown chunk has no data
+        default:
+            break; // an unknown chunk has no data
         }
     }
     ValidateIndices();
@@ -588,7 +618,8 @@ void TMesh::ValidateIndices() {
             Edges[size_t(i)].Next = (i + 1) % ne;
         }
     VertexEdge.assign(size_t(nv), -1);
-    for (int32_t i = 0; i < ne; ++i) VertexEdge[size_t(Edges[size_t(i)].Vertex)] = i;
+    for (int32_t i = 0; i < ne; ++i)
+        VertexEdge[size_t(Edges[size_t(i)].Vertex)] = i;
     // Colours read before the vertices were known follow the vertex count.
     if (!Colors.empty() && Colors.size() != Vertices.size()) Colors.resize(Vertices.size(), TRgba{});
     OutlinePoints.resize(Outline.size());
@@ -604,7 +635,8 @@ void TMesh::WriteChunks(TByteWriter& out) const {
     if (!Colors.empty()) {
         out.WriteInt32(1);
         std::vector<uint8_t> rgba;
-        for (const TRgba& c : Colors) rgba.insert(rgba.end(), {c.R, c.G, c.B, c.A});
+        for (const TRgba& c : Colors)
+            rgba.insert(rgba.end(), {c.R, c.G, c.B, c.A});
         out.WritePacked(rgba.data(), int32_t(Colors.size()));
     }
     WriteTriangleChunk(out, Triangles);
@@ -637,7 +669,8 @@ void TMesh::WriteCacheChunks(TByteWriter& out) const {
 void TMesh::WriteMeshFile(TByteWriter& out) const {
     TFigureGroupHeader header;
     WriteFigureGroupHeader(out, header);
-    for (int k = 0; k < 6; ++k) out.WriteInt32(0); // ignored, objects, winds, waters, sky, boosts
+    for (int k = 0; k < 6; ++k)
+        out.WriteInt32(0); // ignored, objects, winds, waters, sky, boosts
     out.WriteInt32(MeshBlockMark);
     WriteMeshBlock(out);
 }
@@ -677,7 +710,8 @@ bool TMesh::LoadMeshFile(const std::string& name) {
     TMassFileStream in(path, 0);
     // A mesh file holds nothing but the mesh block.
     TFigureGroupHeader header;
-    if (!ReadFigureGroupHeader(in, header, false) || header.LevelSound || header.FigureCount != 0) return false;
+    if (!ReadFigureGroupHeader(in, header, false) || header.LevelSound || header.FigureCount != 0)
+        return false;
     in.ReadInt32();
     const int32_t objects = in.ReadInt32(), winds = in.ReadInt32(), waters = in.ReadInt32();
     const int32_t sky = in.ReadInt32(), boosts = in.ReadInt32();
@@ -697,9 +731,11 @@ bool TMesh::Triangulate() {
     PointsCentre(Outline.data(), n, Origin);
     Vertices = Outline;
     Edges.resize(size_t(n));
-    for (int32_t j = 0; j < n; ++j) Edges[size_t(j)] = {j, (j + n - 1) % n, (j + 1) % n, 0.0f, 0.0f};
+    for (int32_t j = 0; j < n; ++j)
+        Edges[size_t(j)] = {j, (j + n - 1) % n, (j + 1) % n, 0.0f, 0.0f};
     VertexEdge.resize(size_t(n));
-    for (int32_t j = 0; j < n; ++j) VertexEdge[size_t(j)] = j;
+    for (int32_t j = 0; j < n; ++j)
+        VertexEdge[size_t(j)] = j;
     Triangles.clear();
     Triangles.reserve(size_t(n - 2));
 
@@ -716,7 +752,8 @@ bool TMesh::Triangulate() {
         // A point that is not a number sorts last instead of breaking the order.
         key[size_t(i)] = k == k ? k : std::numeric_limits<float>::infinity();
     };
-    for (int32_t i = 0; i < n; ++i) computeKey(i);
+    for (int32_t i = 0; i < n; ++i)
+        computeKey(i);
 
     const TPointGrid grid(P);
     std::vector<uint8_t> cut(size_t(n), 0);
@@ -743,7 +780,8 @@ bool TMesh::Triangulate() {
             if (group->second.empty()) ears.erase(group);
         }
     };
-    for (int32_t i = 0; i < n; ++i) file(i, isEar(i));
+    for (int32_t i = 0; i < n; ++i)
+        file(i, isEar(i));
 
     int32_t start = 0, ringSize = n;
     for (int32_t round = 0; round < 100000 && int32_t(Triangles.size()) < n - 2 && ringSize > 1; ++round) {
@@ -952,7 +990,9 @@ void TMesh::UpdateBounds() {
     Center = {(Bounds.Left + Bounds.Right) / 2, (Bounds.Top + Bounds.Bottom) / 2};
 }
 
-void TMesh::UpdateSourceBounds() { SourceBounds = BoxOf(Vertices); }
+void TMesh::UpdateSourceBounds() {
+    SourceBounds = BoxOf(Vertices);
+}
 
 void TMesh::UpdateGroupBounds() {
     if (Groups.empty()) {
@@ -960,7 +1000,8 @@ void TMesh::UpdateGroupBounds() {
         return;
     }
     GroupBounds = Groups.front().Box;
-    for (const auto& g : Groups) GroupBounds = Union(GroupBounds, g.Box);
+    for (const auto& g : Groups)
+        GroupBounds = Union(GroupBounds, g.Box);
 }
 
 bool TMesh::BuildGroups(float cellSize) {
@@ -1020,7 +1061,9 @@ bool TMesh::BuildGroups(float cellSize) {
     used.erase(std::unique(used.begin(), used.end()), used.end());
     Groups.resize(used.size());
     std::vector<int32_t> counts(used.size(), 0);
-    auto groupIndex = [&](int64_t id) { return int32_t(std::lower_bound(used.begin(), used.end(), id) - used.begin()); };
+    auto groupIndex = [&](int64_t id) {
+        return int32_t(std::lower_bound(used.begin(), used.end(), id) - used.begin());
+    };
     for (int64_t id : ids)
         if (id >= 0) ++counts[size_t(groupIndex(id))];
     int32_t first = 0;
@@ -1050,11 +1093,15 @@ bool TMesh::BuildGroups(float cellSize) {
 void TMesh::Translate(float dx, float dy) {
     TVec2 d{dx, dy};
     Origin += d;
-    for (TVec2& p : Outline) p += d;
-    for (TVec2& p : Vertices) p += d;
+    for (TVec2& p : Outline)
+        p += d;
+    for (TVec2& p : Vertices)
+        p += d;
     Bounds = {Bounds.Left + dx, Bounds.Top + dy, Bounds.Right + dx, Bounds.Bottom + dy};
-    for (auto& g : Groups) g.Box = {g.Box.Left + dx, g.Box.Top + dy, g.Box.Right + dx, g.Box.Bottom + dy};
-    GroupBounds = {GroupBounds.Left + dx, GroupBounds.Top + dy, GroupBounds.Right + dx, GroupBounds.Bottom + dy};
+    for (auto& g : Groups)
+        g.Box = {g.Box.Left + dx, g.Box.Top + dy, g.Box.Right + dx, g.Box.Bottom + dy};
+    GroupBounds = {GroupBounds.Left + dx, GroupBounds.Top + dy, GroupBounds.Right + dx,
+                   GroupBounds.Bottom + dy};
 }
 
 void TMesh::Rotate(TVec2 centre, float angle) {
@@ -1206,7 +1253,8 @@ TPointGrid::TPointGrid(const std::vector<TVec2>& points) {
         cellOf[i] = Cell(Column(p.X), Row(p.Y));
         ++Start[size_t(cellOf[i]) + 1];
     }
-    for (size_t c = 1; c < Start.size(); ++c) Start[c] += Start[c - 1];
+    for (size_t c = 1; c < Start.size(); ++c)
+        Start[c] += Start[c - 1];
     Members.resize(size_t(Start.back()));
     std::vector<int32_t> fill(Start.begin(), Start.end() - 1);
     for (size_t i = 0; i < points.size(); ++i)
@@ -1248,19 +1296,25 @@ bool IsOutlineEar(const std::vector<TVec2>& P, const TPointGrid& grid, int32_t p
 
 TKeyTree::TKeyTree(const std::vector<float>& keys) {
     Size = 1;
-    while (Size < int32_t(keys.size())) Size *= 2;
+    while (Size < int32_t(keys.size()))
+        Size *= 2;
     Min.assign(size_t(2 * Size), std::numeric_limits<float>::infinity());
-    for (size_t i = 0; i < keys.size(); ++i) Min[size_t(Size) + i] = keys[i];
-    for (int32_t i = Size - 1; i >= 1; --i) Min[size_t(i)] = std::min(Min[size_t(2 * i)], Min[size_t(2 * i + 1)]);
+    for (size_t i = 0; i < keys.size(); ++i)
+        Min[size_t(Size) + i] = keys[i];
+    for (int32_t i = Size - 1; i >= 1; --i)
+        Min[size_t(i)] = std::min(Min[size_t(2 * i)], Min[size_t(2 * i + 1)]);
 }
 
 void TKeyTree::Set(int32_t i, float v) {
     size_t at = size_t(Size + i);
     Min[at] = v;
-    for (at /= 2; at >= 1; at /= 2) Min[at] = std::min(Min[2 * at], Min[2 * at + 1]);
+    for (at /= 2; at >= 1; at /= 2)
+        Min[at] = std::min(Min[2 * at], Min[2 * at + 1]);
 }
 
-int32_t TKeyTree::FirstBelow(int32_t lo, int32_t hi, float k) const { return Descend(1, 0, Size, lo, hi, k); }
+int32_t TKeyTree::FirstBelow(int32_t lo, int32_t hi, float k) const {
+    return Descend(1, 0, Size, lo, hi, k);
+}
 
 int32_t TKeyTree::Descend(int32_t node, int32_t from, int32_t to, int32_t lo, int32_t hi, float k) const {
     if (to <= lo || hi <= from || !(Min[size_t(node)] < k)) return -1;
@@ -1297,7 +1351,8 @@ std::vector<int32_t> SortRingByKey(const std::vector<float>& keys) {
     });
     std::vector<int32_t> order;
     order.reserve(keys.size());
-    for (const TRanked& r : ranked) order.push_back(r.Index);
+    for (const TRanked& r : ranked)
+        order.push_back(r.Index);
     return order;
 }
 
@@ -1410,6 +1465,7 @@ bool TMultiMesh::ContainsPoint(TVec2 p) const {
 
 bool TMultiMesh::Draw(int32_t counter) {
     if (!BoxesOverlap(Bounds, ViewRect)) return false;
-    for (auto& m : Meshes) m->Draw(counter);
+    for (auto& m : Meshes)
+        m->Draw(counter);
     return true;
 }

@@ -60,7 +60,7 @@ struct TFragment_Of_Triangles {
 
 // What a mesh draws instead of its texture while a frame animation plays.
 class TMeshFrameSource {
-public:
+  public:
     virtual ~TMeshFrameSource() = default;
     virtual TMyTexture* CurrentFrameTexture() = 0;
     virtual TMyTexture* FirstFrameTexture() = 0;
@@ -92,7 +92,7 @@ struct TSkinSource {
 };
 
 class TMesh {
-public:
+  public:
     TMesh(TMultiMesh* group, TMaterialMan* materials);
     ~TMesh();
     TMesh(const TMesh&) = delete;
@@ -157,8 +157,10 @@ public:
 
     void BuildGrid(int32_t columns, int32_t rows);
     void BuildFullGrid(int32_t columns, int32_t rows);
-    void BuildBand(const TVec2* outline, int32_t count, TMyTexture* texture, float width, float stretch, float shift);
-    bool BuildRectGrid(float x0, float y0, float x1, float y1, TMyTexture* texture, int32_t rows, int32_t columns);
+    void BuildBand(const TVec2* outline, int32_t count, TMyTexture* texture, float width, float stretch,
+                   float shift);
+    bool BuildRectGrid(float x0, float y0, float x1, float y1, TMyTexture* texture, int32_t rows,
+                       int32_t columns);
     bool BuildRectFan(float x0, float y0, float x1, float y1, TMyTexture* texture, bool fan, int32_t rows,
                       int32_t columns);
     // A character's skin over its current nodes, or over its rest shape placed
@@ -205,7 +207,7 @@ public:
     const TMesh& Geometry() const;
     const std::vector<TVec2>& Positions() const { return Warped.empty() ? Vertices : Warped; }
 
-private:
+  private:
     // Coordinates → the latest vertex with them, while subdividing.
     std::unordered_map<uint64_t, int32_t> VertexLookup;
     bool SplitLongest(int32_t t);
@@ -219,7 +221,7 @@ private:
 // hold every point inside the box. Points that are not numbers are left out:
 // they lie in no box.
 class TPointGrid {
-public:
+  public:
     explicit TPointGrid(const std::vector<TVec2>& points);
     // True when test answers false for every point in the cells under box.
     template <typename F> bool None(const TBox2& box, F&& test) const {
@@ -235,7 +237,7 @@ public:
         return true;
     }
 
-private:
+  private:
     int32_t Column(float x) const;
     int32_t Row(float y) const;
     int32_t Cell(int32_t c, int32_t r) const { return r * Columns + c; }
@@ -255,13 +257,13 @@ bool IsOutlineEar(const std::vector<TVec2>& P, const TPointGrid& grid, int32_t p
 
 // Smallest keys over index ranges, for finding the first key below a value.
 class TKeyTree {
-public:
+  public:
     explicit TKeyTree(const std::vector<float>& keys);
     void Set(int32_t i, float v);
     // The first index in [lo, hi) whose key is below k, or −1.
     int32_t FirstBelow(int32_t lo, int32_t hi, float k) const;
 
-private:
+  private:
     int32_t Descend(int32_t node, int32_t from, int32_t to, int32_t lo, int32_t hi, float k) const;
     int32_t Size = 1;
     std::vector<float> Min;
@@ -282,7 +284,7 @@ bool MakeMeshFiles(const std::vector<TVec2>& outline, float maxEdge, std::vector
                    std::vector<uint8_t>& cacheFile, std::string& why);
 
 class TMultiMesh {
-public:
+  public:
     TMultiMesh(void* owner, TMaterialMan* materials) : Owner(owner), Materials(materials) {}
 
     void* Owner = nullptr;

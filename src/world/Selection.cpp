@@ -36,14 +36,16 @@ template <typename T> void ReadIndices(TByteReader& in, const std::vector<T*>& f
     }
 }
 
-template <typename T> void WriteIndices(TByteWriter& out, const std::vector<T*>& from, const std::vector<T*>& members) {
+template <typename T>
+void WriteIndices(TByteWriter& out, const std::vector<T*>& from, const std::vector<T*>& members) {
     std::vector<int32_t> indices;
     for (T* m : members) {
         auto it = std::find(from.begin(), from.end(), m);
         if (it != from.end()) indices.push_back(int32_t(it - from.begin()));
     }
     out.WriteInt32(int32_t(indices.size()));
-    for (int32_t k : indices) out.WriteInt32(k);
+    for (int32_t k : indices)
+        out.WriteInt32(k);
 }
 
 void Merge(TBox2& box, bool& first, const TBox2& b) {
@@ -67,11 +69,21 @@ void TMultiSelection::Clear() {
     ParticleSystems.clear();
 }
 
-bool TMultiSelection::Add(TMubFigure* o) { return AddTo(Figures, o); }
-bool TMultiSelection::Add(TSplineObj* o) { return AddTo(SplineObjects, o); }
-bool TMultiSelection::Add(TWind* o) { return AddTo(Winds, o); }
-bool TMultiSelection::Add(TWater* o) { return AddTo(Waters, o); }
-bool TMultiSelection::Add(TParticleSystem* o) { return AddTo(ParticleSystems, o); }
+bool TMultiSelection::Add(TMubFigure* o) {
+    return AddTo(Figures, o);
+}
+bool TMultiSelection::Add(TSplineObj* o) {
+    return AddTo(SplineObjects, o);
+}
+bool TMultiSelection::Add(TWind* o) {
+    return AddTo(Winds, o);
+}
+bool TMultiSelection::Add(TWater* o) {
+    return AddTo(Waters, o);
+}
+bool TMultiSelection::Add(TParticleSystem* o) {
+    return AddTo(ParticleSystems, o);
+}
 
 bool TMultiSelection::Add(TBoost* o) {
     if (!AddTo(Boosts, o)) return false;
@@ -86,7 +98,8 @@ bool TMultiSelection::Remove(const void* object) {
         return true;
     if (In(Boosts, object)) {
         if (SelectionHooks.BoostObject)
-            if (TSplineObj* obj = SelectionHooks.BoostObject(const_cast<TBoost*>(static_cast<const TBoost*>(object))))
+            if (TSplineObj* obj =
+                    SelectionHooks.BoostObject(const_cast<TBoost*>(static_cast<const TBoost*>(object))))
                 RemoveFrom(SplineObjects, obj);
         return RemoveFrom(Boosts, object);
     }
@@ -99,7 +112,8 @@ bool TMultiSelection::Contains(const void* object) const {
 }
 
 bool TMultiSelection::IsEmpty() const {
-    return Figures.empty() && SplineObjects.empty() && Winds.empty() && Waters.empty() && ParticleSystems.empty();
+    return Figures.empty() && SplineObjects.empty() && Winds.empty() && Waters.empty() &&
+           ParticleSystems.empty();
 }
 
 void TMultiSelection::CopyFrom(const TMultiSelection& other) {
@@ -124,24 +138,31 @@ TBox2 TMultiSelection::Bounds() const {
         if (!o->Border.Meshes.empty()) Merge(box, first, o->Border.Bounds);
     }
     if (SelectionHooks.WaterBounds)
-        for (TWater* w : Waters) Merge(box, first, SelectionHooks.WaterBounds(w));
+        for (TWater* w : Waters)
+            Merge(box, first, SelectionHooks.WaterBounds(w));
     if (SelectionHooks.WindBox)
-        for (TWind* w : Winds) Merge(box, first, SelectionHooks.WindBox(w));
+        for (TWind* w : Winds)
+            Merge(box, first, SelectionHooks.WindBox(w));
     if (SelectionHooks.ParticleBounds)
-        for (TParticleSystem* p : ParticleSystems) Merge(box, first, SelectionHooks.ParticleBounds(p));
+        for (TParticleSystem* p : ParticleSystems)
+            Merge(box, first, SelectionHooks.ParticleBounds(p));
     return box;
 }
 
 void TMultiSelection::MoveBy(float dx, float dy) {
     RecordSite(37001);
     if (IsEmpty()) return;
-    for (TSplineObj* o : SplineObjects) o->MoveBy(dx, dy, false);
+    for (TSplineObj* o : SplineObjects)
+        o->MoveBy(dx, dy, false);
     if (SelectionHooks.MoveWind)
-        for (TWind* w : Winds) SelectionHooks.MoveWind(w, dx, dy);
+        for (TWind* w : Winds)
+            SelectionHooks.MoveWind(w, dx, dy);
     if (SelectionHooks.MoveWater)
-        for (TWater* w : Waters) SelectionHooks.MoveWater(w, dx, dy);
+        for (TWater* w : Waters)
+            SelectionHooks.MoveWater(w, dx, dy);
     if (SelectionHooks.MoveParticles)
-        for (TParticleSystem* p : ParticleSystems) SelectionHooks.MoveParticles(p, dx, dy);
+        for (TParticleSystem* p : ParticleSystems)
+            SelectionHooks.MoveParticles(p, dx, dy);
 }
 
 void TMultiSelection::ReadGroupHeader(TByteReader& in) {
@@ -191,7 +212,8 @@ TMultiSelection* TMultiMultiSelection::AddGroup(TMultiSelection* selection) {
 }
 
 void TMultiMultiSelection::RemoveObject(const void* object) {
-    for (auto& g : Items) g->Remove(object);
+    for (auto& g : Items)
+        g->Remove(object);
     DropEmptyGroups();
 }
 
@@ -215,7 +237,8 @@ bool TMultiMultiSelection::Delete(int32_t index) {
 }
 
 void TMultiMultiSelection::Clear() {
-    while (!Items.empty()) Items.pop_back();
+    while (!Items.empty())
+        Items.pop_back();
 }
 
 void TMultiMultiSelection::Read(TByteReader& in, const TSelectionLists& lists) {
@@ -235,6 +258,7 @@ void TMultiMultiSelection::Read(TByteReader& in, const TSelectionLists& lists) {
 
 void TMultiMultiSelection::Write(TByteWriter& out, const TSelectionLists& lists) const {
     out.WriteInt32(int32_t(Items.size()));
-    for (const auto& g : Items) g->Write(out, lists);
+    for (const auto& g : Items)
+        g->Write(out, lists);
     out.Pad(16);
 }

@@ -43,7 +43,7 @@ struct TSelectionLists {
 };
 
 class TMultiSelection {
-public:
+  public:
     std::string Name = "Untitled";
     TMSky* Sky = nullptr;
     std::vector<TMubFigure*> Figures;
@@ -75,7 +75,7 @@ public:
 };
 
 class TMultiMultiSelection {
-public:
+  public:
     std::vector<std::unique_ptr<TMultiSelection>> Items;
 
     TMultiSelection* AddGroup(TMultiSelection* selection);

@@ -82,7 +82,8 @@ void TSpline::DrawOutline(uint8_t alpha, bool selected, bool showHandles, int32_
         if (selected) {
             r.Color4ub(255, 0, 0, alpha);
         } else {
-            uint8_t gb = uint8_t(std::clamp(255.0f * (0.5f + 0.5f * float(i) / float(segments)), 0.0f, 255.0f));
+            uint8_t gb =
+                uint8_t(std::clamp(255.0f * (0.5f + 0.5f * float(i) / float(segments)), 0.0f, 255.0f));
             r.Color4ub(255, gb, gb, alpha);
         }
     };
@@ -137,8 +138,8 @@ bool LinkRing(TSpline* splines, int32_t n) {
     return true;
 }
 
-bool CopyOutline(const std::vector<std::unique_ptr<TSpline>>& source, std::vector<std::unique_ptr<TSpline>>& target,
-                 int32_t n) {
+bool CopyOutline(const std::vector<std::unique_ptr<TSpline>>& source,
+                 std::vector<std::unique_ptr<TSpline>>& target, int32_t n) {
     if (n < 1 || source.size() < size_t(n)) return false;
     if (target.size() < size_t(n)) target.resize(size_t(n));
     for (int32_t i = 0; i < n; ++i) {
@@ -193,8 +194,8 @@ std::vector<TVec2> BuildPatchGrid(const TOutline& outline, int32_t columns, int3
     return grid;
 }
 
-void DeformPoints(TVec2* source, TVec2* target, int32_t count, const TBox2* box, int32_t rows, int32_t columns,
-                  const TOutline& outline) {
+void DeformPoints(TVec2* source, TVec2* target, int32_t count, const TBox2* box, int32_t rows,
+                  int32_t columns, const TOutline& outline) {
     RecordSite(31004);
     if (!source || !target || count < 1 || rows < 1 || columns < 1) return;
     TBox2 b;
@@ -220,9 +221,11 @@ void DeformPoints(TVec2* source, TVec2* target, int32_t count, const TBox2* box,
         int32_t j = std::clamp(int32_t((p.Y - y0) * float(rows) / (y1 - y0)), 0, rows - 1);
         size_t k = size_t(i) + size_t(columns + 1) * size_t(j);
         size_t k10 = k + 1, k01 = k + size_t(columns) + 1, k11 = k + size_t(columns) + 2;
-        if (MapBetweenTriangles(plain[k], plain[k10], plain[k01], p, warped[k], warped[k10], warped[k01], target[n]))
+        if (MapBetweenTriangles(plain[k], plain[k10], plain[k01], p, warped[k], warped[k10], warped[k01],
+                                target[n]))
             continue;
-        if (MapBetweenTriangles(plain[k01], plain[k10], plain[k11], p, warped[k01], warped[k10], warped[k11], target[n]))
+        if (MapBetweenTriangles(plain[k01], plain[k10], plain[k11], p, warped[k01], warped[k10], warped[k11],
+                                target[n]))
             continue;
         // Rounding at a cell edge can leave a point in neither triangle: the
         // first triangle's affine map carries it (its cell is a proper rectangle).

@@ -12,7 +12,7 @@
 #include <vector>
 
 class TSpline {
-public:
+  public:
     TSpline() = default;
     static TSpline CreateFromPoints(TVec2 p0, TVec2 startHandle, TVec2 p1, TVec2 endHandle);
 
@@ -49,8 +49,8 @@ using TOutline = std::array<TSpline, 4>;
 bool TranslateOutline(TSpline* splines, int32_t n, float dx, float dy);
 bool LinkRing(TSpline* splines, int32_t n);
 // Copies every stored field; targets that are missing are created.
-bool CopyOutline(const std::vector<std::unique_ptr<TSpline>>& source, std::vector<std::unique_ptr<TSpline>>& target,
-                 int32_t n);
+bool CopyOutline(const std::vector<std::unique_ptr<TSpline>>& source,
+                 std::vector<std::unique_ptr<TSpline>>& target, int32_t n);
 // The default outline of a new object: a 100 × 200 rectangle with straight
 // edges, linked as a ring.
 void MakeDefaultOutline(TOutline& out);
@@ -66,5 +66,5 @@ std::vector<TVec2> BuildPatchGrid(const TOutline& outline, int32_t columns, int3
 // Maps each source point from the box (or the points' own bounds when box is
 // null) through the patch. Source points are clamped to the box in place; a
 // target that falls in no triangle keeps its value.
-void DeformPoints(TVec2* source, TVec2* target, int32_t count, const TBox2* box, int32_t rows, int32_t columns,
-                  const TOutline& outline);
+void DeformPoints(TVec2* source, TVec2* target, int32_t count, const TBox2* box, int32_t rows,
+                  int32_t columns, const TOutline& outline);

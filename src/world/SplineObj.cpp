@@ -37,7 +37,8 @@ void CopyShapes(const TOutline& from, TOutline& to) {
 
 TBox2 TriangleBox(const std::vector<TVec2>& pos, const TTriangle& t) {
     TVec2 a = pos[size_t(t.V[0])], b = pos[size_t(t.V[1])], c = pos[size_t(t.V[2])];
-    return {std::min({a.X, b.X, c.X}), std::min({a.Y, b.Y, c.Y}), std::max({a.X, b.X, c.X}), std::max({a.Y, b.Y, c.Y})};
+    return {std::min({a.X, b.X, c.X}), std::min({a.Y, b.Y, c.Y}), std::max({a.X, b.X, c.X}),
+            std::max({a.Y, b.Y, c.Y})};
 }
 
 // The boxes of the existing triangle groups after the positions moved.
@@ -46,7 +47,9 @@ void UpdateGroupBoxes(TMesh& mesh) {
     for (auto& g : mesh.Groups) {
         for (int32_t i = 0; i < g.Count; ++i) {
             const TTriangle& t = mesh.GroupedTriangles[size_t(g.First + i)];
-            if (std::any_of(std::begin(t.V), std::end(t.V), [&](int32_t v) { return size_t(v) >= pos.size(); })) continue;
+            if (std::any_of(std::begin(t.V), std::end(t.V),
+                            [&](int32_t v) { return size_t(v) >= pos.size(); }))
+                continue;
             TBox2 b = TriangleBox(pos, t);
             g.Box = i == 0 ? b
                            : TBox2{std::min(g.Box.Left, b.Left), std::min(g.Box.Top, b.Top),
@@ -64,14 +67,16 @@ TMyTexture* TextureFromRecord(int32_t index, const std::string& name) {
 } // namespace
 
 TSplineObj::TSplineObj(TObjectWorld* world)
-    : World(world), Body(this, world ? world->Materials : nullptr), Border(this, world ? world->Materials : nullptr) {
+    : World(world), Body(this, world ? world->Materials : nullptr),
+      Border(this, world ? world->Materials : nullptr) {
     MakeDefaultOutline(Splines);
     CopyShapes(Splines, BaseSplines);
 }
 
 TSplineObj::~TSplineObj() {
     if (Animation) Animation->Detach();
-    for (TObjectEmitter* e : Emitters) e->Detached();
+    for (TObjectEmitter* e : Emitters)
+        e->Detached();
     Emitters.clear();
     if (World && World->ForgetObjectInQuests) World->ForgetObjectInQuests(this);
 }
@@ -92,14 +97,17 @@ float TSplineObj::LayerParallax() const {
     return World->Layers->LayerOf(Layer).Parallax;
 }
 
-bool TSplineObj::Contributes() const { return Collide && LayerParallax() == 1.0f; }
+bool TSplineObj::Contributes() const {
+    return Collide && LayerParallax() == 1.0f;
+}
 
 TMesh* TSplineObj::AddBodyMesh() {
     RecordSite(32001);
     TMesh* previous = Body.Meshes.empty() ? nullptr : Body.Meshes.back().get();
     TMesh* mesh = Body.Add();
     mesh->MeshModeOwner = !GridMode;
-    if (mesh->Material && World && World->Materials) mesh->Material->Parent = &World->Materials->SplineObjects;
+    if (mesh->Material && World && World->Materials)
+        mesh->Material->Parent = &World->Materials->SplineObjects;
     if (previous) {
         if (mesh->Material && previous->Material) {
             TMaterial* parent = mesh->Material->Parent;
@@ -129,7 +137,8 @@ void TSplineObj::BuildBody() {
 void TSplineObj::SetGridTexture(int32_t textureIndex, bool fit) {
     RecordSite(32002);
     GridMode = true;
-    while (Body.Meshes.size() > 1) Body.Delete(int32_t(Body.Meshes.size()) - 1);
+    while (Body.Meshes.size() > 1)
+        Body.Delete(int32_t(Body.Meshes.size()) - 1);
     if (Body.Meshes.empty()) AddBodyMesh();
     TMesh& first = *Body.Meshes.front();
     first.MeshModeOwner = false;
@@ -149,7 +158,8 @@ void TSplineObj::SetGridTexture(int32_t textureIndex, bool fit) {
     if (Body.Current) Body.Current->UpdateTexCoords();
     if (fit && first.Texture) {
         first.Texture->PrepareSize();
-        GridCountsForSize(float(first.Texture->FullWidth), float(first.Texture->FullHeight), GridColumns, GridRows);
+        GridCountsForSize(float(first.Texture->FullWidth), float(first.Texture->FullHeight), GridColumns,
+                          GridRows);
         BuildBody();
         if (Body.Current) Body.Current->UpdateTexCoords();
         TBox2 b{0, 0, 0, 0};
@@ -180,16 +190,18 @@ void TSplineObj::SetMeshFile(const std::string& name) {
         if (first.GridMesh)
             ReversePoints(first.SourceOutline.data(), int32_t(first.SourceOutline.size()));
         else
-            for (TMeshEdge& e : first.Edges) std::swap(e.Prev, e.Next);
+            for (TMeshEdge& e : first.Edges)
+                std::swap(e.Prev, e.Next);
     }
     Rebuild();
 }
 
-void WarpBody(TMultiMesh& body, const TOutline& splines, const TBox2& sourceBox, bool updateOutline, bool animated,
-              int32_t rows, int32_t columns) {
+void WarpBody(TMultiMesh& body, const TOutline& splines, const TBox2& sourceBox, bool updateOutline,
+              bool animated, int32_t rows, int32_t columns) {
     RecordSite(32004);
     TVec2 origin{0, 0};
-    for (const TSpline& s : splines) origin += s.StartPoint;
+    for (const TSpline& s : splines)
+        origin += s.StartPoint;
     origin = origin * 0.25f;
     for (auto& meshPtr : body.Meshes) {
         TMesh& mesh = *meshPtr;
@@ -201,14 +213,14 @@ void WarpBody(TMultiMesh& body, const TOutline& splines, const TBox2& sourceBox,
         // The warped array always holds every vertex, also for the first
         // animated warp of a body that was never rebuilt.
         if (mesh.Warped.size() != mesh.Vertices.size()) mesh.Warped = mesh.Vertices;
-        DeformPoints(mesh.Vertices.data(), mesh.Warped.data(), int32_t(mesh.Vertices.size()), &sourceBox, rows, columns,
-                     splines);
+        DeformPoints(mesh.Vertices.data(), mesh.Warped.data(), int32_t(mesh.Vertices.size()), &sourceBox,
+                     rows, columns, splines);
         if (updateOutline) {
             if (mesh.GridMesh) {
                 mesh.Outline.resize(mesh.SourceOutline.size());
                 mesh.OutlinePoints.resize(mesh.Outline.size());
-                DeformPoints(mesh.SourceOutline.data(), mesh.Outline.data(), int32_t(mesh.SourceOutline.size()),
-                             &sourceBox, rows, columns, splines);
+                DeformPoints(mesh.SourceOutline.data(), mesh.Outline.data(),
+                             int32_t(mesh.SourceOutline.size()), &sourceBox, rows, columns, splines);
                 mesh.UpdateEdgeNormals();
             } else {
                 mesh.OutlineFromEdges();
@@ -231,7 +243,8 @@ void TSplineObj::Rebuild() {
     TBox2 box{0, 0, 0, 0};
     PointsBounds(first.Vertices.data(), int32_t(first.Vertices.size()), box);
     WarpBody(Body, Splines, box, true, false, UsedRows(), UsedColumns());
-    for (auto& m : Body.Meshes) m->BuildGroups(300);
+    for (auto& m : Body.Meshes)
+        m->BuildGroups(300);
     if (!Border.Meshes.empty()) SetBorderTexture(Border.Meshes.front()->Texture);
     if (Boost && World && World->RefreshBoostLight) World->RefreshBoostLight(Boost);
 }
@@ -239,8 +252,8 @@ void TSplineObj::Rebuild() {
 void TSplineObj::ApplyAnimation() {
     if (!Animation || Body.Meshes.empty()) return;
     if (Animation->FrameCount() == 0) return;
-    WarpBody(Body, Animation->CurrentShapeNow(), Body.Meshes.front()->SourceBounds, !Emitters.empty(), true, UsedRows(),
-             UsedColumns());
+    WarpBody(Body, Animation->CurrentShapeNow(), Body.Meshes.front()->SourceBounds, !Emitters.empty(), true,
+             UsedRows(), UsedColumns());
 }
 
 void TSplineObj::SetBorderTexture(TMyTexture* texture) {
@@ -249,7 +262,8 @@ void TSplineObj::SetBorderTexture(TMyTexture* texture) {
     const std::vector<TVec2> points = Body.Meshes.front()->Outline;
     if (Border.Meshes.empty()) {
         TMesh* band = Border.Add();
-        if (band->Material && World && World->Materials) band->Material->Parent = &World->Materials->SplineObjects;
+        if (band->Material && World && World->Materials)
+            band->Material->Parent = &World->Materials->SplineObjects;
     }
     TMesh& band = *Border.Meshes.front();
     band.BuildBand(points.data(), int32_t(points.size()), texture, BorderWidth, BorderStretch, BorderShift);
@@ -288,7 +302,8 @@ void TSplineObj::ChooseTextureDetail() {
         int32_t q = RoundEven(std::fabs(BorderWidth) / H * s * 2 * p * 8);
         TMyTexture* variant = full->ScaledCopy(VariantFor(q));
         std::vector<TVec2> points = Body.Meshes.empty() ? std::vector<TVec2>{} : Body.Meshes.front()->Outline;
-        band.BuildBand(points.data(), int32_t(points.size()), variant, BorderWidth, BorderStretch, BorderShift);
+        band.BuildBand(points.data(), int32_t(points.size()), variant, BorderWidth, BorderStretch,
+                       BorderShift);
         band.BuildGroups(300);
     }
     if (GridMode) {
@@ -322,7 +337,8 @@ void TSplineObj::SetVisible(bool visible, bool silent) {
 }
 
 void TSplineObj::AttachEmitter(TObjectEmitter* emitter) {
-    if (emitter && std::find(Emitters.begin(), Emitters.end(), emitter) == Emitters.end()) Emitters.push_back(emitter);
+    if (emitter && std::find(Emitters.begin(), Emitters.end(), emitter) == Emitters.end())
+        Emitters.push_back(emitter);
 }
 
 void TSplineObj::DetachEmitter(TObjectEmitter* emitter) {
@@ -359,12 +375,14 @@ int32_t TSplineObj::Draw(int32_t counter) {
 
 void TSplineObj::DrawOutline(bool, bool showCurves) {
     if (showCurves)
-        for (const TSpline& s : Splines) s.DrawOutline(255, false, false);
+        for (const TSpline& s : Splines)
+            s.DrawOutline(255, false, false);
 }
 
 bool TSplineObj::ReadSplineObj(TByteReader& in) {
     RecordSite(32009);
-    for (TSpline& s : Splines) s.ReadSpline(in);
+    for (TSpline& s : Splines)
+        s.ReadSpline(in);
     LinkRing(Splines.data(), 4);
     CopyShapes(Splines, BaseSplines);
     GridColumns = in.ReadInt32();
@@ -391,7 +409,8 @@ bool TSplineObj::ReadSplineObj(TByteReader& in) {
         int32_t n = in.ReadInt32();
         // A mesh header and an empty chunk list take at least 45 bytes.
         if (n < 0 || int64_t(n) * 45 > in.Remaining()) return false;
-        for (int32_t i = 0; i < n; ++i) AddBodyMesh();
+        for (int32_t i = 0; i < n; ++i)
+            AddBodyMesh();
         for (auto& m : Body.Meshes) {
             if (!m->ReadHeader(in) || !m->ReadChunks(in, false)) return false;
         }
@@ -423,7 +442,8 @@ bool TSplineObj::ReadSplineObj(TByteReader& in) {
 }
 
 void TSplineObj::WriteSplineObj(TByteWriter& out) const {
-    for (const TSpline& s : Splines) s.WriteSpline(out);
+    for (const TSpline& s : Splines)
+        s.WriteSpline(out);
     out.WriteInt32(GridColumns);
     out.WriteInt32(GridRows);
     out.WriteString(Name);
@@ -433,7 +453,8 @@ void TSplineObj::WriteSplineObj(TByteWriter& out) const {
     out.WriteByte(0);
     if (GridMode) {
         const TMesh* first = Body.Meshes.empty() ? nullptr : Body.Meshes.front().get();
-        const TMyTexture* t = first && first->Texture ? first->Texture->Main ? first->Texture->Main : first->Texture : nullptr;
+        const TMyTexture* t =
+            first && first->Texture ? first->Texture->Main ? first->Texture->Main : first->Texture : nullptr;
         out.WriteInt32(-1);
         out.WriteString(t ? t->Name : std::string());
         out.WriteInt32(OutlineStep);
@@ -446,7 +467,8 @@ void TSplineObj::WriteSplineObj(TByteWriter& out) const {
         out.WriteInt32(int32_t(Body.Meshes.size()));
         for (const auto& m : Body.Meshes) {
             const TMyTexture* t = m->Texture ? m->Texture->MainTexture() : nullptr;
-            m->WriteHeader(out, m->GeometrySource ? Body.IndexOf(m->GeometrySource) : -1, t ? t->Name : std::string());
+            m->WriteHeader(out, m->GeometrySource ? Body.IndexOf(m->GeometrySource) : -1,
+                           t ? t->Name : std::string());
             m->WriteChunks(out);
         }
     }
@@ -484,7 +506,8 @@ void SetEdgeSurface(TMesh& mesh) {
         for (const auto& m : mesh.Group->Meshes) {
             if (!m->Texture || (m.get() != &mesh && m->GeometrySource != &mesh)) continue;
             float w = 1;
-            if (!m->Colors.empty() && size_t(a) < m->Colors.size()) w = float(m->Colors[size_t(a)].A) / 255.0f;
+            if (!m->Colors.empty() && size_t(a) < m->Colors.size())
+                w = float(m->Colors[size_t(a)].A) / 255.0f;
             slide = w * m->Skidness + (1 - w) * slide;
             glue = w * m->Stickness + (1 - w) * glue;
         }
@@ -567,7 +590,9 @@ void TSplineAnim::Detach() {
 }
 
 // Durations stay at least 1 ms, so the transition arithmetic never divides by zero.
-void TSplineAnim::NewDuration() { Duration = std::max(1, MinDuration + Random(RandomDuration)); }
+void TSplineAnim::NewDuration() {
+    Duration = std::max(1, MinDuration + Random(RandomDuration));
+}
 
 bool TSplineAnim::TargetDue() const {
     if (!Target) return false;
@@ -706,12 +731,14 @@ void TSplineAnim::ReadSplineAnim(TByteReader& in, const std::vector<TSplineObj*>
     Frames.clear();
     for (int32_t i = 0; i < frames; ++i) {
         InsertFrame(i);
-        for (TSpline& s : Frames[size_t(i)].Shape) s.ReadSpline(in);
+        for (TSpline& s : Frames[size_t(i)].Shape)
+            s.ReadSpline(in);
         LinkRing(Frames[size_t(i)].Shape.data(), 4);
     }
     if (paths)
         for (auto& f : Frames)
-            for (TSpline& s : f.Path) s.ReadSpline(in);
+            for (TSpline& s : f.Path)
+                s.ReadSpline(in);
     if (!paths || !CurvedPaths) RebuildPaths(-1, true);
     BackupFrames = Frames;
     // An animation without key frames has nothing to show: it drives no object.
@@ -734,9 +761,11 @@ void TSplineAnim::WriteSplineAnim(TByteWriter& out, const std::vector<TSplineObj
     out.Pad(25);
     out.WriteInt32(FrameCount());
     for (const auto& f : Frames)
-        for (const TSpline& s : f.Shape) s.WriteSpline(out);
+        for (const TSpline& s : f.Shape)
+            s.WriteSpline(out);
     for (const auto& f : Frames)
-        for (const TSpline& s : f.Path) s.WriteSpline(out);
+        for (const TSpline& s : f.Path)
+            s.WriteSpline(out);
 }
 
 TSplineAnim* TSplineAnimMan::Add(TSplineObj* object) {
@@ -768,21 +797,25 @@ void TSplineAnimMan::Read(TByteReader& in, const std::vector<TSplineObj*>& objec
     in.Skip(16);
     // The fixed part of a record alone takes 56 bytes.
     n = std::clamp(n, 0, in.Remaining() / 56);
-    for (int32_t i = 0; i < n && !in.ShortRead; ++i) Add(nullptr)->ReadSplineAnim(in, objects);
+    for (int32_t i = 0; i < n && !in.ShortRead; ++i)
+        Add(nullptr)->ReadSplineAnim(in, objects);
 }
 
 void TSplineAnimMan::Write(TByteWriter& out, const std::vector<TSplineObj*>& objects) const {
     out.WriteInt32(int32_t(Anims.size()));
     out.Pad(16);
-    for (const auto& a : Anims) a->WriteSplineAnim(out, objects);
+    for (const auto& a : Anims)
+        a->WriteSplineAnim(out, objects);
 }
 
 void TSplineAnimMan::TickAll(int32_t dt) {
-    for (auto& a : Anims) a->Tick(dt);
+    for (auto& a : Anims)
+        a->Tick(dt);
 }
 
 void TSplineAnimMan::ResetAll() {
-    for (auto& a : Anims) a->Reset();
+    for (auto& a : Anims)
+        a->Reset();
 }
 
 void TSplineAnimMan::StartByName(const std::string& questName) {
@@ -791,5 +824,6 @@ void TSplineAnimMan::StartByName(const std::string& questName) {
 }
 
 void TSplineAnimMan::ForgetTargets() {
-    for (auto& a : Anims) a->Target = nullptr;
+    for (auto& a : Anims)
+        a->Target = nullptr;
 }

@@ -24,7 +24,7 @@ class TSplineAnim;
 // object tells it when it is detached, fires it on visibility changes and
 // draws its particles behind or in front of itself.
 class TObjectEmitter {
-public:
+  public:
     virtual ~TObjectEmitter() = default;
     virtual void Detached() = 0;
     virtual bool FireOnShow() const = 0;
@@ -57,7 +57,7 @@ struct TObjectWorld {
 };
 
 class TSplineObj {
-public:
+  public:
     explicit TSplineObj(TObjectWorld* world);
     ~TSplineObj();
     TSplineObj(const TSplineObj&) = delete;
@@ -120,14 +120,14 @@ public:
     int32_t UsedColumns() const { return std::clamp(GridColumns, 1, MaxPatchCells); }
     int32_t UsedRows() const { return std::clamp(GridRows, 1, MaxPatchCells); }
 
-private:
+  private:
     void BuildBody();
     int32_t DrawEmitters(bool behind);
 };
 
 // Warps every mesh of a group through the splines.
-void WarpBody(TMultiMesh& body, const TOutline& splines, const TBox2& sourceBox, bool updateOutline, bool animated,
-              int32_t rows, int32_t columns);
+void WarpBody(TMultiMesh& body, const TOutline& splines, const TBox2& sourceBox, bool updateOutline,
+              bool animated, int32_t rows, int32_t columns);
 
 // Surface values of a mesh's border edges from the mesh and its texture layers.
 void SetEdgeSurface(TMesh& mesh);
@@ -145,7 +145,7 @@ struct TSplineAnim_Frame {
 class TSplineAnimMan;
 
 class TSplineAnim {
-public:
+  public:
     explicit TSplineAnim(TSplineAnimMan* manager);
     ~TSplineAnim();
 
@@ -179,13 +179,13 @@ public:
     void ReadSplineAnim(TByteReader& in, const std::vector<TSplineObj*>& objects);
     void WriteSplineAnim(TByteWriter& out, const std::vector<TSplineObj*>& objects) const;
 
-private:
+  private:
     void NewDuration();
     bool TargetDue() const;
 };
 
 class TSplineAnimMan {
-public:
+  public:
     std::vector<std::unique_ptr<TSplineAnim>> Anims;
     TSplineAnim* Selected = nullptr;
     int32_t SelectedIndex = -1;

@@ -10,7 +10,7 @@ namespace fs = std::filesystem;
 
 namespace {
 class FileSaveTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Dir = fs::temp_directory_path() / ("rollix-save-" + std::to_string(::getpid()));
         fs::remove_all(Dir);

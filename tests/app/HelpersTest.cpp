@@ -13,12 +13,14 @@ TEST(Ease, TablesHitTheirFixedPoints) {
     EXPECT_EQ(EaseTable2049[0], 0.0f);
     EXPECT_EQ(EaseTable2049[1024], 0.5f);
     EXPECT_EQ(EaseTable2049[2048], 1.0f);
-    for (int i = 1; i < 2049; ++i) ASSERT_GE(EaseTable2049[i], EaseTable2049[i - 1]) << i;
+    for (int i = 1; i < 2049; ++i)
+        ASSERT_GE(EaseTable2049[i], EaseTable2049[i - 1]) << i;
 }
 
 TEST(Ease, InOutIsTheSCurve) {
     for (float x : {0.1f, 0.25f, 0.4f, 0.6f, 0.75f, 0.9f}) {
-        double expected = x < 0.5f ? 0.5 * (1 - std::cos(2 * x * M_PI / 2)) : 0.5 + 0.5 * std::sin((2 * x - 1) * M_PI / 2);
+        double expected =
+            x < 0.5f ? 0.5 * (1 - std::cos(2 * x * M_PI / 2)) : 0.5 + 0.5 * std::sin((2 * x - 1) * M_PI / 2);
         EXPECT_NEAR(EaseInOut(x), expected, 1e-6) << x;
         EXPECT_NEAR(EaseInOut(x) + EaseInOut(1 - x), 1.0, 1e-6) << "symmetric at " << x;
     }
@@ -32,18 +34,19 @@ struct TScoreCase {
 
 TEST(TextFormat, Scores) {
     const TScoreCase cases[] = {
-        {1234567, 0, "1.234.567"}, {12345, 0, "12.345"}, {999, 0, "999"},
-        {5, 3, "005"},             {1000000, 0, "1.000.000"}, {1000, 0, "1.000"},
-        {0, 0, "0"},               {42, 6, "000.042"},
+        {1234567, 0, "1.234.567"}, {12345, 0, "12.345"}, {999, 0, "999"}, {5, 3, "005"},
+        {1000000, 0, "1.000.000"}, {1000, 0, "1.000"},   {0, 0, "0"},     {42, 6, "000.042"},
     };
-    for (const auto& c : cases) EXPECT_EQ(FormatScore(c.n, c.width), c.text) << c.n << "/" << c.width;
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatScore(c.n, c.width), c.text) << c.n << "/" << c.width;
 }
 
 TEST(TextFormat, Times) {
     const std::pair<int64_t, const char*> cases[] = {
         {12507, "2:05.07"}, {0, "0:00.00"}, {6000, "1:00.00"}, {5999, "0:59.99"}, {66000, "11:00.00"},
     };
-    for (const auto& [ticks, text] : cases) EXPECT_EQ(FormatTime(ticks), text) << ticks;
+    for (const auto& [ticks, text] : cases)
+        EXPECT_EQ(FormatTime(ticks), text) << ticks;
 }
 
 TEST(TextFormat, DigitsAndPadding) {

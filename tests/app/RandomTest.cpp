@@ -43,7 +43,8 @@ TEST(RandomTable, FilledFromSeed100AndWraps) {
     EXPECT_FLOAT_EQ(RandomTable[1], 0.9982327222824097f);
     EXPECT_FLOAT_EQ(RandomTable[2], 0.014298257417976856f);
     float first = NextRandom();
-    for (int i = 1; i <= 1000; ++i) ASSERT_EQ(NextRandom(), RandomTable[i]);
+    for (int i = 1; i <= 1000; ++i)
+        ASSERT_EQ(NextRandom(), RandomTable[i]);
     EXPECT_EQ(NextRandom(), first) << "the 1002nd value is entry 0 again";
 }
 

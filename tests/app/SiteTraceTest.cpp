@@ -1,5 +1,5 @@
-#include "app/FileSave.h"
 #include "app/SiteTrace.h"
+#include "app/FileSave.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -10,7 +10,7 @@
 namespace {
 // Each test gets its own user folder and a fresh trail.
 class SiteTraceTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Home = std::filesystem::temp_directory_path() /
                ("rollix-trace-" + std::to_string(::getpid()) + "-" +
@@ -41,10 +41,12 @@ protected:
 } // namespace
 
 TEST_F(SiteTraceTest, LogListsTheLast101SitesOldestFirst) {
-    for (int n = 1; n <= 150; ++n) RecordSite(n);
+    for (int n = 1; n <= 150; ++n)
+        RecordSite(n);
     HandleError();
     std::string expected = "Last Err_Site: 150\r\nplusstring: \r\n";
-    for (int n = 50; n <= 150; ++n) expected += std::to_string(n) + ",";
+    for (int n = 50; n <= 150; ++n)
+        expected += std::to_string(n) + ",";
     EXPECT_EQ(ReadLog(), expected);
     EXPECT_EQ(ErrorLogPath(), Home.string() + "/Rollix_Error.txt");
 }

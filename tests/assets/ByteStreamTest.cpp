@@ -7,7 +7,8 @@
 namespace {
 std::vector<uint8_t> Bytes(std::initializer_list<int> list) {
     std::vector<uint8_t> v;
-    for (int b : list) v.push_back(uint8_t(b));
+    for (int b : list)
+        v.push_back(uint8_t(b));
     return v;
 }
 } // namespace
@@ -23,14 +24,14 @@ TEST(ByteStream, PrimitivesAreLittleEndianWithNoPadding) {
     w.WriteWideString(u"\u00e9!");
     w.Pad(2);
     const std::vector<uint8_t> expected = Bytes({
-        0xFE, 0xFF, 0xFF, 0xFF, // int32 -2
-        0x34, 0x12,             // int16 0x1234
-        0xAB,                   // byte
-        0x01,                   // boolean true
-        0x00, 0x00, 0x80, 0x3F, // float32 1.0
-        0x02, 0, 0, 0, 'H', 'i', // string "Hi"
-        0x02, 0, 0, 0, 0xE9, 0x00, '!', 0x00, // wide string, UTF-16 code units
-        0x00, 0x00,             // pad(2)
+        0xFE, 0xFF, 0xFF, 0xFF,                        // int32 -2
+        0x34, 0x12,                                    // int16 0x1234
+        0xAB,                                          // byte
+        0x01,                                          // boolean true
+        0x00, 0x00, 0x80, 0x3F,                        // float32 1.0
+        0x02, 0,    0,    0,    'H',  'i',             // string "Hi"
+        0x02, 0,    0,    0,    0xE9, 0x00, '!', 0x00, // wide string, UTF-16 code units
+        0x00, 0x00,                                    // pad(2)
     });
     EXPECT_EQ(w.Bytes, expected);
 

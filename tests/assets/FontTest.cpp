@@ -1,8 +1,8 @@
+#include "assets/Font.h"
 #include "app/FileSave.h"
 #include "app/Log.h"
 #include "app/Paths.h"
 #include "app/Random.h"
-#include "assets/Font.h"
 #include "assets/MassFile.h"
 #include "assets/PictureWrite.h"
 #include "assets/TexLib.h"
@@ -17,14 +17,15 @@ namespace {
 std::vector<uint8_t> GlyphPng(int32_t width, int32_t top, int32_t bottom) {
     std::vector<uint8_t> p(size_t(width) * 40 * 4, 0);
     for (int32_t y = top; y <= bottom; ++y)
-        for (int32_t x = 2; x < width - 2; ++x) p[(size_t(y) * size_t(width) + size_t(x)) * 4 + 3] = 255;
+        for (int32_t x = 2; x < width - 2; ++x)
+            p[(size_t(y) * size_t(width) + size_t(x)) * 4 + 3] = 255;
     std::vector<uint8_t> png;
     EncodePng(p.data(), width, 40, 4, png);
     return png;
 }
 
 class FontTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Dir = std::filesystem::temp_directory_path() / ("rollix-font-" + std::to_string(::getpid()));
         std::filesystem::create_directories(Dir);
@@ -37,8 +38,9 @@ protected:
         std::vector<TMassFileInput> entries = {{"Textures\\Font\\", "fnt001.png", GlyphPng(20, 10, 29)},
                                                {"Textures\\Font\\", "fnt004.png", GlyphPng(24, 4, 29)},
                                                {"Textures\\Font\\", "fnt037.png", GlyphPng(16, 8, 29)}};
-        entries.push_back({"Textures\\", "Rollix.TexLib",
-                           WriteTexLibIndex({{"Font\\fnt001.png"}, {"Font\\fnt004.png"}, {"Font\\fnt037.png"}})});
+        entries.push_back(
+            {"Textures\\", "Rollix.TexLib",
+             WriteTexLibIndex({{"Font\\fnt001.png"}, {"Font\\fnt004.png"}, {"Font\\fnt037.png"}})});
         std::vector<uint8_t> archive;
         std::string why;
         ASSERT_TRUE(WriteMassFile(entries, archive, why));
@@ -80,7 +82,8 @@ TEST_F(FontTest, WaveTableIsSeededWithFive) {
     EXPECT_EQ(Font->Wave[0][0], float(24.0 * RandomFloat() - 12.0));
     EXPECT_EQ(Font->Wave[0][1], float(24.0 * RandomFloat() - 12.0));
     for (const auto& w : Font->Wave)
-        for (float v : w) ASSERT_TRUE(v >= -12 && v < 12);
+        for (float v : w)
+            ASSERT_TRUE(v >= -12 && v < 12);
 }
 
 TEST_F(FontTest, WavyTextWithoutWavesIsPlainText) {

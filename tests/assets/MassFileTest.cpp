@@ -1,8 +1,8 @@
+#include "assets/MassFile.h"
 #include "app/FileSave.h"
 #include "app/Log.h"
 #include "app/Paths.h"
 #include "app/SiteTrace.h"
-#include "assets/MassFile.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -12,11 +12,13 @@
 namespace fs = std::filesystem;
 
 namespace {
-std::vector<uint8_t> Text(const std::string& s) { return {s.begin(), s.end()}; }
+std::vector<uint8_t> Text(const std::string& s) {
+    return {s.begin(), s.end()};
+}
 
 // Each test gets a program folder of its own holding the archives it writes.
 class MassFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Dir = fs::temp_directory_path() / ("rollix-msf-" + std::to_string(::getpid()) + "-" +
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -50,7 +52,8 @@ protected:
 } // namespace
 
 TEST_F(MassFileTest, HigherArchiveWinsAndGapsAreSkipped) {
-    WriteArchive("Rollix.msf", {{"Levels\\", "Zestars.map", Text("base")}, {"Levels\\", "Only1.map", Text("one")}});
+    WriteArchive("Rollix.msf",
+                 {{"Levels\\", "Zestars.map", Text("base")}, {"Levels\\", "Only1.map", Text("one")}});
     WriteArchive("Rollix3.msf", {{"Levels\\", "Zestars.map", Text("third")}});
     MassFile.Create();
     ASSERT_EQ(MassFile.Files.size(), 2u);
@@ -63,7 +66,8 @@ TEST_F(MassFileTest, HigherArchiveWinsAndGapsAreSkipped) {
 
 TEST_F(MassFileTest, NamesCompareUpperCasedByTheAnsiTable) {
     // "é" is 0xE9 in the archive's 8-bit text and upper-cases to 0xC9.
-    WriteArchive("Rollix.msf", {{"Sounds\\", "Caf\xE9.ogg", Text("x")}, {"objects\\Animations\\", "Run.gms", Text("y")}});
+    WriteArchive("Rollix.msf",
+                 {{"Sounds\\", "Caf\xE9.ogg", Text("x")}, {"objects\\Animations\\", "Run.gms", Text("y")}});
     MassFile.Create();
     EXPECT_TRUE(MassFileExists(AppDir + "SOUNDS\\CAF\xC9.OGG"));
     EXPECT_TRUE(MassFileExists(AppDir + "Objects\\animations\\run.GMS"));
@@ -154,8 +158,8 @@ TEST_F(MassFileTest, StreamReadsAnEntryAndWritesPlainFilesAtomically) {
 
 struct TDamage {
     const char* what;
-    size_t at;      // byte offset to overwrite
-    int32_t value;  // int32 written there
+    size_t at;     // byte offset to overwrite
+    int32_t value; // int32 written there
 };
 
 TEST_F(MassFileTest, DamagedDirectoryIsSkippedWithOneLogLineAndNoError) {
@@ -165,18 +169,15 @@ TEST_F(MassFileTest, DamagedDirectoryIsSkippedWithOneLogLineAndNoError) {
     // Layout: 11 id, dir count @11, key length @15, "Levels\" @19, file count @26,
     // name length @30, "a.map" @34, size @39, offset @43, data @47.
     const TDamage cases[] = {
-        {"negative folder count", 11, -1},
-        {"huge folder count", 11, 0x10000000},
-        {"negative file count", 26, -3},
-        {"name longer than the file", 30, 1000},
-        {"negative name length", 30, -1},
-        {"entry beyond the end", 39, 5},
-        {"offset beyond the end", 43, 1},
-        {"negative size", 39, -4},
+        {"negative folder count", 11, -1}, {"huge folder count", 11, 0x10000000},
+        {"negative file count", 26, -3},   {"name longer than the file", 30, 1000},
+        {"negative name length", 30, -1},  {"entry beyond the end", 39, 5},
+        {"offset beyond the end", 43, 1},  {"negative size", 39, -4},
     };
     for (const TDamage& d : cases) {
         std::vector<uint8_t> bad = good;
-        for (int i = 0; i < 4; ++i) bad[d.at + size_t(i)] = uint8_t(uint32_t(d.value) >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            bad[d.at + size_t(i)] = uint8_t(uint32_t(d.value) >> (8 * i));
         ASSERT_TRUE(SaveFileAtomic(AppDir + "Rollix2.msf", bad));
         ASSERT_TRUE(SaveFileAtomic(AppDir + "Rollix.msf", good));
         Logged.clear();

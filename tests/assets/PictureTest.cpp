@@ -36,14 +36,54 @@ struct TLosslessCase {
 TEST(Picture, LosslessFormatsReadBackExactly) {
     const int w = 7, h = 5;
     const TLosslessCase cases[] = {
-        {"a.png", 3, [](const std::vector<uint8_t>& p, int w, int h, int bpp) { std::vector<uint8_t> o; EncodePng(p.data(), w, h, bpp, o); return o; }},
-        {"a.PNG", 4, [](const std::vector<uint8_t>& p, int w, int h, int bpp) { std::vector<uint8_t> o; EncodePng(p.data(), w, h, bpp, o); return o; }},
-        {"a.bmp", 3, [](const std::vector<uint8_t>& p, int w, int h, int) { std::vector<uint8_t> o; EncodeBmp(p.data(), w, h, o); return o; }},
-        {"a.tga", 3, [](const std::vector<uint8_t>& p, int w, int h, int bpp) { std::vector<uint8_t> o; EncodeTga(p.data(), w, h, bpp, o); return o; }},
-        {"a.tga", 4, [](const std::vector<uint8_t>& p, int w, int h, int bpp) { std::vector<uint8_t> o; EncodeTga(p.data(), w, h, bpp, o, {true, false, false}); return o; }},
-        {"a.tga", 4, [](const std::vector<uint8_t>& p, int w, int h, int bpp) { std::vector<uint8_t> o; EncodeTga(p.data(), w, h, bpp, o, {false, true, true}); return o; }},
-        {"a.psp", 4, [](const std::vector<uint8_t>& p, int w, int h, int) { std::vector<uint8_t> o; EncodePsp(p.data(), w, h, false, o); return o; }},
-        {"a.psp", 4, [](const std::vector<uint8_t>& p, int w, int h, int) { std::vector<uint8_t> o; EncodePsp(p.data(), w, h, true, o); return o; }},
+        {"a.png", 3,
+         [](const std::vector<uint8_t>& p, int w, int h, int bpp) {
+             std::vector<uint8_t> o;
+             EncodePng(p.data(), w, h, bpp, o);
+             return o;
+         }},
+        {"a.PNG", 4,
+         [](const std::vector<uint8_t>& p, int w, int h, int bpp) {
+             std::vector<uint8_t> o;
+             EncodePng(p.data(), w, h, bpp, o);
+             return o;
+         }},
+        {"a.bmp", 3,
+         [](const std::vector<uint8_t>& p, int w, int h, int) {
+             std::vector<uint8_t> o;
+             EncodeBmp(p.data(), w, h, o);
+             return o;
+         }},
+        {"a.tga", 3,
+         [](const std::vector<uint8_t>& p, int w, int h, int bpp) {
+             std::vector<uint8_t> o;
+             EncodeTga(p.data(), w, h, bpp, o);
+             return o;
+         }},
+        {"a.tga", 4,
+         [](const std::vector<uint8_t>& p, int w, int h, int bpp) {
+             std::vector<uint8_t> o;
+             EncodeTga(p.data(), w, h, bpp, o, {true, false, false});
+             return o;
+         }},
+        {"a.tga", 4,
+         [](const std::vector<uint8_t>& p, int w, int h, int bpp) {
+             std::vector<uint8_t> o;
+             EncodeTga(p.data(), w, h, bpp, o, {false, true, true});
+             return o;
+         }},
+        {"a.psp", 4,
+         [](const std::vector<uint8_t>& p, int w, int h, int) {
+             std::vector<uint8_t> o;
+             EncodePsp(p.data(), w, h, false, o);
+             return o;
+         }},
+        {"a.psp", 4,
+         [](const std::vector<uint8_t>& p, int w, int h, int) {
+             std::vector<uint8_t> o;
+             EncodePsp(p.data(), w, h, true, o);
+             return o;
+         }},
     };
     for (const auto& c : cases) {
         std::vector<uint8_t> pixels = Gradient(w, h, c.bpp);
@@ -96,7 +136,8 @@ TEST(Picture, CropsToTheOpaqueBoundsWithAMargin) {
 
 TEST(Picture, FullyTransparentKeepsItsSizeAndIsCleared) {
     std::vector<uint8_t> pixels(64 * 64 * 4, 0);
-    for (size_t i = 0; i < pixels.size(); i += 4) pixels[i] = 90;
+    for (size_t i = 0; i < pixels.size(); i += 4)
+        pixels[i] = 90;
     std::vector<uint8_t> png;
     ASSERT_TRUE(EncodePng(pixels.data(), 64, 64, 4, png));
     TPicture pic = Decode("x.png", png);
@@ -132,7 +173,8 @@ TEST(Picture, EightBitTgaConversions) {
 
     // Colour map of 24-bit entries starting at index 2.
     std::vector<uint8_t> map;
-    for (int i = 0; i < 6; ++i) map.insert(map.end(), {uint8_t(i), uint8_t(10 * i), uint8_t(100 + i)});
+    for (int i = 0; i < 6; ++i)
+        map.insert(map.end(), {uint8_t(i), uint8_t(10 * i), uint8_t(100 + i)});
     const uint8_t mapped[2] = {2, 7};
     std::vector<uint8_t> tga;
     ASSERT_TRUE(EncodeTga8(mapped, 2, 1, map, 24, 2, tga));
@@ -181,7 +223,9 @@ TEST(Picture, DecodersSurviveTruncationAndCorruption) {
             TPicture pic;
             pic.LoadFromBytes(f.name, std::vector<uint8_t>(f.bytes.begin(), f.bytes.begin() + cut));
             if (pic.Loaded()) {
-                ASSERT_EQ(pic.Pixels.size(), size_t(pic.Width) * size_t(pic.Height) * size_t(pic.BytesPerPixel)) << f.name;
+                ASSERT_EQ(pic.Pixels.size(),
+                          size_t(pic.Width) * size_t(pic.Height) * size_t(pic.BytesPerPixel))
+                    << f.name;
             }
         }
         for (size_t at = 0; at < f.bytes.size(); at += 3) {
@@ -193,7 +237,9 @@ TEST(Picture, DecodersSurviveTruncationAndCorruption) {
             } catch (const std::runtime_error&) {
             }
             if (pic.Loaded()) {
-                ASSERT_EQ(pic.Pixels.size(), size_t(pic.Width) * size_t(pic.Height) * size_t(pic.BytesPerPixel)) << f.name;
+                ASSERT_EQ(pic.Pixels.size(),
+                          size_t(pic.Width) * size_t(pic.Height) * size_t(pic.BytesPerPixel))
+                    << f.name;
             }
         }
     }

@@ -1,9 +1,9 @@
+#include "assets/TexLib.h"
 #include "app/FileSave.h"
 #include "app/Log.h"
 #include "app/Paths.h"
 #include "assets/MassFile.h"
 #include "assets/PictureWrite.h"
-#include "assets/TexLib.h"
 #include "render/NullRenderBackend.h"
 #include "render/RenderContext.h"
 
@@ -22,9 +22,9 @@ std::vector<uint8_t> Png(int w, int h, int bpp, const std::vector<uint8_t>& pixe
 std::vector<uint8_t> Solid(int w, int h, int bpp, uint8_t alpha = 255) {
     std::vector<uint8_t> p(size_t(w) * size_t(h) * size_t(bpp));
     for (size_t i = 0; i < p.size(); i += size_t(bpp)) {
-        p[i] = 10;      // blue
-        p[i + 1] = 20;  // green
-        p[i + 2] = 30;  // red
+        p[i] = 10;     // blue
+        p[i + 1] = 20; // green
+        p[i + 2] = 30; // red
         if (bpp == 4) p[i + 3] = alpha;
     }
     return p;
@@ -41,7 +41,7 @@ std::vector<uint8_t> Dots(int w, int h, std::initializer_list<std::pair<int, int
 }
 
 class TexLibTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Dir = fs::temp_directory_path() / ("rollix-tex-" + std::to_string(::getpid()) + "-" +
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -87,7 +87,8 @@ protected:
 } // namespace
 
 TEST_F(TexLibTest, UploadsAtThePowerOfTwoAboveWithTheCoordinateFrame) {
-    Build({{"Levels\\a.png", Png(300, 200, 3, Solid(300, 200, 3))}, {"Levels\\wide.png", Png(1025, 2, 3, Solid(1025, 2, 3))}});
+    Build({{"Levels\\a.png", Png(300, 200, 3, Solid(300, 200, 3))},
+           {"Levels\\wide.png", Png(1025, 2, 3, Solid(1025, 2, 3))}});
     TMyTexture* t = TexLib.TextureByIndex(0);
     int32_t id = t->Upload();
     ASSERT_GT(id, 0);
@@ -145,7 +146,8 @@ TEST_F(TexLibTest, WithoutAnIndexThereIsStillAFallback) {
 }
 
 TEST_F(TexLibTest, FindTextureFallsBackToSimilarNamesThenEntryZero) {
-    Build({{"Misc\\first.png", Png(2, 2, 3, Solid(2, 2, 3))}, {"Rocks\\stone.png", Png(2, 2, 3, Solid(2, 2, 3))}},
+    Build({{"Misc\\first.png", Png(2, 2, 3, Solid(2, 2, 3))},
+           {"Rocks\\stone.png", Png(2, 2, 3, Solid(2, 2, 3))}},
           {{"Misc\\first.png"}, {"Rocks\\stone.png"}, {"Levels\\Ghost.png"}});
     TMyTexture* stone = TexLib.TextureByIndex(1);
     EXPECT_EQ(TexLib.FindTexture("rocks\\STONE.png"), stone);
@@ -164,7 +166,8 @@ TEST_F(TexLibTest, ScaledCopiesAreClampedAndBoxFiltered) {
     // use a fully opaque one with distinct columns.
     std::vector<uint8_t> p;
     for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 4; ++x) p.insert(p.end(), {uint8_t(x * 40), uint8_t(y * 100), 0});
+        for (int x = 0; x < 4; ++x)
+            p.insert(p.end(), {uint8_t(x * 40), uint8_t(y * 100), 0});
     Build({{"Levels\\a.png", Png(4, 2, 3, p)}});
     TMyTexture* t = TexLib.TextureByIndex(0);
     EXPECT_EQ(t->ScaledCopy(9), t);
@@ -203,13 +206,15 @@ TEST_F(TexLibTest, OutlineWalksThePixelEdges) {
 }
 
 TEST_F(TexLibTest, TransparentPictureHasNoOutlineAndClearFragments) {
-    Build({{"Levels\\clear.png", Png(8, 8, 4, Solid(8, 8, 4, 0))}, {"Levels\\rgb.png", Png(8, 8, 3, Solid(8, 8, 3))}});
+    Build({{"Levels\\clear.png", Png(8, 8, 4, Solid(8, 8, 4, 0))},
+           {"Levels\\rgb.png", Png(8, 8, 3, Solid(8, 8, 3))}});
     TMyTexture* t = TexLib.TextureByIndex(0);
     std::vector<TVec2> points;
     int32_t count = 0;
     EXPECT_FALSE(t->Outline(0, 1, 100, points, count));
     EXPECT_EQ(t->OutlineCount, -1);
-    for (int32_t i = 0; i < 2 * 3 * 2; ++i) EXPECT_TRUE(t->ClearFragment(3, 2, i)) << i;
+    for (int32_t i = 0; i < 2 * 3 * 2; ++i)
+        EXPECT_TRUE(t->ClearFragment(3, 2, i)) << i;
     EXPECT_FALSE(t->ClearFragment(3, 2, 12)) << "beyond the grid";
     EXPECT_FALSE(t->ClearFragment(0, 2, 0));
     EXPECT_FALSE(TexLib.TextureByIndex(1)->ClearFragment(1, 1, 0)) << "no alpha channel";
@@ -220,7 +225,8 @@ TEST_F(TexLibTest, ClearFragmentsSplitCellsAlongTheDiagonal) {
     Build({{"Levels\\c.png", Png(16, 16, 4, Dots(16, 16, {{0, 0}, {15, 15}}))}});
     TMyTexture* t = TexLib.TextureByIndex(0);
     const bool expected[8] = {false, true, true, true, true, true, true, false};
-    for (int32_t i = 0; i < 8; ++i) EXPECT_EQ(t->ClearFragment(2, 2, i), expected[i]) << i;
+    for (int32_t i = 0; i < 8; ++i)
+        EXPECT_EQ(t->ClearFragment(2, 2, i), expected[i]) << i;
     const auto& grid = t->GridCoords(2, 2);
     ASSERT_EQ(grid.size(), 9u);
     EXPECT_EQ(grid[4], (TVec2{0.5f, 0.5f}));

@@ -1,8 +1,8 @@
+#include "assets/Texts.h"
 #include "app/FileSave.h"
 #include "app/Log.h"
 #include "app/Paths.h"
 #include "assets/MassFile.h"
-#include "assets/Texts.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -39,7 +39,8 @@ TEST(Texts, BuiltInEntriesAndReferences) {
 
 TEST(Texts, LanguageFilesReplaceEntriesByNumber) {
     ResetTexts();
-    ParseLanguageFile(Utf16File(u"ignored before the first number\r\n~5\r\nHello\r\nWorld\r\n~12a\r\nTwelve\r\n~\r\n~1200\r\n~9\r\n"));
+    ParseLanguageFile(Utf16File(u"ignored before the first "
+                                u"number\r\n~5\r\nHello\r\nWorld\r\n~12a\r\nTwelve\r\n~\r\n~1200\r\n~9\r\n"));
     EXPECT_EQ(Text(5), u"Hello~World");
     EXPECT_EQ(Text(12), u"Twelve~~~~1200") << "a lone ~ and ~1200 are ordinary lines";
     EXPECT_EQ(Text(9), u"") << "an identifier with no lines empties its entry";
@@ -57,9 +58,10 @@ TEST(Texts, LanguageChoiceFallsBackToRussian) {
     SetLogSink([](const std::string&) {});
     std::vector<uint8_t> archive;
     std::string why;
-    ASSERT_TRUE(WriteMassFile({{"Languages\\", "RollixRU.txt", Utf16File(u"~6\n\u041d\u0430\u0437\u0430\u0434\n~999\nверсия\n")},
-                               {"Languages\\", "RollixCZ.txt", Utf16File(u"~6\nZPĚT\n")}},
-                              archive, why));
+    ASSERT_TRUE(WriteMassFile(
+        {{"Languages\\", "RollixRU.txt", Utf16File(u"~6\n\u041d\u0430\u0437\u0430\u0434\n~999\nверсия\n")},
+         {"Languages\\", "RollixCZ.txt", Utf16File(u"~6\nZPĚT\n")}},
+        archive, why));
     ASSERT_TRUE(SaveFileAtomic(AppDir + "Rollix.msf", archive));
     MassFile.Create();
     SetLanguage("english");

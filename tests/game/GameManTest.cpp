@@ -100,7 +100,8 @@ TEST_F(GameManTest, MissingLevelChangesNothing) {
 TEST_F(GameManTest, TexturesOfTheSlotsStayResidentOthersGo) {
     // A second picture that no level uses.
     Archive->Add({{"Textures\\Levels\\", "unused.png", GroundPng()},
-                  {"Textures\\", "Rollix.TexLib", WriteTexLibIndex({{"Levels\\ground.png"}, {"Levels\\unused.png"}})}});
+                  {"Textures\\", "Rollix.TexLib",
+                   WriteTexLibIndex({{"Levels\\ground.png"}, {"Levels\\unused.png"}})}});
     TexLib.TextureByIndex(1)->MarkNeeded(true);
     ASSERT_TRUE(GameHooks.LoadLevel("Rolling.map"));
     EXPECT_TRUE(TexLib.TextureByIndex(GroundTexture)->Needed);
@@ -110,9 +111,7 @@ TEST_F(GameManTest, TexturesOfTheSlotsStayResidentOthersGo) {
 // Runs a level headless with a script and gives the hash lines (the timing line left out).
 std::string RunLevel(const std::string& level, int32_t ticks, const std::string& script) {
     const std::string scriptPath = AppDir + "keys.txt";
-    {
-        std::ofstream(scriptPath) << script;
-    }
+    { std::ofstream(scriptPath) << script; }
     TCommandLine options;
     options.Headless = true;
     options.Level = level;

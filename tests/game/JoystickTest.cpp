@@ -14,7 +14,7 @@ struct TFakeState {
 };
 
 class TFakeDevice : public TJoystickDevice {
-public:
+  public:
     explicit TFakeDevice(TFakeState& s) : S(s) {}
     bool ReadCaps(int32_t& a, int32_t& b, int32_t& c, int32_t& d) override {
         a = S.XMin, b = S.XMax, c = S.YMin, d = S.YMax;
@@ -36,12 +36,12 @@ public:
         return S.Answers;
     }
 
-private:
+  private:
     TFakeState& S;
 };
 
 class JoystickTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { Stick.Create(std::make_unique<TFakeDevice>(State)); }
     TFakeState State;
     TJoystick Stick;
@@ -70,10 +70,10 @@ TEST_F(JoystickTest, ThresholdsAreFiveThousandRawUnits) {
         int32_t dx, dy;
         bool left, right, up, down;
     } cases[] = {
-        {0, 0, false, false, false, false},       {-4999, 0, false, false, false, false},
-        {-5000, 0, true, false, false, false},    {4999, 0, false, false, false, false},
-        {5000, 0, false, true, false, false},     {0, -5000, false, false, true, false},
-        {0, 5000, false, false, false, true},     {-32767, 32768, true, false, false, true},
+        {0, 0, false, false, false, false},    {-4999, 0, false, false, false, false},
+        {-5000, 0, true, false, false, false}, {4999, 0, false, false, false, false},
+        {5000, 0, false, true, false, false},  {0, -5000, false, false, true, false},
+        {0, 5000, false, false, false, true},  {-32767, 32768, true, false, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.dx) + "," + std::to_string(c.dy));

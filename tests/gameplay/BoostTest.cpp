@@ -1,5 +1,5 @@
-#include "assets/ByteStream.h"
 #include "gameplay/Boost.h"
+#include "assets/ByteStream.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -10,20 +10,22 @@ namespace {
 // colours, a boost link, sequential, a flash block and the reserved bytes.
 std::vector<uint8_t> LightBytes(int32_t colourCount = 2) {
     TByteWriter w;
-    for (int i = 0; i < 10; ++i) w.WriteFloat32(float(i)); // radius, colour, height, position
-    w.WriteInt32(-1);                                       // LayerMin
-    w.WriteInt32(1);                                        // LayerMax
-    w.WriteByte(1);                                         // Cycle
-    w.WriteInt32(100);                                      // CycleMin
-    w.WriteInt32(50);                                       // CycleRandom
+    for (int i = 0; i < 10; ++i)
+        w.WriteFloat32(float(i)); // radius, colour, height, position
+    w.WriteInt32(-1);             // LayerMin
+    w.WriteInt32(1);              // LayerMax
+    w.WriteByte(1);               // Cycle
+    w.WriteInt32(100);            // CycleMin
+    w.WriteInt32(50);             // CycleRandom
     w.WriteInt32(colourCount);
-    for (int i = 0; i < 2; ++i) w.WriteBlock("\x10\x20\x30\xFF", 4);
+    for (int i = 0; i < 2; ++i)
+        w.WriteBlock("\x10\x20\x30\xFF", 4);
     w.WriteByte(0xC8); // boost link
     w.WriteInt32(0);
-    w.WriteBool(true);   // Sequential
-    w.WriteByte(0xDE);   // flash block
-    w.WriteBool(true);   // Flash
-    w.Pad(9 * 4);        // FlashTimes, FlashStartPhase
+    w.WriteBool(true); // Sequential
+    w.WriteByte(0xDE); // flash block
+    w.WriteBool(true); // Flash
+    w.Pad(9 * 4);      // FlashTimes, FlashStartPhase
     w.Pad(4);
     return w.Bytes;
 }
@@ -33,8 +35,8 @@ struct TRecordParts {
     bool Light = true;
     int16_t LinkCount = 2;
     uint8_t Format = 0;
-    int32_t BlockN = 5;  // the size field after the format byte
-    int32_t BlockM = 8;  // format 0: the bytes from parameter 1 on
+    int32_t BlockN = 5; // the size field after the format byte
+    int32_t BlockM = 8; // format 0: the bytes from parameter 1 on
     int32_t ShapeCount = 1;
     int32_t LightColours = 2;
 };
@@ -42,48 +44,52 @@ struct TRecordParts {
 // One boost record laid out field by field as the level file stores it.
 std::vector<uint8_t> RecordBytes(const TRecordParts& p = {}) {
     TByteWriter w;
-    w.WriteInt32(p.Type);           // 1 Type
-    w.WriteInt32(300);              // 2 RespawnTime
-    w.WriteInt32(400);              // 3 Duration
-    w.WriteInt32(-1);               // 4 HiddenTicks
-    w.WriteInt32(-1);               // 5 TimeLeft
-    w.WriteInt32(75);               // 6 PointsValue
-    w.WriteInt32(2);                // 7 Activation
-    w.WriteString("Voice\\hop.ogg"); // 8 VoiceName
-    w.WriteByte(1);                 // 9 IsKeyItem
+    w.WriteInt32(p.Type);                // 1 Type
+    w.WriteInt32(300);                   // 2 RespawnTime
+    w.WriteInt32(400);                   // 3 Duration
+    w.WriteInt32(-1);                    // 4 HiddenTicks
+    w.WriteInt32(-1);                    // 5 TimeLeft
+    w.WriteInt32(75);                    // 6 PointsValue
+    w.WriteInt32(2);                     // 7 Activation
+    w.WriteString("Voice\\hop.ogg");     // 8 VoiceName
+    w.WriteByte(1);                      // 9 IsKeyItem
     w.WriteBlock("\x01\x02\x03\x04", 4); // 10 FlashColour
-    w.WriteInt32(p.Light ? 1 : 0);  // 11 has light
+    w.WriteInt32(p.Light ? 1 : 0);       // 11 has light
     if (p.Light) {
         std::vector<uint8_t> l = LightBytes(p.LightColours);
         w.WriteBlock(l.data(), l.size());
     }
-    w.WriteInt32(3);                // 12 Uses
-    w.WriteString("default");       // 13 TakeSound
-    w.WriteInt32(2);                // 14 QuestCount
-    w.WriteByte(1);                 // 15 StartsHidden
+    w.WriteInt32(3);                     // 12 Uses
+    w.WriteString("default");            // 13 TakeSound
+    w.WriteInt32(2);                     // 14 QuestCount
+    w.WriteByte(1);                      // 15 StartsHidden
     w.WriteBlock("\x05\x06\x07\x08", 4); // 16 TintColour
-    w.WriteFloat32(0.25f);          // 17 TintBlend
-    w.WriteString("FX\\show.ogg");  // 18 ShowSound
-    w.WriteInt32(13);               // 19 RequiredKey
-    w.WriteString("Next.map");      // 20 TargetLevel
-    w.WriteByte(1);                 // 21 AutoUse
-    w.WriteInt32(1000);             // 22 MinPoints
-    w.WriteInt16(999);              // 23 sound slot marker
-    w.WriteInt32(4);                //    TakeSoundSlot
-    w.WriteInt32(5);                //    ShowSoundSlot
-    w.WriteInt16(p.LinkCount);      // 24 LinkCount
-    for (int i = 0; i < std::max<int>(p.LinkCount, 0) && i < 2; ++i) w.WriteInt32(10 + i);
-    w.Pad(4);                       // 25 reserved
-    w.WriteByte(p.Format);          // 26 block format
-    w.WriteInt32(p.BlockN);         //    size n
+    w.WriteFloat32(0.25f);               // 17 TintBlend
+    w.WriteString("FX\\show.ogg");       // 18 ShowSound
+    w.WriteInt32(13);                    // 19 RequiredKey
+    w.WriteString("Next.map");           // 20 TargetLevel
+    w.WriteByte(1);                      // 21 AutoUse
+    w.WriteInt32(1000);                  // 22 MinPoints
+    w.WriteInt16(999);                   // 23 sound slot marker
+    w.WriteInt32(4);                     //    TakeSoundSlot
+    w.WriteInt32(5);                     //    ShowSoundSlot
+    w.WriteInt16(p.LinkCount);           // 24 LinkCount
+    for (int i = 0; i < std::max<int>(p.LinkCount, 0) && i < 2; ++i)
+        w.WriteInt32(10 + i);
+    w.Pad(4);               // 25 reserved
+    w.WriteByte(p.Format);  // 26 block format
+    w.WriteInt32(p.BlockN); //    size n
     if (p.Format == 0) {
-        w.WriteInt32(p.BlockM);     // 27 m, then the block from parameter 1 on
-        for (int i = 0; i < std::max(p.BlockM, 0) && i < 80; ++i) w.WriteByte(uint8_t(0x40 + i));
+        w.WriteInt32(p.BlockM); // 27 m, then the block from parameter 1 on
+        for (int i = 0; i < std::max(p.BlockM, 0) && i < 80; ++i)
+            w.WriteByte(uint8_t(0x40 + i));
     } else {
-        for (int i = 0; i < std::max(p.BlockN, 0) && i < 80; ++i) w.WriteByte(uint8_t(0x40 + i));
+        for (int i = 0; i < std::max(p.BlockN, 0) && i < 80; ++i)
+            w.WriteByte(uint8_t(0x40 + i));
     }
-    w.WriteInt32(p.ShapeCount);     // 28 shapes
-    for (int i = 0; i < std::max(p.ShapeCount, 0) && i < 2; ++i) w.WriteInt32(6 + i);
+    w.WriteInt32(p.ShapeCount); // 28 shapes
+    for (int i = 0; i < std::max(p.ShapeCount, 0) && i < 2; ++i)
+        w.WriteInt32(6 + i);
     return w.Bytes;
 }
 
@@ -145,8 +151,8 @@ TEST(BoostRecord, TypeBlockForms) {
         int32_t StoredBytes; // bytes that land in the block
     };
     const TCase cases[] = {
-        {1, 68, 0, 0, 68}, {1, 3, 0, 0, 3}, {1, 75, 0, 0, 68}, {1, 0, 0, 0, 0},
-        {0, 0, 64, 4, 64}, {0, 9, 70, 4, 64}, {0, 0, 0, 4, 0}, {2, 17, 0, 0, 17},
+        {1, 68, 0, 0, 68}, {1, 3, 0, 0, 3},   {1, 75, 0, 0, 68}, {1, 0, 0, 0, 0},
+        {0, 0, 64, 4, 64}, {0, 9, 70, 4, 64}, {0, 0, 0, 4, 0},   {2, 17, 0, 0, 17},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(::testing::Message() << "format " << int(c.Format) << " n " << c.N << " m " << c.M);
@@ -176,7 +182,8 @@ TEST(BoostRecord, ValuesDerivedAtReading) {
         int32_t Type;
         const char* Name;
     };
-    const TCase cases[] = {{-5, 0, "select type..."}, {0, 0, "select type..."}, {24, 24, "CheckPoint"}, {31, 31, ""}};
+    const TCase cases[] = {
+        {-5, 0, "select type..."}, {0, 0, "select type..."}, {24, 24, "CheckPoint"}, {31, 31, ""}};
     for (const TCase& c : cases) {
         TRecordParts p;
         p.Type = c.StoredType;
@@ -208,8 +215,16 @@ TEST(BoostRecord, DamagedCountsFailTheRecord) {
         {"link count beyond the bytes", [](TRecordParts& p) { p.LinkCount = 30000; }},
         {"negative shape count", [](TRecordParts& p) { p.ShapeCount = -2; }},
         {"shape count beyond the bytes", [](TRecordParts& p) { p.ShapeCount = 0x40000000; }},
-        {"negative block size", [](TRecordParts& p) { p.Format = 1; p.BlockN = -4; }},
-        {"block size beyond the bytes", [](TRecordParts& p) { p.Format = 1; p.BlockN = 0x7FFFFFFF; }},
+        {"negative block size",
+         [](TRecordParts& p) {
+             p.Format = 1;
+             p.BlockN = -4;
+         }},
+        {"block size beyond the bytes",
+         [](TRecordParts& p) {
+             p.Format = 1;
+             p.BlockN = 0x7FFFFFFF;
+         }},
         {"negative format-0 size", [](TRecordParts& p) { p.BlockM = -1; }},
         {"format-0 size beyond the bytes", [](TRecordParts& p) { p.BlockM = 1 << 30; }},
         {"light colours beyond the bytes", [](TRecordParts& p) { p.LightColours = 1 << 29; }},
@@ -251,7 +266,8 @@ TBoosts SampleList() {
         if (i % 2 == 0) b->LightRecord = LightBytes();
         b->BlockFormat = uint8_t(i % 2);
         b->BlockSize = i;
-        for (size_t k = 4; k < b->TypeBlock.size(); ++k) b->TypeBlock[k] = uint8_t(k * (i + 1));
+        for (size_t k = 4; k < b->TypeBlock.size(); ++k)
+            b->TypeBlock[k] = uint8_t(k * (i + 1));
         if (b->BlockFormat == 0) b->TypeBlock[0] = uint8_t(b->Type);
         b->TypeBlock[1] = uint8_t(i);
         if (b->BlockFormat == 0) b->TypeBlock[1] = 0; // format 0 does not store the switches A … C
@@ -286,7 +302,8 @@ TEST(BoostList, TypeSoundTableKeepsTheFirst25) {
     TByteWriter w;
     w.WriteInt32(0 | (1 << 27)); // no boosts, a type-sound table follows
     w.WriteInt32(27);
-    for (int i = 0; i < 27; ++i) w.WriteString("S" + std::to_string(i));
+    for (int i = 0; i < 27; ++i)
+        w.WriteString("S" + std::to_string(i));
     w.Pad(32);
     w.WriteInt32(0x5A5A5A5A); // what follows the section
     TByteReader in(w.Bytes);
@@ -321,7 +338,8 @@ TEST(BoostList, TruncatedAndCorruptedCopiesFailCleanly) {
     std::mt19937 rng(17);
     for (int copy = 0; copy < 2000; ++copy) {
         std::vector<uint8_t> bytes = full;
-        for (int k = 0; k < 4; ++k) bytes[rng() % bytes.size()] = uint8_t(rng());
+        for (int k = 0; k < 4; ++k)
+            bytes[rng() % bytes.size()] = uint8_t(rng());
         TByteReader in(bytes);
         TBoosts list;
         bool ok = list.Read(in);
@@ -342,27 +360,28 @@ namespace {
 // so the count check may not reject it.
 TEST(BoostList, SmallestRecordsFitTheCountCheck) {
     TByteWriter record;
-    record.Pad(7 * 4);      // 1–7
-    record.WriteString(""); // 8 VoiceName
-    record.Pad(1 + 4);      // 9–10
-    record.WriteInt32(0);   // 11 no light
-    record.Pad(4);          // 12 Uses
-    record.WriteString(""); // 13 TakeSound
+    record.Pad(7 * 4);         // 1–7
+    record.WriteString("");    // 8 VoiceName
+    record.Pad(1 + 4);         // 9–10
+    record.WriteInt32(0);      // 11 no light
+    record.Pad(4);             // 12 Uses
+    record.WriteString("");    // 13 TakeSound
     record.Pad(4 + 1 + 4 + 4); // 14–17
-    record.WriteString(""); // 18 ShowSound
-    record.Pad(4);          // 19
-    record.WriteString(""); // 20 TargetLevel
-    record.Pad(1 + 4);      // 21–22
-    record.WriteInt16(0);   // 23 no sound slots
-    record.WriteInt16(0);   // 24 no links
-    record.Pad(4);          // 25
-    record.WriteByte(1);    // 26 whole-block format
-    record.WriteInt32(0);   //    of size 0
-    record.WriteInt32(0);   // 28 no shapes
+    record.WriteString("");    // 18 ShowSound
+    record.Pad(4);             // 19
+    record.WriteString("");    // 20 TargetLevel
+    record.Pad(1 + 4);         // 21–22
+    record.WriteInt16(0);      // 23 no sound slots
+    record.WriteInt16(0);      // 24 no links
+    record.Pad(4);             // 25
+    record.WriteByte(1);       // 26 whole-block format
+    record.WriteInt32(0);      //    of size 0
+    record.WriteInt32(0);      // 28 no shapes
     for (int32_t count : {1, 5}) {
         TByteWriter w;
         w.WriteInt32(count);
-        for (int32_t i = 0; i < count; ++i) w.WriteBlock(record.Bytes.data(), record.Bytes.size());
+        for (int32_t i = 0; i < count; ++i)
+            w.WriteBlock(record.Bytes.data(), record.Bytes.size());
         TByteReader in(w.Bytes);
         TBoosts list;
         ASSERT_TRUE(list.Read(in)) << count;

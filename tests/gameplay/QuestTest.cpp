@@ -1,5 +1,5 @@
-#include "assets/ByteStream.h"
 #include "gameplay/Quest.h"
+#include "assets/ByteStream.h"
 #include "gameplay/Speech.h"
 
 #include <algorithm>
@@ -19,11 +19,11 @@ void WriteSpeechList(TByteWriter& w, const TSpeechParts& p = {}) {
     w.WriteInt32(p.Count);
     w.Pad(16);
     w.WriteString("Animations\\0052.gms"); // Name
-    w.WriteByte(0x9B);                    // object marker
-    w.WriteInt32(4);                      //   object index
-    w.WriteBlock("\x01\x00\x07\x00", 4);  // PlayOnStart, PlayOnCompletion, Reserved, AfterPrevious
-    w.WriteByte(0);                       // no character
-    w.WriteString("");                    // NextQuest
+    w.WriteByte(0x9B);                     // object marker
+    w.WriteInt32(4);                       //   object index
+    w.WriteBlock("\x01\x00\x07\x00", 4);   // PlayOnStart, PlayOnCompletion, Reserved, AfterPrevious
+    w.WriteByte(0);                        // no character
+    w.WriteString("");                     // NextQuest
     w.Pad(10);
     w.WriteString("Animations\\0053.gms");
     w.WriteByte(0x9B);
@@ -49,34 +49,37 @@ std::vector<uint8_t> QuestBytes(const TQuestParts& p = {}) {
     w.WriteInt32(2);                // 2 Giver
     w.WriteInt32(p.BlockSize);      // 3 type block size
     TByteWriter block;
-    block.WriteByte(3);             //   QuestType 3
+    block.WriteByte(3);                  //   QuestType 3
     block.WriteBlock("\xAA\xBB\xCC", 3); // reserved
-    block.WriteInt32(5);            //   TargetBoost
-    for (float f : {10.0f, 20.0f, 110.0f, 220.0f}) block.WriteFloat32(f); // Zone
-    for (int i = 0; i < 16; ++i) block.WriteByte(uint8_t(0xE0 + i));     // beyond 24: skipped
+    block.WriteInt32(5);                 //   TargetBoost
+    for (float f : {10.0f, 20.0f, 110.0f, 220.0f})
+        block.WriteFloat32(f); // Zone
+    for (int i = 0; i < 16; ++i)
+        block.WriteByte(uint8_t(0xE0 + i)); // beyond 24: skipped
     w.WriteBlock(block.Bytes.data(), size_t(std::clamp(p.BlockSize, 0, int32_t(block.Bytes.size()))));
-    w.WriteByte(1);                 // 4 AutoStart
-    w.WriteByte(0);                 // 5 StartAfterPrerequisites
+    w.WriteByte(1);                    // 4 AutoStart
+    w.WriteByte(0);                    // 5 StartAfterPrerequisites
     w.WriteInt32(p.PrerequisiteCount); // 6 Prerequisites
     w.WriteString("First");
     w.WriteString("Other");
-    w.WriteByte(0x9B);              // 7 speech marker
+    w.WriteByte(0x9B); // 7 speech marker
     WriteSpeechList(w, p.Speech);
-    w.WriteByte(1);                 // 8 KeepChecking
-    w.WriteInt16(10101);            // 9 show marker
-    w.WriteInt32(p.ShowCount);      //   m: 3, an index beyond the boosts, 3 again, 0
-    for (int32_t i : {3, 9, 3, 0}) w.WriteInt32(i);
-    w.WriteByte(1);                 // 10 BrightArrows
-    w.WriteByte(0);                 // 11 NotForGate
-    w.WriteByte(1);                 // 12 NoArrows
-    w.WriteInt32(3);                // 13 ParticleSystem + 1
-    w.WriteByte(1);                 // 14 GateHint
-    w.WriteInt16(7);                // 15 no hide list
-    w.WriteInt32(-250);             // 16 Reward
-    w.WriteByte(1);                 // 17 GiverAcidProof
-    w.WriteByte(0);                 // 18 RestartShownAnimations
-    w.WriteByte(1);                 // 19 StartOnGiverDeath
-    w.Pad(5);                       // 20 reserved
+    w.WriteByte(1);            // 8 KeepChecking
+    w.WriteInt16(10101);       // 9 show marker
+    w.WriteInt32(p.ShowCount); //   m: 3, an index beyond the boosts, 3 again, 0
+    for (int32_t i : {3, 9, 3, 0})
+        w.WriteInt32(i);
+    w.WriteByte(1);     // 10 BrightArrows
+    w.WriteByte(0);     // 11 NotForGate
+    w.WriteByte(1);     // 12 NoArrows
+    w.WriteInt32(3);    // 13 ParticleSystem + 1
+    w.WriteByte(1);     // 14 GateHint
+    w.WriteInt16(7);    // 15 no hide list
+    w.WriteInt32(-250); // 16 Reward
+    w.WriteByte(1);     // 17 GiverAcidProof
+    w.WriteByte(0);     // 18 RestartShownAnimations
+    w.WriteByte(1);     // 19 StartOnGiverDeath
+    w.Pad(5);           // 20 reserved
     return w.Bytes;
 }
 
@@ -85,7 +88,8 @@ std::vector<uint8_t> QuestListBytes(int32_t count, const std::vector<std::vector
     w.WriteInt32(count);
     w.WriteInt32(77); // ignored
     w.Pad(32);
-    for (const auto& r : records) w.WriteBlock(r.data(), r.size());
+    for (const auto& r : records)
+        w.WriteBlock(r.data(), r.size());
     return w.Bytes;
 }
 
@@ -154,7 +158,8 @@ TEST(QuestRecord, TypeBlockByType) {
         TByteWriter w;
         w.WriteByte(type);
         w.Pad(3);
-        for (float f : floats) w.WriteFloat32(f);
+        for (float f : floats)
+            w.WriteFloat32(f);
         w.Pad(size_t(extra));
         return w.Bytes;
     };
@@ -163,12 +168,12 @@ TEST(QuestRecord, TypeBlockByType) {
     target7 = 7;
     std::memcpy(&target7f, &target7, 4);
     const TCase cases[] = {
-        {{}, 0, {0, 0, 0, 0}, -1},                                    // nothing stored: a zero zone
-        {block(0, {1, 2, 3, 4}), 0, {1, 2, 3, 4}, -1},                // 20 bytes
-        {block(0, {1, 2, 3, 4, 5}, 12), 0, {1, 2, 3, 4}, -1},         // 36 bytes, 12 skipped
-        {block(1, {target7f}), 1, {0, 0, 100, 100}, 7},               // a target boost only
-        {block(3, {target7f, 5, 6}), 3, {5, 6, 0, 0}, 7},             // a short zone is zero-filled
-        {block(4, {9, 9, 9, 9, 9}), 4, {0, 0, 100, 100}, -1},         // no decoded data
+        {{}, 0, {0, 0, 0, 0}, -1},                            // nothing stored: a zero zone
+        {block(0, {1, 2, 3, 4}), 0, {1, 2, 3, 4}, -1},        // 20 bytes
+        {block(0, {1, 2, 3, 4, 5}, 12), 0, {1, 2, 3, 4}, -1}, // 36 bytes, 12 skipped
+        {block(1, {target7f}), 1, {0, 0, 100, 100}, 7},       // a target boost only
+        {block(3, {target7f, 5, 6}), 3, {5, 6, 0, 0}, 7},     // a short zone is zero-filled
+        {block(4, {9, 9, 9, 9, 9}), 4, {0, 0, 100, 100}, -1}, // no decoded data
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(::testing::Message() << "type " << int(c.Type) << " size " << c.Block.size());
@@ -245,7 +250,8 @@ TQuests SampleQuests() {
         q->Name = type == 4 ? "" : "Quest " + std::to_string(type);
         q->Giver = type;
         q->QuestType = type;
-        for (size_t i = 1; i < q->TypeBlock.size(); ++i) q->TypeBlock[i] = uint8_t(i * 3 + type);
+        for (size_t i = 1; i < q->TypeBlock.size(); ++i)
+            q->TypeBlock[i] = uint8_t(i * 3 + type);
         q->Zone = TBox2{float(type), -1.5f, 40.0f, 80.25f};
         q->TargetBoost = type == 1 ? 2 : -1;
         q->AutoStart = type % 2 == 0;
@@ -316,7 +322,8 @@ TEST(QuestList, TruncatedAndCorruptedCopiesFailCleanly) {
     std::mt19937 rng(23);
     for (int copy = 0; copy < 2000; ++copy) {
         std::vector<uint8_t> bytes = full;
-        for (int k = 0; k < 4; ++k) bytes[rng() % bytes.size()] = uint8_t(rng());
+        for (int k = 0; k < 4; ++k)
+            bytes[rng() % bytes.size()] = uint8_t(rng());
         TByteReader in(bytes);
         TQuests list;
         if (list.Read(in, 3)) {
@@ -379,7 +386,8 @@ TEST(QuestList, SmallestRecordsFitTheCountChecks) {
     TByteWriter speeches;
     speeches.WriteInt32(3);
     speeches.Pad(16);
-    for (int i = 0; i < 3; ++i) speeches.WriteBlock(speech.Bytes.data(), speech.Bytes.size());
+    for (int i = 0; i < 3; ++i)
+        speeches.WriteBlock(speech.Bytes.data(), speech.Bytes.size());
     TByteReader sin(speeches.Bytes);
     TSpeechMan sm;
     ASSERT_TRUE(sm.Read(sin));

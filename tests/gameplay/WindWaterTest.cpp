@@ -44,7 +44,9 @@ template <typename T> void CheckRecord(const std::vector<uint8_t>& bytes) {
     }
 }
 
-void PutInt32(std::vector<uint8_t>& bytes, size_t at, int32_t v) { std::memcpy(&bytes[at], &v, 4); }
+void PutInt32(std::vector<uint8_t>& bytes, size_t at, int32_t v) {
+    std::memcpy(&bytes[at], &v, 4);
+}
 
 // ---- winds
 
@@ -80,28 +82,28 @@ TWind FullWind() {
 // brake marker vary.
 std::vector<uint8_t> WindRecord(uint8_t linkMarker, int32_t index, bool withBrake) {
     TByteWriter w;
-    w.WriteFloat32(0), w.WriteFloat32(0);     // Origin
-    w.WriteFloat32(-100), w.WriteFloat32(0);  // Target: pointing left
-    w.WriteFloat32(Pi / 2);                   // ConeAngle
-    w.WriteFloat32(2);                        // Strength
-    w.WriteFloat32(1);                        // InnerRadius
-    w.WriteByte(0);                           // Omni
-    w.WriteInt32(99);                         // EditorId
-    w.WriteByte(0), w.WriteByte(0);           // PlayerTriggered, WholeBody
-    w.WriteInt32(3), w.WriteInt32(4);         // OnDelay, OffDelay
-    w.WriteByte(linkMarker);                  // link marker
-    w.WriteInt32(index);                      // spline object index, read whatever the marker
-    w.WriteString("Anim");                    // AnimationName
-    w.WriteByte(1);                           // UsesAnimation
-    w.WriteInt32(1), w.WriteInt32(5);         // AnimFrameFrom, AnimFrameTo
-    w.WriteByte(0);                           // FollowsBoost
-    w.WriteByte(1);                           // starts inactive
+    w.WriteFloat32(0), w.WriteFloat32(0);           // Origin
+    w.WriteFloat32(-100), w.WriteFloat32(0);        // Target: pointing left
+    w.WriteFloat32(Pi / 2);                         // ConeAngle
+    w.WriteFloat32(2);                              // Strength
+    w.WriteFloat32(1);                              // InnerRadius
+    w.WriteByte(0);                                 // Omni
+    w.WriteInt32(99);                               // EditorId
+    w.WriteByte(0), w.WriteByte(0);                 // PlayerTriggered, WholeBody
+    w.WriteInt32(3), w.WriteInt32(4);               // OnDelay, OffDelay
+    w.WriteByte(linkMarker);                        // link marker
+    w.WriteInt32(index);                            // spline object index, read whatever the marker
+    w.WriteString("Anim");                          // AnimationName
+    w.WriteByte(1);                                 // UsesAnimation
+    w.WriteInt32(1), w.WriteInt32(5);               // AnimFrameFrom, AnimFrameTo
+    w.WriteByte(0);                                 // FollowsBoost
+    w.WriteByte(1);                                 // starts inactive
     w.WriteByte(0), w.WriteByte(0), w.WriteByte(0); // AffectsParticles, FollowsPlayer, NeedsCarriedBoost
-    w.WriteByte(1);                           // no bodies
-    w.WriteString("West");                    // Name
+    w.WriteByte(1);                                 // no bodies
+    w.WriteString("West");                          // Name
     if (withBrake) {
         w.WriteByte(0xDE);
-        w.WriteFloat32(0.5f);                 // Brake
+        w.WriteFloat32(0.5f); // Brake
     } else {
         w.WriteByte(0);
     }
@@ -187,8 +189,8 @@ TEST(Wind, AnglesWrapIntoTheHalfOpenCircle) {
         float In, Out;
     };
     for (TCase c : {TCase{0, 0}, TCase{Pi, Pi}, TCase{-Pi, Pi}, TCase{1.5f * Pi, -0.5f * Pi},
-                    TCase{-1.25f * Pi, 0.75f * Pi}, TCase{6.5f * Pi, 0.5f * Pi}, TCase{1e30f, WrapAngle(1e30f)},
-                    TCase{NAN, 0}}) {
+                    TCase{-1.25f * Pi, 0.75f * Pi}, TCase{6.5f * Pi, 0.5f * Pi},
+                    TCase{1e30f, WrapAngle(1e30f)}, TCase{NAN, 0}}) {
         const float a = WrapAngle(c.In);
         EXPECT_NEAR(a, c.Out, 1e-5) << c.In;
         EXPECT_TRUE(a > -Pi && a <= Pi) << c.In;
@@ -257,7 +259,9 @@ std::vector<uint8_t> FullWaterBytes() {
 // 5 outline points; 3 wave points.
 constexpr size_t OutlineCountAt = 21;
 constexpr size_t WaveCountAt = OutlineCountAt + 4 + 5 * 8;
-constexpr size_t WavePointAt(size_t i) { return WaveCountAt + 4 + 32 * i; }
+constexpr size_t WavePointAt(size_t i) {
+    return WaveCountAt + 4 + 32 * i;
+}
 constexpr size_t SpoutCountAt = WavePointAt(3);
 constexpr size_t MaterialCountAt = SpoutCountAt + 4 + 2 * 40 + 8;
 } // namespace
@@ -282,32 +286,33 @@ TEST(Water, RecordRoundTripsAndDamagedRecordsAreSafe) {
 
 TEST(Water, WavePointLayoutAndOptionalParts) {
     TByteWriter w;
-    w.WriteFloat32(10), w.WriteFloat32(40);  // SeedX, RestLevel
-    w.WriteBlock("\x01\x02\x03\x04", 4);     // TopColour
-    w.WriteBlock("\x05\x06\x07\x08", 4);     // BottomColour
-    w.WriteInt32(1);                          // LightGroup
-    w.WriteByte(0);                           // Acid
-    w.WriteInt32(0);                          // no outline
-    w.WriteInt32(1);                          // one wave point:
-    w.WriteInt32(0x12345678);                 //   vertex reference slot, not used
-    w.WriteInt32(6);                          //   VertexIndex
-    w.WriteFloat32(1), w.WriteFloat32(2);     //   Push, Speed
-    w.WriteFloat32(3), w.WriteFloat32(4);     //   RoomBelow, RoomAbove
-    w.WriteInt32(-1), w.WriteInt32(-1);       //   Prev, Next
-    w.WriteInt32(1);                          // one spout without a push strength:
-    for (float v : {5.0f, 6.0f, 2.0f, 0.3f, 0.0f, 1.0f}) w.WriteFloat32(v); // X, Y, Rate, Spread, Direction, Speed
-    w.WriteByte(0);                           //   no marker
+    w.WriteFloat32(10), w.WriteFloat32(40); // SeedX, RestLevel
+    w.WriteBlock("\x01\x02\x03\x04", 4);    // TopColour
+    w.WriteBlock("\x05\x06\x07\x08", 4);    // BottomColour
+    w.WriteInt32(1);                        // LightGroup
+    w.WriteByte(0);                         // Acid
+    w.WriteInt32(0);                        // no outline
+    w.WriteInt32(1);                        // one wave point:
+    w.WriteInt32(0x12345678);               //   vertex reference slot, not used
+    w.WriteInt32(6);                        //   VertexIndex
+    w.WriteFloat32(1), w.WriteFloat32(2);   //   Push, Speed
+    w.WriteFloat32(3), w.WriteFloat32(4);   //   RoomBelow, RoomAbove
+    w.WriteInt32(-1), w.WriteInt32(-1);     //   Prev, Next
+    w.WriteInt32(1);                        // one spout without a push strength:
+    for (float v : {5.0f, 6.0f, 2.0f, 0.3f, 0.0f, 1.0f})
+        w.WriteFloat32(v); // X, Y, Rate, Spread, Direction, Speed
+    w.WriteByte(0);        //   no marker
     w.Pad(11);
-    w.WriteBlock("\x09\x0a\x0b\x0c", 4);     // SplashColourStart
-    w.WriteBlock("\x0d\x0e\x0f\x10", 4);     // BubbleColour
-    w.WriteInt32(4);                          // four materials, the last one read past
+    w.WriteBlock("\x09\x0a\x0b\x0c", 4); // SplashColourStart
+    w.WriteBlock("\x0d\x0e\x0f\x10", 4); // BubbleColour
+    w.WriteInt32(4);                     // four materials, the last one read past
     for (int32_t k = 0; k < 4; ++k) {
         TMaterial m;
         m.TexEnv = 100 + k;
         m.Write(w);
     }
-    w.WriteByte(0);                           // no splash end colour
-    w.WriteByte(0);                           // no acid strength
+    w.WriteByte(0); // no splash end colour
+    w.WriteByte(0); // no acid strength
     w.Pad(6);
 
     TWater water;

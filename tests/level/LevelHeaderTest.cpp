@@ -69,7 +69,8 @@ TEST(LevelHeader, HelpBoostsBeyondTenAreReadPast) {
     TByteWriter w;
     w.WriteBlock(head.data(), head.size() - 32 - 4);
     w.WriteInt32(15);
-    for (int32_t i = 0; i < 15; ++i) w.WriteInt32(100 + i);
+    for (int32_t i = 0; i < 15; ++i)
+        w.WriteInt32(100 + i);
     w.Pad(32);
     w.WriteInt32(777);
     TLevelHeader back;

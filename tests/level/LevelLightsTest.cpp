@@ -52,7 +52,6 @@ class LevelLights : public ::testing::Test {
 
     void Tick(int32_t n) { PlayTicks(*Level, n); }
 
-
     TLight& Light() { return *Level->Lights.PointLights[0]; }
 
     TArchive Archive{"lights"};

@@ -4,8 +4,8 @@
 #include "LevelWorld.h"
 
 #include "app/InputState.h"
-#include "physics/BoostHooks.h"
 #include "level/RollixLooks.h"
+#include "physics/BoostHooks.h"
 #include "render/NullRenderBackend.h"
 #include "render/RenderContext.h"
 
@@ -20,7 +20,8 @@ namespace {
 std::vector<uint8_t> PlainPng(uint8_t r, uint8_t g, uint8_t b) {
     constexpr int32_t side = 32;
     std::vector<uint8_t> px(size_t(side) * side * 4);
-    for (size_t i = 0; i < px.size(); i += 4) px[i] = r, px[i + 1] = g, px[i + 2] = b, px[i + 3] = 255;
+    for (size_t i = 0; i < px.size(); i += 4)
+        px[i] = r, px[i + 1] = g, px[i + 2] = b, px[i + 3] = 255;
     std::vector<uint8_t> out;
     EncodePng(px.data(), side, side, 4, out);
     return out;
@@ -37,10 +38,12 @@ class LevelLooks : public ::testing::Test {
   protected:
     void SetUp() override {
         ResetLevelGlobals();
-        Archive.Add({{"Textures\\Rollixs\\", "MubStar.png", PlainPng(200, 40, 40)},
-                     {"Textures\\Rollixs\\", "Coat MubStar.png", PlainPng(40, 200, 40)},
-                     {"Textures\\", "Rollix.TexLib",
-                      WriteTexLibIndex({{"Levels\\ground.png"}, {"Rollixs\\MubStar.png"}, {"Rollixs\\Coat MubStar.png"}})}});
+        Archive.Add(
+            {{"Textures\\Rollixs\\", "MubStar.png", PlainPng(200, 40, 40)},
+             {"Textures\\Rollixs\\", "Coat MubStar.png", PlainPng(40, 200, 40)},
+             {"Textures\\", "Rollix.TexLib",
+              WriteTexLibIndex(
+                  {{"Levels\\ground.png"}, {"Rollixs\\MubStar.png"}, {"Rollixs\\Coat MubStar.png"}})}});
     }
     void TearDown() override {
         Level.reset();
@@ -71,14 +74,16 @@ TEST_F(LevelLooks, SkinLiesOverTheNodesAndTheCentreAfterTicks) {
     Load({{{0.0f, 150.0f}, {300.0f, 100.0f}}});
     Tick(40);
     for (const auto& c : Level->Characters.Items) {
-        ASSERT_EQ(c->BodyTexture, Index("Rollixs\\MubStar.png")) << "the figure's picture comes from the library";
+        ASSERT_EQ(c->BodyTexture, Index("Rollixs\\MubStar.png"))
+            << "the figure's picture comes from the library";
         const TMultiMesh* skin = Level->Looks.Skin(*c);
         ASSERT_NE(skin, nullptr);
         ASSERT_EQ(skin->Meshes.size(), 1u);
         const TMesh& m = *skin->Meshes.front();
         const size_t n = c->Vertices.size();
         ASSERT_EQ(m.Warped.size(), n + 1);
-        for (size_t i = 0; i < n; ++i) EXPECT_EQ(m.Warped[i], c->Vertices[i].Pos) << "node " << i;
+        for (size_t i = 0; i < n; ++i)
+            EXPECT_EQ(m.Warped[i], c->Vertices[i].Pos) << "node " << i;
         EXPECT_EQ(m.Warped[n], c->Centre);
         EXPECT_EQ(m.Triangles.size(), c->Figure->Triangles.size());
         ASSERT_EQ(m.TexCoords.size(), n + 1);
@@ -144,7 +149,8 @@ TEST_F(LevelLooks, WornTextureByCoatSuitAndFigure) {
     EXPECT_EQ(m.Texture, TexLib.TextureByIndex(coat));
     const size_t n = player.Vertices.size();
     TVec2 mean;
-    for (size_t i = 0; i < n; ++i) mean = {mean.X + m.TexCoords[i].X, mean.Y + m.TexCoords[i].Y};
+    for (size_t i = 0; i < n; ++i)
+        mean = {mean.X + m.TexCoords[i].X, mean.Y + m.TexCoords[i].Y};
     EXPECT_NEAR(m.TexCoords[n].X, mean.X / float(n), 1e-5f) << "a coat is centred on the mean coordinate";
     EXPECT_NEAR(m.TexCoords[n].Y, mean.Y / float(n), 1e-5f);
 

@@ -36,7 +36,6 @@ class LevelParticles : public ::testing::Test {
 
     void Tick(int32_t n = 1) { PlayTicks(*Level, n); }
 
-
     TArchive Archive{"particles"};
     std::unique_ptr<TLevel> Level;
 };

@@ -5,9 +5,9 @@
 
 #include "app/InputState.h"
 #include "app/MainWindow.h"
-#include "assets/Texts.h"
 #include "app/StateHash.h"
 #include "assets/Font.h"
+#include "assets/Texts.h"
 #include "level/Mechanics.h"
 #include "render/NullRenderBackend.h"
 #include "render/RenderContext.h"
@@ -42,7 +42,6 @@ class LevelPlay : public ::testing::Test {
     // One tick as the main loop runs it.
     void Tick(int32_t n = 1) { PlayTicks(*Level, n); }
 
-
     uint64_t BodyHash() const {
         TStateHash h;
         for (const auto& c : Level->Characters.Items)
@@ -64,8 +63,8 @@ TEST(LevelView, ViewportKeepsBetweenFourThirdsAndSixteenNinths) {
         int32_t W, H, ViewW, ViewH, Left, Top;
     };
     const TCase cases[] = {
-        {1920, 1080, 1920, 1080, 0, 0}, {1024, 768, 1024, 768, 0, 0},  {1280, 1024, 1280, 960, 0, 32},
-        {2560, 1080, 1920, 1080, 320, 0}, {800, 600, 800, 600, 0, 0}, {1, 1, 1, 1, 0, 0},
+        {1920, 1080, 1920, 1080, 0, 0},   {1024, 768, 1024, 768, 0, 0}, {1280, 1024, 1280, 960, 0, 32},
+        {2560, 1080, 1920, 1080, 320, 0}, {800, 600, 800, 600, 0, 0},   {1, 1, 1, 1, 0, 0},
     };
     ResetLevelGlobals();
     TLevel level;
@@ -84,8 +83,13 @@ TEST(LevelView, AttractorPullFadesBetween300And1400Units) {
     struct TCase {
         float Distance, Moved; // how far the target moves toward the attractor
     };
-    for (const TCase& c : {TCase{0.0f, 0.0f}, {120.0f, 120.0f}, {300.0f, 300.0f}, {850.0f, 425.0f},
-                           {1399.0f, 1399.0f / 1100.0f}, {1400.0f, 0.0f}, {5000.0f, 0.0f}}) {
+    for (const TCase& c : {TCase{0.0f, 0.0f},
+                           {120.0f, 120.0f},
+                           {300.0f, 300.0f},
+                           {850.0f, 425.0f},
+                           {1399.0f, 1399.0f / 1100.0f},
+                           {1400.0f, 0.0f},
+                           {5000.0f, 0.0f}}) {
         const TVec2 target{100.0f + c.Distance, -50.0f};
         const TVec2 pulled = PullTowardAttractor(target, {100.0f, -50.0f});
         EXPECT_NEAR(target.X - pulled.X, c.Moved, 1e-3f) << c.Distance;
@@ -110,9 +114,9 @@ TEST(LevelView, LoadingLineShowsAShareOfItselfAtEachStep) {
         bool testRun;
         int32_t shown;
     } cases[] = {
-        {0, 36, false, 1},  {1, 36, false, 1},  {8, 36, false, 9},  {16, 36, false, 18}, {31, 36, false, 34},
-        {32, 36, false, 36}, {40, 36, false, 36}, {8, 36, true, 18},  {16, 36, true, 36},  {-5, 36, false, 1},
-        {5, 0, false, 0},   {2000000000, 36, false, 36},
+        {0, 36, false, 1},   {1, 36, false, 1},   {8, 36, false, 9},   {16, 36, false, 18},
+        {31, 36, false, 34}, {32, 36, false, 36}, {40, 36, false, 36}, {8, 36, true, 18},
+        {16, 36, true, 36},  {-5, 36, false, 1},  {5, 0, false, 0},    {2000000000, 36, false, 36},
     };
     for (const Case& c : cases)
         EXPECT_EQ(LoadingTextShown(c.progress, c.length, c.testRun), c.shown)
@@ -133,7 +137,8 @@ TEST(LevelView, LoadingScreenRevealsTheLoadingLineAboveTheVersion) {
     {
         TLevel level;
         int32_t versionGlyphs = 0;
-        for (char16_t c : VersionLine) versionGlyphs += c != u' ' ? 1 : 0;
+        for (char16_t c : VersionLine)
+            versionGlyphs += c != u' ' ? 1 : 0;
         ASSERT_GT(versionGlyphs, 0);
         // "loading pi=3,14159265358979323846...": one glyph at the start, the
         // first 18 characters (one a space) half way, all 36 at the end.
@@ -144,7 +149,8 @@ TEST(LevelView, LoadingScreenRevealsTheLoadingLineAboveTheVersion) {
             gl->ForgetCalls();
             level.DrawLoadingScreen(step.progress);
             const int32_t quads = gl->CallCount(TRenderCall::Begin);
-            EXPECT_EQ(quads, step.glyphs == 0 ? 0 : step.glyphs + versionGlyphs) << "progress " << step.progress;
+            EXPECT_EQ(quads, step.glyphs == 0 ? 0 : step.glyphs + versionGlyphs)
+                << "progress " << step.progress;
             EXPECT_EQ(presents, step.presents) << "an unchanged step is not drawn again";
         }
         EXPECT_EQ(gl->BatchErrors, 0);
@@ -206,25 +212,37 @@ std::vector<TStepAt> ExpectedTick(bool odd, bool previousFirst, bool first) {
     std::vector<TStepAt> v = {{"sky", 0}, {"fog", first ? 36 * 5 : 36 * 3}, {"quests", 1}};
     if (previousFirst) v.push_back({"quests-first-tick", 1});
     v.push_back({"frame-animations", 0});
-    // Each drop system's move draws once: three in the manager's step (score stars, two effect systems), one after.
+    // Each drop system's move draws once: three in the manager's step (score stars, two effect systems), one
+    // after.
     const int32_t moved = odd ? 4 : 0;
     if (odd) v.insert(v.end(), {{"particles", 1}, {"rain", 1 + 3}, {"drops", 1 + 3}});
-    v.insert(v.end(), {{"layers", 2 + moved}, {"boosts", 3 + moved}, {"camera", 4 + moved},
-                       {"characters-pre", 4 + moved}, {"characters", 5 + moved},
-                       {"boost-touch", 0, true}, {"boost-second", 1, true}, {"collectibles", 2, true},
+    v.insert(v.end(), {{"layers", 2 + moved},
+                       {"boosts", 3 + moved},
+                       {"camera", 4 + moved},
+                       {"characters-pre", 4 + moved},
+                       {"characters", 5 + moved},
+                       {"boost-touch", 0, true},
+                       {"boost-second", 1, true},
+                       {"collectibles", 2, true},
                        {"spline-animations", 3, true}});
     if (!first) v.push_back({"quests-update", 4, true});
     // No waters in the planned level, whose bubbles would draw: the lights count on from the touch.
     // The planned level has no point lights, so the lights' step draws nothing before the camera effects.
-    v.insert(v.end(), {{"winds", 5, true}, {"waters", 6, true}, {"lights", 7, true}, {"camera-effects", 9, true},
-                       {"menu-level", 1}, {"end", 2}, {"level-sounds", 2}});
+    v.insert(v.end(), {{"winds", 5, true},
+                       {"waters", 6, true},
+                       {"lights", 7, true},
+                       {"camera-effects", 9, true},
+                       {"menu-level", 1},
+                       {"end", 2},
+                       {"level-sounds", 2}});
     return v;
 }
 
 uint32_t Advanced(uint32_t seed, int32_t draws) {
     const uint32_t saved = RandSeed;
     RandSeed = seed;
-    for (int32_t i = 0; i < draws; ++i) (void)RandomFloat();
+    for (int32_t i = 0; i < draws; ++i)
+        (void)RandomFloat();
     const uint32_t v = RandSeed;
     RandSeed = saved;
     return v;
@@ -290,7 +308,8 @@ TEST_F(LevelPlay, ScheduledRestartFadesToBlackAndRestartsWhenTheCountdownRunsOut
         null->Vertices.clear();
         null->CurrentColor = {1, 2, 3, 4};
         Level->DrawLevel();
-        const bool covered = null->CurrentColor[0] == 0 && null->CurrentColor[1] == 0 && null->CurrentColor[2] == 0;
+        const bool covered =
+            null->CurrentColor[0] == 0 && null->CurrentColor[1] == 0 && null->CurrentColor[2] == 0;
         if (Level->RestartPending) alphaAt[Level->RestartCountdown] = covered ? null->CurrentColor[3] : -1;
     }
     EXPECT_EQ(ran, 250);

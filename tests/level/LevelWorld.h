@@ -9,9 +9,9 @@
 #include "app/MainLoop.h"
 #include "app/MainWindow.h"
 #include "app/Paths.h"
-#include "app/StateHash.h"
 #include "app/Random.h"
 #include "app/SiteTrace.h"
+#include "app/StateHash.h"
 #include "assets/ByteStream.h"
 #include "assets/MassFile.h"
 #include "assets/PictureWrite.h"
@@ -68,7 +68,8 @@ class TArchive {
             {"Textures\\", "Rollix.TexLib", WriteTexLibIndex({{"Levels\\ground.png"}})},
             {"Objects\\Figures\\", "0001.gms", FigureBytes(1)},
         };
-        for (auto& e : extra) entries.push_back(std::move(e));
+        for (auto& e : extra)
+            entries.push_back(std::move(e));
         Write(entries);
     }
     // Adds entries (replacing those of the same name) and rewrites the archive.
@@ -121,14 +122,16 @@ inline std::unique_ptr<TSplineObj> MakeGround(TLevel& level, const std::vector<T
     o->Splines[2] = TSpline::CreateFromPoints({b.Right, b.Bottom}, {-a, 0}, {b.Left, b.Bottom}, {a, 0});
     o->Splines[3] = TSpline::CreateFromPoints({b.Left, b.Bottom}, {0, -c}, {b.Left, b.Top}, {0, c});
     LinkRing(o->Splines.data(), 4);
-    for (size_t i = 0; i < 4; ++i) o->BaseSplines[i].CopyShape(o->Splines[i]);
+    for (size_t i = 0; i < 4; ++i)
+        o->BaseSplines[i].CopyShape(o->Splines[i]);
     LinkRing(o->BaseSplines.data(), 4);
     o->Rebuild();
     return o;
 }
 
 // A box of ground whose top surface runs from x0 to x1 at height top.
-inline std::unique_ptr<TSplineObj> MakeFloor(TLevel& level, float x0, float x1, float top, float depth = 200.0f) {
+inline std::unique_ptr<TSplineObj> MakeFloor(TLevel& level, float x0, float x1, float top,
+                                             float depth = 200.0f) {
     return MakeGround(level, {{x0, top}, {x1, top}, {x1, top + depth}, {x0, top + depth}});
 }
 
@@ -146,7 +149,8 @@ inline std::vector<uint8_t> WritePlannedLevel(const TLevelPlan& plan) {
     level.LevelTitle = "Test level";
     level.Layers.Create(-1, {0.5f, 1.0f});
     level.SplineObjects.push_back(MakeFloor(level, -2000.0f, 2000.0f, 300.0f));
-    level.SplineObjects.push_back(MakeGround(level, {{2000.0f, 300.0f}, {3500.0f, 700.0f}, {2000.0f, 700.0f}}));
+    level.SplineObjects.push_back(
+        MakeGround(level, {{2000.0f, 300.0f}, {3500.0f, 700.0f}, {2000.0f, 700.0f}}));
     level.CameraFromFile = plan.CameraFromFile;
     level.CameraStart = plan.CameraStart;
     for (TVec2 at : plan.Characters) {

@@ -9,7 +9,7 @@
 namespace {
 
 class InputTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetInputState();
         ResetMainLoop();
@@ -69,7 +69,8 @@ TEST_F(InputTest, WheelTurnsLastOneTickAndCountOnce) {
 }
 
 TEST_F(InputTest, ChangesBeyondTheListStayNewUntilListedAgain) {
-    for (int32_t i = 0; i < MaxChangedKeys; ++i) SetKey(1000 + (i % 500), (i / 500) % 2 == 0);
+    for (int32_t i = 0; i < MaxChangedKeys; ++i)
+        SetKey(1000 + (i % 500), (i / 500) % 2 == 0);
     EXPECT_EQ(ChangedKeys.size(), size_t(MaxChangedKeys));
     SetKey(Vk::Right, true); // list full: written, not listed
     EXPECT_EQ(ChangedKeys.size(), size_t(MaxChangedKeys));
@@ -110,10 +111,11 @@ TEST_F(InputTest, ClearKeysForgetsEverything) {
 TEST(KeyTable, MapsBindingIndicesToVirtualKeys) {
     struct Case {
         int32_t index, vk;
-    } cases[] = {{0, 37}, {1, 39}, {2, 38}, {3, 40}, {4, 17}, {5, 16}, {6, 18},  {7, 13},  {8, 32},
-                 {9, 9},  {10, 8}, {11, 45}, {12, 46}, {13, 36}, {14, 35}, {15, 33}, {16, 34}, {17, 'A'},
-                 {42, 'Z'}, {43, '0'}, {52, '9'}};
-    for (const Case& c : cases) EXPECT_EQ(KeyTable[size_t(c.index)], c.vk) << c.index;
+    } cases[] = {{0, 37},  {1, 39},  {2, 38},  {3, 40},   {4, 17},   {5, 16},   {6, 18},
+                 {7, 13},  {8, 32},  {9, 9},   {10, 8},   {11, 45},  {12, 46},  {13, 36},
+                 {14, 35}, {15, 33}, {16, 34}, {17, 'A'}, {42, 'Z'}, {43, '0'}, {52, '9'}};
+    for (const Case& c : cases)
+        EXPECT_EQ(KeyTable[size_t(c.index)], c.vk) << c.index;
     EXPECT_STREQ(KeyTableNames[0], "Arrow left");
     EXPECT_STREQ(KeyTableNames[16], "Page down");
     // A stored index that is out of range gives the default binding.
@@ -149,8 +151,8 @@ TEST_F(InputTest, GameMouseMapsOntoThePlayingLayer) {
         {0, 0, {100, 200, 900, 800}, 100, 200},
         {400, 300, {100, 200, 900, 800}, 500, 500},
         {800, 600, {100, 200, 900, 800}, 900, 800},
-        {1, 1, {0, 0, 1200, 900}, 2, 2},       // 1.5 rounds to 2
-        {3, 3, {0, 0, 400, 300}, 2, 2},        // 1.5 again
+        {1, 1, {0, 0, 1200, 900}, 2, 2}, // 1.5 rounds to 2
+        {3, 3, {0, 0, 400, 300}, 2, 2},  // 1.5 again
         {400, 300, {-50, -50, 50, 50}, 0, 0},
     };
     for (const Case& c : cases) {
@@ -226,11 +228,12 @@ TEST_F(InputTest, NameEntryTakesCharactersUpToItsLength) {
     LoopLevel = &level;
     TTextInput name;
     ActiveTextInput = &name;
-    for (uint32_t ch : {uint32_t(' '), uint32_t('A'), uint32_t(' '), uint32_t(13), uint32_t(8), uint32_t(0x00E9),
-                        uint32_t(0x0416), uint32_t(0x1F600), uint32_t(0xD800)})
+    for (uint32_t ch : {uint32_t(' '), uint32_t('A'), uint32_t(' '), uint32_t(13), uint32_t(8),
+                        uint32_t(0x00E9), uint32_t(0x0416), uint32_t(0x1F600), uint32_t(0xD800)})
         FormKeyPress(ch);
     EXPECT_EQ(name.Text, u"A \u00e9\u0416"); // no leading blank, no Enter or Backspace, no emoji
-    for (char c : std::string("bcdefghijk")) FormKeyPress(uint32_t(c));
+    for (char c : std::string("bcdefghijk"))
+        FormKeyPress(uint32_t(c));
     EXPECT_EQ(name.Text, u"A \u00e9\u0416bcdefg"); // cut to 10
     FormKeyDown(Vk::Back);
     EXPECT_EQ(name.Text, u"A \u00e9\u0416bcdef");

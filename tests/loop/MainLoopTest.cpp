@@ -67,14 +67,16 @@ struct TFakeLevel : TLoopLevel {
         FrameView.ViewWidth = 640;
         FrameView.ViewHeight = 480;
     }
-    void ScreenResized(int32_t w, int32_t h) override { Log.push_back("resized " + std::to_string(w) + "x" + std::to_string(h)); }
+    void ScreenResized(int32_t w, int32_t h) override {
+        Log.push_back("resized " + std::to_string(w) + "x" + std::to_string(h));
+    }
     void CarryOutSwitch() override { Log.push_back("carry out switch"); }
 
     int32_t Count(const std::string& what) const { return int32_t(std::count(Log.begin(), Log.end(), what)); }
 };
 
 class MainLoopTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetMainLoop();
         ResetMainWindow();
@@ -227,7 +229,8 @@ TEST_F(MainLoopTest, AnyKeyEndsThePublisherLogo) {
 TEST_F(MainLoopTest, EscapeAfterTheRoundStoresRestartsAndOpensTheMenu) {
     Level.Over = true;
     TickWithKey(Vk::Escape);
-    EXPECT_EQ(Level.Log, (std::vector<std::string>{"clear round", "store record", "restart", "open menu", "draw"}));
+    EXPECT_EQ(Level.Log,
+              (std::vector<std::string>{"clear round", "store record", "restart", "open menu", "draw"}));
     // In the menu Escape goes back one screen.
     Level.Log.clear();
     ClearKeys();

@@ -21,9 +21,9 @@ namespace {
 TEST(CommandLine, AcceptsTheOptionsAndTheirValues) {
     TCommandLine o;
     std::string error;
-    ASSERT_TRUE(ParseCommandLine({"--fullscreen", "--size", "1024x768", "--level", "Vortan 1", "--data", "/d",
-                                  "--no-vsync"},
-                                 o, error))
+    ASSERT_TRUE(ParseCommandLine(
+        {"--fullscreen", "--size", "1024x768", "--level", "Vortan 1", "--data", "/d", "--no-vsync"}, o,
+        error))
         << error;
     EXPECT_TRUE(o.FullScreen);
     EXPECT_EQ(o.Width, 1024);
@@ -32,7 +32,8 @@ TEST(CommandLine, AcceptsTheOptionsAndTheirValues) {
     EXPECT_EQ(o.DataDir, "/d");
     EXPECT_FALSE(o.VSync);
 
-    ASSERT_TRUE(ParseCommandLine({"--headless", "--level", "Zestars.map", "--ticks", "0", "--input", "k.txt"}, o, error));
+    ASSERT_TRUE(ParseCommandLine({"--headless", "--level", "Zestars.map", "--ticks", "0", "--input", "k.txt"},
+                                 o, error));
     EXPECT_TRUE(o.Headless);
     EXPECT_EQ(o.Level, "Zestars.map");
     EXPECT_EQ(o.Ticks, 0);
@@ -40,8 +41,8 @@ TEST(CommandLine, AcceptsTheOptionsAndTheirValues) {
 
     ASSERT_TRUE(ParseCommandLine({"--screenshot", "s.png", "--level", "A", "--ticks", "5"}, o, error));
     EXPECT_EQ(o.ScreenshotPath, "s.png");
-    ASSERT_TRUE(ParseCommandLine({"--input", "roll.txt", "--run-for", "10", "--shots", "shots", "--shot-every", "3"}, o,
-                                 error))
+    ASSERT_TRUE(ParseCommandLine(
+        {"--input", "roll.txt", "--run-for", "10", "--shots", "shots", "--shot-every", "3"}, o, error))
         << error;
     EXPECT_EQ(o.InputPath, "roll.txt");
     EXPECT_EQ(o.RunForSeconds, 10);
@@ -107,7 +108,7 @@ TEST(InputScript, ParsesKeysByNameAndNumber) {
                                  "keys.txt", script, error))
         << error;
     std::vector<TInputEvent> want = {
-        {1, Vk::Right, true}, {7, Vk::F12, true},    {7, 'Q', true},           {7, '5', true},
+        {1, Vk::Right, true},    {7, Vk::F12, true},  {7, 'Q', true},           {7, '5', true},
         {250, Vk::Right, false}, {300, Vk::Up, true}, {300, Vk::Control, true}, {300, KeyMouseLeft, false},
     };
     EXPECT_EQ(script.Events, want);
@@ -144,8 +145,9 @@ TEST(InputScript, ErrorsNameTheFileAndLine) {
 
 TEST(InputScript, RoundTripsThroughItsWriter) {
     TInputScript script;
-    script.Events = {{1, Vk::Left, true}, {2, 5, true},  {3, Vk::F1, false}, {4, '7', true},
-                     {5, 'Z', false},     {6, 255, true}, {7, KeyWheelDown, true}, {8, KeyTableSize - 1, true}};
+    script.Events = {
+        {1, Vk::Left, true}, {2, 5, true},   {3, Vk::F1, false},      {4, '7', true},
+        {5, 'Z', false},     {6, 255, true}, {7, KeyWheelDown, true}, {8, KeyTableSize - 1, true}};
     const std::string text = WriteInputScript(script);
     TInputScript back;
     std::string error;
@@ -162,12 +164,13 @@ struct TCountingLevel : TLoopLevel {
     bool HasGameMenu() const override { return true; }
     void StepPlay() override {
         ++Ticks;
-        State = State * 31u + (IsKeyDown(Vk::Right) ? 1u : 0u) + (IsNewPress(Vk::Control) ? 100u : 0u) + uint32_t(Random(7));
+        State = State * 31u + (IsKeyDown(Vk::Right) ? 1u : 0u) + (IsNewPress(Vk::Control) ? 100u : 0u) +
+                uint32_t(Random(7));
     }
 };
 
 class RunnerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetMainLoop();
         ResetMainWindow();
@@ -252,7 +255,8 @@ TEST_F(RunnerTest, SameInputGivesTheSameHashesAndOtherInputOthers) {
     WriteScript("1 down Right\n121 up Right\n150 down Control\n"); // one tick longer
     std::string third;
     ASSERT_EQ(Run(third, err), 0) << err;
-    EXPECT_EQ(hashes(first).substr(0, hashes(first).find('\n')), hashes(third).substr(0, hashes(third).find('\n')));
+    EXPECT_EQ(hashes(first).substr(0, hashes(first).find('\n')),
+              hashes(third).substr(0, hashes(third).find('\n')));
     EXPECT_NE(hashes(first), hashes(third));
 }
 

@@ -8,7 +8,7 @@ namespace {
 
 // The scheduler reads a fake clock the test moves by hand.
 class SchedulerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetMainLoop();
         SetMilliClock([this] { return Now; });
@@ -32,10 +32,10 @@ TEST_F(SchedulerTest, WholeTicksCarryTheRemainder) {
         int32_t ticks, remainder;
     };
     const std::vector<std::vector<Step>> runs = {
-        {{3, 0, 3}, {3, 0, 6}, {3, 0, 9}, {3, 1, 2}},  // events 3 ms apart
+        {{3, 0, 3}, {3, 0, 6}, {3, 0, 9}, {3, 1, 2}}, // events 3 ms apart
         {{10, 1, 0}, {25, 2, 5}, {5, 1, 0}, {0, 0, 0}},
-        {{505, 50, 5}, {515, 1, 0}},                   // 50 run; 52 due collapse to 1
-        {{515, 1, 5}, {5, 1, 0}},                      // 51 due: one tick, 5 ms kept
+        {{505, 50, 5}, {515, 1, 0}}, // 50 run; 52 due collapse to 1
+        {{515, 1, 5}, {5, 1, 0}},    // 51 due: one tick, 5 ms kept
         {{1, 0, 1}, {499, 50, 0}, {509, 50, 9}},
     };
     for (const auto& run : runs) {
@@ -61,10 +61,10 @@ TEST_F(SchedulerTest, ResetTimingRunsExactlyOneTickAndKeepsTheRemainder) {
     EXPECT_EQ(EventAfter(3000), 1); // a slow load is not caught up
     EXPECT_EQ(TickMs, 10);
     EXPECT_FALSE(ResetTiming);
-    EXPECT_EQ(TickRemainder, 7);   // (7 + 1000) mod 10: the clamped second
+    EXPECT_EQ(TickRemainder, 7); // (7 + 1000) mod 10: the clamped second
     ResetTiming = true;
-    EXPECT_EQ(EventAfter(0), 1);   // even with no time passed
-    EXPECT_EQ(EventAfter(3), 1);   // 7 + 3
+    EXPECT_EQ(EventAfter(0), 1); // even with no time passed
+    EXPECT_EQ(EventAfter(3), 1); // 7 + 3
     EXPECT_EQ(TickRemainder, 0);
 }
 

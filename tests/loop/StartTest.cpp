@@ -14,7 +14,7 @@ namespace {
 
 // A data folder with one archive holding the given levels.
 class StartTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char pattern[] = "/tmp/rollix-start-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -33,7 +33,8 @@ protected:
     }
     void UseLevels(const std::vector<std::string>& names) {
         std::vector<TMassFileInput> entries;
-        for (const std::string& n : names) entries.push_back({"Levels\\", n, {1, 2, 3}});
+        for (const std::string& n : names)
+            entries.push_back({"Levels\\", n, {1, 2, 3}});
         entries.push_back({"Sounds\\", "a.ogg", {4}});
         std::vector<uint8_t> bytes;
         std::string why;

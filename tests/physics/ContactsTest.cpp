@@ -7,7 +7,8 @@
 namespace {
 float LowestNode(const TRollix& c) {
     float y = -1e30f;
-    for (const TRollixVertex& v : c.Vertices) y = std::max(y, v.Pos.Y);
+    for (const TRollixVertex& v : c.Vertices)
+        y = std::max(y, v.Pos.Y);
     return y;
 }
 } // namespace
@@ -64,8 +65,8 @@ TEST(Contacts, SlideEdgeAgainstPlainEdge) {
         float Grip;
         float U; // 0: stops dead
     };
-    const TCase cases[] = {{0.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 1.0f}, {0.5f, 0.0f, 0.5f},
-                           {0.0f, 0.5f, 0.5f}, {0.5f, 0.5f, 0.75f}};
+    const TCase cases[] = {
+        {0.0f, 0.0f, 0.0f}, {1.0f, 0.0f, 1.0f}, {0.5f, 0.0f, 0.5f}, {0.0f, 0.5f, 0.5f}, {0.5f, 0.5f, 0.75f}};
     for (const TCase& k : cases) {
         TTestWorld w;
         w.AddFloor(0.0f, -100.0f, 100.0f, k.Slide);
@@ -136,13 +137,16 @@ TEST(Contacts, BodiesCollideOnlyInOneLayer) {
         for (int t = 0; t < 400; ++t) {
             w.Tick();
             int inside = 0;
-            for (const TRollixVertex& v : high->Vertices) inside += InsideOutline(*low, v.Pos) ? 1 : 0;
+            for (const TRollixVertex& v : high->Vertices)
+                inside += InsideOutline(*low, v.Pos) ? 1 : 0;
             deepest = std::max(deepest, inside);
         }
         // In one layer no node of the falling ball ever enters the other;
         // in different layers it falls right through it.
-        if (sameLayer) EXPECT_EQ(deepest, 0);
-        else EXPECT_GT(deepest, 5);
+        if (sameLayer)
+            EXPECT_EQ(deepest, 0);
+        else
+            EXPECT_GT(deepest, 5);
         EXPECT_TRUE(AllFinite(*high));
     }
 }
@@ -155,7 +159,8 @@ TEST(Contacts, OutlineThroughThinWallIsPutBack) {
     AppendRingEdges(w.Edges, wall);
     w.Grid.Build(w.Edges, {});
     TRollix* c = w.AddBody(mkRubber, 8, 10, -20, 0);
-    for (TRollixVertex& v : c->Vertices) v.PrevPos = v.Pos;
+    for (TRollixVertex& v : c->Vertices)
+        v.PrevPos = v.Pos;
     // Node 0 jumps across the wall without a sweep (as if pushed by a body).
     c->Vertices[0].Pos.X = 5.0f;
     c->Vertices[0].Vel = {9, 9};
@@ -199,12 +204,14 @@ TEST(Contacts, GroundReactionShortcutIsExact) {
         w.AddFloor(0.0f, -600.0f, 600.0f, 0.3f);
         w.AddRing({{200, -300}, {260, -300}, {260, -10}, {200, -10}});
         const int32_t kinds[] = {mkRubber, mkBalloon, mkWater, mkCloth, mkRubber};
-        for (int b = 0; b < 5; ++b) w.AddBody(kinds[b], 20 + 4 * b, 28, -400.0f + 130.0f * float(b), -40);
+        for (int b = 0; b < 5; ++b)
+            w.AddBody(kinds[b], 20 + 4 * b, 28, -400.0f + 130.0f * float(b), -40);
         TTestInput input;
         w.Level.Input = &input;
         BindTestKeys(*w.Man.Items[0]);
         for (int t = 0; t < 3000; ++t) {
-            input.Hold(t < 1200 ? std::vector<uint16_t>{TestKeyRight} : std::vector<uint16_t>{TestKeyLeft, TestKeyTurbo});
+            input.Hold(t < 1200 ? std::vector<uint16_t>{TestKeyRight}
+                                : std::vector<uint16_t>{TestKeyLeft, TestKeyTurbo});
             if (t == 500) w.Man.Items[1]->AddVelocity({3, -6});
             w.Tick();
         }
@@ -220,7 +227,7 @@ TEST(Contacts, GroundReactionShortcutIsExact) {
 // bits the full adds leave.
 TEST(Contacts, GroundReactionZeroSigns) {
     struct TCase {
-        float Force;       // node 0's force before the reaction
+        float Force;        // node 0's force before the reaction
         bool NegativeAfter; // the −0 velocities stay −0
     };
     // +0 and −0 react to +0; a tiny positive force reacts to −0.
@@ -230,7 +237,8 @@ TEST(Contacts, GroundReactionZeroSigns) {
         for (const TCase& k : cases) {
             TTestWorld w;
             TRollix* c = w.AddBody(mkRubber, 6, 20, 0, 0);
-            for (TRollixVertex& v : c->Vertices) v.Vel = {-0.0f, 3.0f};
+            for (TRollixVertex& v : c->Vertices)
+                v.Vel = {-0.0f, 3.0f};
             c->Vertices[0].Force = {k.Force, 0.0f};
             c->Vertices[0].Touching = true;
             c->ReactTouchingNodes();
@@ -249,7 +257,8 @@ TEST(Contacts, GroundReactionZeroSigns) {
                 v.Touching = i % 4 != 1;
             }
             GroundReactionShortcut = run == 0;
-            for (int pass = 0; pass < 12; ++pass) c->ReactTouchingNodes();
+            for (int pass = 0; pass < 12; ++pass)
+                c->ReactTouchingNodes();
             hash[run] = StateHash(w.Man);
         }
         EXPECT_EQ(hash[0], hash[1]);
@@ -267,7 +276,8 @@ TEST(Contacts, RunningIntoLiveDeadAndGoneBodies) {
         float WantX;
         bool Body;
     };
-    const TCase cases[] = {{false, true, 39.9f, false}, {true, true, 20.0f, true}, {true, false, 50.0f, false}};
+    const TCase cases[] = {
+        {false, true, 39.9f, false}, {true, true, 20.0f, true}, {true, false, 50.0f, false}};
     for (const TCase& k : cases) {
         TTestWorld w;
         TRollix* a = w.AddBody(mkRubber, 8, 20, 0, 0);

@@ -1,9 +1,9 @@
+#include "physics/FigureFile.h"
 #include "FigureShapes.h"
 #include "PhysicsFixture.h"
 #include "app/Paths.h"
 #include "assets/ByteStream.h"
 #include "assets/MassFile.h"
-#include "physics/FigureFile.h"
 
 #include <gtest/gtest.h>
 
@@ -45,22 +45,25 @@ std::vector<uint8_t> RecordBytes(const TMubFigure& f) {
 // reserved block but `tail` bytes.
 std::vector<uint8_t> RecordHead(int32_t n, int32_t t, size_t tail) {
     TByteWriter w;
-    w.WriteInt32(0);       // kind
-    w.WriteInt32(n);       // N
-    w.WriteInt32(t);       // T
-    w.WriteInt32(-1);      // texture index
-    w.WriteString("");     // texture name
-    w.WriteInt32(0);       // no overlay block
-    w.Pad(24);             // reserved
+    w.WriteInt32(0);   // kind
+    w.WriteInt32(n);   // N
+    w.WriteInt32(t);   // T
+    w.WriteInt32(-1);  // texture index
+    w.WriteString(""); // texture name
+    w.WriteInt32(0);   // no overlay block
+    w.Pad(24);         // reserved
     w.Pad(tail);
     return w.Bytes;
 }
 } // namespace
 
 TEST(FigureFile, FileNames) {
-    const std::pair<int32_t, const char*> cases[] = {
-        {7, "Figures\\0007.gms"}, {0, "Figures\\0000.gms"}, {51, "Figures\\0051.gms"}, {12345, "Figures\\12345.gms"}};
-    for (const auto& [n, name] : cases) EXPECT_EQ(FigureEntryName(n), name);
+    const std::pair<int32_t, const char*> cases[] = {{7, "Figures\\0007.gms"},
+                                                     {0, "Figures\\0000.gms"},
+                                                     {51, "Figures\\0051.gms"},
+                                                     {12345, "Figures\\12345.gms"}};
+    for (const auto& [n, name] : cases)
+        EXPECT_EQ(FigureEntryName(n), name);
 }
 
 TEST(FigureFile, RecordLayoutAndRoundTrip) {
@@ -68,11 +71,11 @@ TEST(FigureFile, RecordLayoutAndRoundTrip) {
     MakeDiamond(f);
     std::vector<uint8_t> bytes = RecordBytes(f);
     const std::vector<uint8_t> head = {
-        2, 0, 0, 0,   // material kind: water body
-        4, 0, 0, 0,   // N
-        4, 0, 0, 0,   // T
-        17, 0, 0, 0,  // texture index
-        16, 0, 0, 0,  // texture name length, then "Rollixs\Test.png"
+        2,  0, 0, 0, // material kind: water body
+        4,  0, 0, 0, // N
+        4,  0, 0, 0, // T
+        17, 0, 0, 0, // texture index
+        16, 0, 0, 0, // texture name length, then "Rollixs\Test.png"
     };
     ASSERT_GT(bytes.size(), head.size());
     EXPECT_TRUE(std::equal(head.begin(), head.end(), bytes.begin()));
@@ -117,7 +120,8 @@ TEST(FigureFile, DamagedRecordsKeepTheOldFigure) {
         {"points cut short", RecordHead(8, 0, 8 * 16 - 1)},
         {"triangles cut short", RecordHead(2, 5, 2 * 16 + 5 * 12 - 4)},
         {"record cut short", cut},
-        {"texture name longer than the bytes left", [] {
+        {"texture name longer than the bytes left",
+         [] {
              std::vector<uint8_t> b = RecordHead(2, 0, 64);
              b[16] = 0xE8; // name length 1000, after kind, N, T and the texture index
              b[17] = 0x03;
@@ -145,7 +149,8 @@ TEST(FigureFile, TrianglesOutsideTheOutlineAreDropped) {
     w.Pad(3 * 8);
     const int32_t tris[4][3] = {{-1, 0, 1}, {-1, 2, 3}, {-2, 0, 1}, {0, 1, 2}};
     for (const auto& t : tris)
-        for (int32_t v : t) w.WriteInt32(v);
+        for (int32_t v : t)
+            w.WriteInt32(v);
     TByteReader r(w.Bytes);
     TMubFigure f;
     ASSERT_TRUE(ReadFigureRecord(r, f, nullptr));
@@ -227,7 +232,8 @@ TEST(FigureFile, ShippedFiguresThroughTheArchive) {
     const std::filesystem::path dir = std::filesystem::temp_directory_path() / "rollix-figure-test";
     std::filesystem::create_directories(dir);
     const std::filesystem::path file = dir / "Rollix.msf";
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(archive.data()), std::streamsize(archive.size()));
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(archive.data()), std::streamsize(archive.size()));
     const std::string oldAppDir = AppDir;
     AppDir = dir.string() + "/";
     MassFile.Clear();

@@ -3,12 +3,12 @@
 #pragma once
 
 #include "app/Random.h"
-#include "physics/WaterHooks.h"
 #include "physics/CharacterLevel.h"
 #include "physics/Figure.h"
 #include "physics/PhysicsSettings.h"
 #include "physics/Rollix.h"
 #include "physics/RollixsMan.h"
+#include "physics/WaterHooks.h"
 #include "world/CollisionEdges.h"
 #include "world/EdgeGrid.h"
 
@@ -35,7 +35,7 @@ inline void MakeRingFigure(TMubFigure& f, int32_t kind, int32_t n, float rx, flo
 
 // Marks every node as under water (a pool that fills the whole level).
 class TEverywhereWater : public TWaterHooks {
-public:
+  public:
     void BodyWaterStep(TRollix& c) override {
         for (TRollixVertex& v : c.Vertices) {
             v.WasInWater = v.InWater;
@@ -59,7 +59,8 @@ struct TTestWorld {
     }
 
     // A closed ring of edges (clockwise on screen, normals outward).
-    void AddRing(const std::vector<TVec2>& points, float slide = 0.0f, float glue = 0.0f, bool spiky = false) {
+    void AddRing(const std::vector<TVec2>& points, float slide = 0.0f, float glue = 0.0f,
+                 bool spiky = false) {
         TBorderRing ring;
         ring.Points = points;
         ring.Skidness.assign(points.size(), slide);
@@ -129,7 +130,7 @@ inline bool AllFinite(const TRollix& c) {
 
 // Keys held now and on the previous tick.
 class TTestInput : public TInputSource {
-public:
+  public:
     std::vector<uint16_t> Down, WasDown;
     bool KeyDown(uint16_t key) const override { return Has(Down, key); }
     bool KeyWasDown(uint16_t key) const override { return Has(WasDown, key); }
@@ -138,7 +139,7 @@ public:
         Down = std::move(keys);
     }
 
-private:
+  private:
     static bool Has(const std::vector<uint16_t>& v, uint16_t k) {
         for (uint16_t x : v)
             if (x == k) return true;

@@ -11,7 +11,7 @@
 
 namespace {
 class TRecordingLooks : public TAppearanceHooks {
-public:
+  public:
     std::vector<std::string> Voices;
     int Ouches = 0;
     std::vector<int32_t> Faces;
@@ -22,7 +22,7 @@ public:
 
 // Half of every body is under water while Wet is set.
 class TSwitchWater : public TWaterHooks {
-public:
+  public:
     bool Wet = false;
     void BodyWaterStep(TRollix& c) override {
         c.WasHalfInWater = c.HalfInWater;
@@ -41,11 +41,8 @@ struct TRollCase {
 // right (or both) rolls right, reversed controls swap them, turbo is faster.
 TEST(Rollix, RollingOnFlatGround) {
     const TRollCase cases[] = {
-        {{TestKeyLeft}, false, -1},
-        {{TestKeyRight}, false, +1},
-        {{TestKeyLeft, TestKeyRight}, false, +1},
-        {{TestKeyLeft}, true, +1},
-        {{TestKeyRight}, true, -1},
+        {{TestKeyLeft}, false, -1}, {{TestKeyRight}, false, +1}, {{TestKeyLeft, TestKeyRight}, false, +1},
+        {{TestKeyLeft}, true, +1},  {{TestKeyRight}, true, -1},
     };
     for (const TRollCase& k : cases) {
         float dist[2];
@@ -79,16 +76,17 @@ TEST(Rollix, RollFactorScalesOnlyTheHorizontalPush) {
     c->HeldLeft = true;
     c->RollFactor.Value = 2.0f;
     c->RollingPush();
-    const TRollixVertex& top = c->Vertices[6];    // straight above the centre
-    const TRollixVertex& right = c->Vertices[0];  // straight right of the centre
-    EXPECT_NEAR(top.Vel.X, -2.0f * 0.2f, 1e-6f);   // the top is pushed left
-    EXPECT_NEAR(right.Vel.Y, -0.2f, 1e-6f);         // the right side up: the body rolls left
+    const TRollixVertex& top = c->Vertices[6];   // straight above the centre
+    const TRollixVertex& right = c->Vertices[0]; // straight right of the centre
+    EXPECT_NEAR(top.Vel.X, -2.0f * 0.2f, 1e-6f); // the top is pushed left
+    EXPECT_NEAR(right.Vel.Y, -0.2f, 1e-6f);      // the right side up: the body rolls left
 }
 
 TEST(Rollix, AnimValuesAndStopper) {
     TAnimValue v;
     v.Start(false, 4, 8.0f);
-    for (int i = 0; i < 2; ++i) v.Advance();
+    for (int i = 0; i < 2; ++i)
+        v.Advance();
     EXPECT_NEAR(v.Value, 4.0f, 1e-5f);
     v.Advance();
     v.Advance();
@@ -139,8 +137,10 @@ TEST(Rollix, OxygenAndGasps) {
         looks.Voices.clear();
         w.Tick(2);
         EXPECT_EQ(c->Oxygen, 6000);
-        if (k.Gasp) ASSERT_EQ(looks.Voices, std::vector<std::string>{k.Gasp});
-        else EXPECT_TRUE(looks.Voices.empty());
+        if (k.Gasp)
+            ASSERT_EQ(looks.Voices, std::vector<std::string>{k.Gasp});
+        else
+            EXPECT_TRUE(looks.Voices.empty());
     }
 }
 
@@ -184,12 +184,16 @@ TEST(Rollix, DamageAndBurstThresholds) {
         int Bites;
         bool Bursts;
     };
-    const TCase cases[] = {{mkBalloon, 0.9f, 9, false}, {mkBalloon, 0.9f, 11, true}, {mkRubber, 0.5f, 9, false},
-                           {mkRubber, 0.5f, 10, true},  {mkCloth, 0.5f, 29, false}};
+    const TCase cases[] = {{mkBalloon, 0.9f, 9, false},
+                           {mkBalloon, 0.9f, 11, true},
+                           {mkRubber, 0.5f, 9, false},
+                           {mkRubber, 0.5f, 10, true},
+                           {mkCloth, 0.5f, 29, false}};
     for (const TCase& k : cases) {
         TTestWorld w;
         TRollix* c = w.AddBody(k.Kind, 16, 30, 0, 0);
-        for (int b = 0; b < k.Bites; ++b) c->DamageNode(b % 16, k.Factor);
+        for (int b = 0; b < k.Bites; ++b)
+            c->DamageNode(b % 16, k.Factor);
         w.Tick();
         EXPECT_EQ(c->Dead, k.Bursts) << k.Kind << " " << k.Bites;
         EXPECT_EQ(w.Man.Count() > 1, k.Bursts);
@@ -304,7 +308,7 @@ TEST(RollixsMan, SpikesBurstBalloonsRubberCries) {
         bool Bursts;
         int Ouches;
     };
-    const TCase cases[] = {{mkBalloon, true, 0}, {mkWater, true, 0}, {mkRubber, false, 1},
+    const TCase cases[] = {{mkBalloon, true, 0}, {mkWater, true, 0},   {mkRubber, false, 1},
                            {mkCloth, false, 0},  {mkBubble, false, 0}, {mkDuck, false, 0}};
     for (const TCase& k : cases) {
         TTestWorld w;
@@ -329,7 +333,8 @@ TEST(RollixsMan, SpikesBurstBalloonsRubberCries) {
             const TRollix& piece = *w.Man.Items[size_t(i)];
             EXPECT_FALSE(piece.Listed);
             EXPECT_EQ(piece.MaterialKind, mkCloth);
-            for (int32_t l : layers) EXPECT_NE(l, piece.Layer);
+            for (int32_t l : layers)
+                EXPECT_NE(l, piece.Layer);
             layers.push_back(piece.Layer);
             nodes += piece.VertexCount();
         }
@@ -338,7 +343,8 @@ TEST(RollixsMan, SpikesBurstBalloonsRubberCries) {
         w.Tick(200);
         for (int32_t i = 1; i < w.Man.Count(); ++i) {
             EXPECT_TRUE(AllFinite(*w.Man.Items[size_t(i)]));
-            for (const TRollixVertex& v : w.Man.Items[size_t(i)]->Vertices) EXPECT_FALSE(v.TouchingBody);
+            for (const TRollixVertex& v : w.Man.Items[size_t(i)]->Vertices)
+                EXPECT_FALSE(v.TouchingBody);
         }
     }
 }
@@ -420,19 +426,26 @@ TEST(Rollix, LongRunsStayFiniteAndBounded) {
         int32_t Kind;
         float Glue;
     };
-    const TCase cases[] = {{mkRubber, 0}, {mkBalloon, 0}, {mkWater, 0}, {mkCloth, 0},
+    const TCase cases[] = {{mkRubber, 0}, {mkBalloon, 0}, {mkWater, 0},   {mkCloth, 0},
                            {mkDuck, 0},   {mkBubble, 0},  {mkWater, 1.0f}};
     for (const TCase& k : cases) {
         TTestWorld w;
         TTestInput input;
         w.Level.Input = &input;
-        w.AddRing({{-400, -400}, {-400, 200}, {400, 200}, {400, -400}, {-420, -420}, {420, -420}, {420, 220}, {-420, 220}});
+        w.AddRing({{-400, -400},
+                   {-400, 200},
+                   {400, 200},
+                   {400, -400},
+                   {-420, -420},
+                   {420, -420},
+                   {420, 220},
+                   {-420, 220}});
         w.AddFloor(100.0f, -300.0f, 300.0f, 0.0f, k.Glue);
         TRollix* c = w.AddBody(k.Kind, 24, 30, 0, 0);
         BindTestKeys(*c);
         for (int t = 0; t < 10000; ++t) {
             const int phase = (t / 700) % 4;
-            input.Hold(phase == 0 ? std::vector<uint16_t>{TestKeyLeft}
+            input.Hold(phase == 0   ? std::vector<uint16_t>{TestKeyLeft}
                        : phase == 2 ? std::vector<uint16_t>{TestKeyRight, TestKeyTurbo}
                                     : std::vector<uint16_t>{});
             if (t % 2500 == 1000) c->AddVelocity({0, -8});
@@ -463,7 +476,8 @@ TEST(Rollix, ScriptedRunIsDeterministic) {
         w.AddBody(mkBalloon, 20, 25, 0, -200);
         BindTestKeys(*p);
         for (int t = 0; t < 1500; ++t) {
-            input.Hold(t % 400 < 200 ? std::vector<uint16_t>{TestKeyRight} : std::vector<uint16_t>{TestKeyLeft, TestKeyTurbo});
+            input.Hold(t % 400 < 200 ? std::vector<uint16_t>{TestKeyRight}
+                                     : std::vector<uint16_t>{TestKeyLeft, TestKeyTurbo});
             w.Tick();
         }
         h = StateHash(w.Man);

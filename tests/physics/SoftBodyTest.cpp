@@ -15,9 +15,10 @@ TEST(PhysicsSettings, ColumnsAndFigureElasticity) {
         float FigureE;
     };
     // Kind 5 builds its rest springs with the "Car" column; 0 and unknown kinds with rubber.
-    const TCase cases[] = {{0, 0.003f}, {1, 0.003f}, {2, 0.0016f}, {3, 0.003f},
-                           {4, 0.003f}, {5, 0.0003f}, {6, 0.003f}, {-1, 0.003f}};
-    for (const TCase& c : cases) EXPECT_EQ(Sets.FigureElasticity(c.Kind), c.FigureE) << c.Kind;
+    const TCase cases[] = {{0, 0.003f}, {1, 0.003f},  {2, 0.0016f}, {3, 0.003f},
+                           {4, 0.003f}, {5, 0.0003f}, {6, 0.003f},  {-1, 0.003f}};
+    for (const TCase& c : cases)
+        EXPECT_EQ(Sets.FigureElasticity(c.Kind), c.FigureE) << c.Kind;
     EXPECT_EQ(Sets.ColumnFor(6), nullptr);
     EXPECT_EQ(Sets.ColumnFor(5)->Elasticity, 0.002f);
     // The table is mutable and read, not copied.
@@ -64,7 +65,8 @@ TEST(SoftBody, DuckKeelAndFlatDuck) {
 
     // A perfectly flat duck keeps everything of its previous material.
     TRollix* flat = w.AddBody(mkWater, 4, 30, 200, 0);
-    for (int32_t i = 0; i < 4; ++i) flat->Figure->Points[size_t(i)].Pos.Y = 0.0f;
+    for (int32_t i = 0; i < 4; ++i)
+        flat->Figure->Points[size_t(i)].Pos.Y = 0.0f;
     flat->SetMaterial(mkDuck);
     EXPECT_EQ(flat->MaterialKind, mkDuck);
     EXPECT_EQ(flat->Elasticity, 0.0016f);
@@ -77,7 +79,8 @@ TEST(SoftBody, FigureBuildPairsAndMeans) {
     f.MaterialKind = mkRubber;
     f.SetPointCount(4);
     const TVec2 pts[] = {{10, 10}, {30, 10}, {30, 50}, {10, 50}};
-    for (int i = 0; i < 4; ++i) f.Points[size_t(i)].Pos = pts[i];
+    for (int i = 0; i < 4; ++i)
+        f.Points[size_t(i)].Pos = pts[i];
     f.BuildPairs();
     EXPECT_EQ(f.Points[0].Pos, (TVec2{-10, -20}));
     EXPECT_FLOAT_EQ(f.MeanAbsX, 10.0f);
@@ -116,7 +119,8 @@ TEST(SoftBody, PlaceAtRestShape) {
             EXPECT_NEAR(c->Pair(i, j).RestLength, c->Figure->Pair(i, j).RestLength, 1e-3);
     // At rest in its rest shape no spring pulls.
     c->SpringStep();
-    for (const TRollixVertex& v : c->Vertices) EXPECT_LT(Length(v.Force), 1e-4f);
+    for (const TRollixVertex& v : c->Vertices)
+        EXPECT_LT(Length(v.Force), 1e-4f);
 }
 
 // A body with no contacts falls: its centre velocity grows by the material's
@@ -127,7 +131,7 @@ TEST(SoftBody, FreeFallAndTerminalSpeed) {
         bool Water;
     };
     const TCase cases[] = {{mkRubber, false}, {mkBalloon, false}, {mkWater, false}, {mkCloth, false},
-                           {mkRubber, true},  {mkBalloon, true},  {mkWater, true}, {mkBubble, false}};
+                           {mkRubber, true},  {mkBalloon, true},  {mkWater, true},  {mkBubble, false}};
     for (const TCase& k : cases) {
         TTestWorld w;
         TEverywhereWater pool;
@@ -186,9 +190,11 @@ TEST(SoftBody, ClothWithFewNodesVisitsNeighboursAgain) {
 TEST(SoftBody, SpringForceIsCapped) {
     TTestWorld w;
     TRollix* c = w.AddBody(mkRubber, 8, 30, 0, 0);
-    for (TRollixVertex& v : c->Vertices) v.Pos = v.Pos * 5.0f; // hugely stretched
+    for (TRollixVertex& v : c->Vertices)
+        v.Pos = v.Pos * 5.0f; // hugely stretched
     c->SpringStep();
-    for (const TRollixVertex& v : c->Vertices) EXPECT_LE(Length(v.Force), 15.0f + 1e-4f);
+    for (const TRollixVertex& v : c->Vertices)
+        EXPECT_LE(Length(v.Force), 15.0f + 1e-4f);
 }
 
 TEST(SoftBody, GluePullsAndTears) {
@@ -196,7 +202,7 @@ TEST(SoftBody, GluePullsAndTears) {
         float Distance;
         bool Pulls, Tears;
     };
-    const TCase cases[] = {{0.5f, false, false}, {1.0f, true, false}, {30.0f, true, false},
+    const TCase cases[] = {{0.5f, false, false}, {1.0f, true, false},   {30.0f, true, false},
                            {44.0f, true, false}, {45.0f, false, false}, {45.5f, false, true}};
     for (const TCase& k : cases) {
         TTestWorld w;
@@ -278,7 +284,8 @@ TEST(SoftBody, ScaleDeformAndMorph) {
     m->MorphStep(false);
     ASSERT_EQ(m->VertexCount(), 10);
     EXPECT_EQ(m->Vertices[7].Pos, (m->Vertices[6].Pos + TVec2{0.5f, -0.5f}));
-    for (int t = 0; t < 100; ++t) w.Tick();
+    for (int t = 0; t < 100; ++t)
+        w.Tick();
     EXPECT_EQ(m->MorphLeft, 0);
     for (int32_t i = 0; i < 10; ++i)
         EXPECT_NEAR(m->Pair(0, i).RestLength, m->Figure->Pair(0, i).RestLength, 0.05f) << i;

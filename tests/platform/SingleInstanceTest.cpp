@@ -1,5 +1,5 @@
-#include "platform/OpenUrl.h"
 #include "platform/SingleInstance.h"
+#include "platform/OpenUrl.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 namespace {
 
 class SingleInstanceTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char pattern[] = "/tmp/rollix-instance-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -87,7 +87,8 @@ TEST(OpenUrl, OnlyPlainWebAddressesAreOpened) {
         {"-https://example.org", false},
         {"", false},
     };
-    for (const Case& c : cases) EXPECT_EQ(IsOpenableAddress(c.url), c.ok) << c.url;
+    for (const Case& c : cases)
+        EXPECT_EQ(IsOpenableAddress(c.url), c.ok) << c.url;
     EXPECT_FALSE(OpenWebAddress("--version")); // never reaches the opener as an option
 }
 

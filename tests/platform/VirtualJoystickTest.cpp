@@ -7,7 +7,7 @@
 namespace {
 
 class VirtualJoystickTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
         // Real controllers on the test machine must not get in the way.
@@ -30,7 +30,8 @@ protected:
     void Set(int16_t x, int16_t y, uint32_t buttons) {
         SDL_JoystickSetVirtualAxis(Handle, 0, x);
         SDL_JoystickSetVirtualAxis(Handle, 1, y);
-        for (int i = 0; i < 32; ++i) SDL_JoystickSetVirtualButton(Handle, i, (buttons >> i) & 1u);
+        for (int i = 0; i < 32; ++i)
+            SDL_JoystickSetVirtualButton(Handle, i, (buttons >> i) & 1u);
     }
 
     std::unique_ptr<TSdlJoystickSystem> System;
@@ -46,9 +47,9 @@ TEST_F(VirtualJoystickTest, RawSdlAxesUseTheFiveThousandThreshold) {
         int16_t x, y;
         bool left, right, up, down;
     } cases[] = {
-        {0, 0, false, false, false, false},          {-4999, 4999, false, false, false, false},
-        {-5000, 0, true, false, false, false},       {5000, 0, false, true, false, false},
-        {0, -5000, false, false, true, false},       {0, 5000, false, false, false, true},
+        {0, 0, false, false, false, false},        {-4999, 4999, false, false, false, false},
+        {-5000, 0, true, false, false, false},     {5000, 0, false, true, false, false},
+        {0, -5000, false, false, true, false},     {0, 5000, false, false, false, true},
         {-32768, 32767, true, false, false, true},
     };
     for (const Case& c : cases) {

@@ -2,15 +2,15 @@
 // server runs), clears and draws a frame, reads it back and closes cleanly.
 #include "XvfbEnvironment.h"
 
+#include "app/FileSave.h"
 #include "app/InputState.h"
 #include "app/MainLoop.h"
 #include "app/MainWindow.h"
-#include "platform/GameLoop.h"
 #include "assets/Picture.h"
+#include "platform/GameLoop.h"
 #include "platform/GameWindow.h"
 #include "platform/GlDrivers.h"
 #include "platform/Screenshot.h"
-#include "app/FileSave.h"
 #include "render/GlRenderBackend.h"
 #include "render/NullRenderBackend.h"
 #include "render/RenderContext.h"
@@ -19,15 +19,14 @@
 
 #include <cmath>
 #include <cstdio>
-#include <unistd.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 
-
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (!TXvfbEnvironment::Available()) GTEST_SKIP() << "no X server: " << TXvfbEnvironment::Why();
         ResetRenderState();
@@ -134,7 +133,9 @@ TEST_F(WindowTest, ScreenshotIsSavedTopRowFirst) {
     ASSERT_EQ(picture.Width, Width);
     ASSERT_EQ(picture.Height, Height);
     const int32_t bpp = picture.BytesPerPixel;
-    auto at = [&](int32_t x, int32_t y) { return &picture.Pixels[(size_t(y) * size_t(Width) + size_t(x)) * size_t(bpp)]; };
+    auto at = [&](int32_t x, int32_t y) {
+        return &picture.Pixels[(size_t(y) * size_t(Width) + size_t(x)) * size_t(bpp)];
+    };
     EXPECT_EQ(at(Width / 2, 1)[2], 255); // red on top (pixels are blue, green, red)
     EXPECT_EQ(at(Width / 2, 1)[0], 0);
     EXPECT_EQ(at(Width / 2, Height - 2)[0], 255); // blue below
@@ -159,7 +160,8 @@ TEST_F(WindowTest, NullBackendKeepsTheSameMatricesAsTheDriver) {
             twin.Rotate(roll, 0, 0, 1);
             twin.Translate(-350, -320, 0);
         }
-        for (int i = 0; i < 16; ++i) EXPECT_NEAR(driver[size_t(i)], twin.ProjectionMatrix()[size_t(i)], 1e-5) << roll;
+        for (int i = 0; i < 16; ++i)
+            EXPECT_NEAR(driver[size_t(i)], twin.ProjectionMatrix()[size_t(i)], 1e-5) << roll;
     }
     RotateAbout({10, 20}, 45);
     TMatrix4 mv = Gl->ReadMatrix(Gl::ModelView);
@@ -220,7 +222,7 @@ TEST(Utf8, DecodesTextEventsIntoCodePoints) {
     EXPECT_EQ(DecodeUtf8("Ab"), U"Ab");
     EXPECT_EQ(DecodeUtf8("\xC3\xA9\xD0\x96"), U"\u00e9\u0416");
     EXPECT_EQ(DecodeUtf8("\xF0\x9F\x98\x80"), U"\U0001F600");
-    EXPECT_EQ(DecodeUtf8("\xC3"), U"\uFFFD");      // cut short at the end
+    EXPECT_EQ(DecodeUtf8("\xC3"), U"\uFFFD");       // cut short at the end
     EXPECT_EQ(DecodeUtf8("\xE2\x82x"), U"\uFFFDx"); // broken in the middle
     EXPECT_EQ(DecodeUtf8("\xFF"), U"\uFFFD");
     EXPECT_EQ(DecodeUtf8(nullptr), U"");

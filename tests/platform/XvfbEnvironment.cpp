@@ -23,7 +23,9 @@ bool& TXvfbEnvironment::HaveDisplay() {
     return have;
 }
 
-const std::string& TXvfbEnvironment::Why() { return WhyStore(); }
+const std::string& TXvfbEnvironment::Why() {
+    return WhyStore();
+}
 
 void TXvfbEnvironment::SetUp() {
     // Never a Wayland window in tests: the checks read back an X drawable.
@@ -39,8 +41,8 @@ void TXvfbEnvironment::SetUp() {
         return;
     }
     std::string fd = std::to_string(fds[1]);
-    const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp",
-                          "-noreset", nullptr};
+    const char* argv[] = {"Xvfb",       "-displayfd", fd.c_str(), "-screen",  "0",
+                          "640x480x24", "-nolisten",  "tcp",      "-noreset", nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addclose(&actions, fds[0]);

@@ -8,13 +8,13 @@
 #include <sys/types.h>
 
 class TXvfbEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override;
     void TearDown() override;
     static bool Available() { return !Why().empty() ? false : HaveDisplay(); }
     static const std::string& Why();
 
-private:
+  private:
     static bool& HaveDisplay();
     pid_t Server = -1;
 };

@@ -16,7 +16,8 @@
 
 namespace {
 
-constexpr TLightColor Red{1.0f, 0.0f, 0.0f, 1.0f}, Blue{0.0f, 0.0f, 1.0f, 1.0f}, Black{0.0f, 0.0f, 0.0f, 0.0f};
+constexpr TLightColor Red{1.0f, 0.0f, 0.0f, 1.0f}, Blue{0.0f, 0.0f, 1.0f, 1.0f},
+    Black{0.0f, 0.0f, 0.0f, 0.0f};
 
 TLightColor Mix(const TLightColor& a, const TLightColor& b, float t) {
     TLightColor c;
@@ -366,7 +367,8 @@ TEST(LightsPlay, FadesReachTheirColourAndStop) {
         l.FadeToColor(Red, c.Ms);
         for (size_t i = 0; i < c.Want.size(); ++i) {
             l.Tick(10);
-            ExpectColor(l.CurrentColor, Mix(from, Red, c.Want[i]), std::string(c.What) + " tick " + std::to_string(i));
+            ExpectColor(l.CurrentColor, Mix(from, Red, c.Want[i]),
+                        std::string(c.What) + " tick " + std::to_string(i));
         }
     }
 }
@@ -381,7 +383,9 @@ TEST(LightsPlay, SequentialCycleEasesFromColourToColour) {
     l.StoredColor = Red;
     l.Reset();
     // e = 0.5 − 0.5·cos(π·elapsed / 100)
-    auto ease = [](int32_t elapsed) { return float(0.5 - 0.5 * std::cos(3.14159265358979323846 * elapsed / 100.0)); };
+    auto ease = [](int32_t elapsed) {
+        return float(0.5 - 0.5 * std::cos(3.14159265358979323846 * elapsed / 100.0));
+    };
     for (int32_t tick = 1; tick <= 30; ++tick) {
         Seed(7);
         l.Tick(10);
@@ -430,7 +434,8 @@ TEST(LightsPlay, RandomCycleMixesTwoDifferentColours) {
         EXPECT_EQ(RandSeed, after) << seed;
         EXPECT_EQ(l.CycleIndex, k) << seed;
         EXPECT_EQ(l.CycleDuration, 1) << seed;
-        ExpectColor(l.CycleTo, Mix(l.Colors[size_t(i)], l.Colors[size_t(k)], r), "target, seed " + std::to_string(seed));
+        ExpectColor(l.CycleTo, Mix(l.Colors[size_t(i)], l.Colors[size_t(k)], r),
+                    "target, seed " + std::to_string(seed));
         ExpectColor(l.CurrentColor, before, "start of the step, seed " + std::to_string(seed));
     }
 }
@@ -451,10 +456,8 @@ TEST(LightsPlay, FlashFadesInHoldsFadesOverAndHolds) {
         TLightColor Color;
     };
     const TWant want[] = {
-        {0, Mix(Black, Red, 1.0f / 3)}, {0, Mix(Black, Red, 2.0f / 3)}, {0, Red},
-        {1, Red},                       {1, Red},
-        {2, Mix(Red, Blue, 1.0f / 3)},  {2, Mix(Red, Blue, 2.0f / 3)},  {2, Blue},
-        {3, Blue},                      {3, Blue},
+        {0, Mix(Black, Red, 1.0f / 3)}, {0, Mix(Black, Red, 2.0f / 3)}, {0, Red},  {1, Red},  {1, Red},
+        {2, Mix(Red, Blue, 1.0f / 3)},  {2, Mix(Red, Blue, 2.0f / 3)},  {2, Blue}, {3, Blue}, {3, Blue},
         {0, Mix(Blue, Red, 1.0f / 3)},
     };
     for (size_t t = 0; t < std::size(want); ++t) {
@@ -529,7 +532,8 @@ TEST(LightsPlay, BoostLightStaysDarkUntilItsBoostFadesItIn) {
     for (int32_t t = 1; t <= 12; ++t) {
         lights.Tick(10);
         const float share = std::min(t, 10) / 10.0f;
-        ExpectColor(l.CurrentColor, Mix({0.0f, 0.0f, 0.0f, 1.0f}, l.BaseColor, share), "fade tick " + std::to_string(t));
+        ExpectColor(l.CurrentColor, Mix({0.0f, 0.0f, 0.0f, 1.0f}, l.BaseColor, share),
+                    "fade tick " + std::to_string(t));
     }
     // An active boost's light starts in its colour.
     lights.ResetAll();

@@ -1,5 +1,5 @@
-#include "render/NullRenderBackend.h"
 #include "render/RenderContext.h"
+#include "render/NullRenderBackend.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@ namespace {
 // A fresh null context per test; the backend pointer stays valid while the
 // context owns it.
 class RenderTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetRenderState();
         auto backend = std::make_unique<TNullRenderBackend>();
@@ -50,7 +50,7 @@ TEST_F(RenderTest, ViewRectCoversTheRolledView) {
         TBox2 want;
     } cases[] = {
         {true, 0.0f, {100, 50, 500, 350}},
-        {true, 90.0f, {150, 0, 450, 400}},   // 400 × 300 turns into 300 × 400 about the centre (300, 200)
+        {true, 90.0f, {150, 0, 450, 400}}, // 400 × 300 turns into 300 × 400 about the centre (300, 200)
         {true, -90.0f, {150, 0, 450, 400}},
         {true, 180.0f, {100, 50, 500, 350}},
         {false, 90.0f, {100, 50, 500, 350}}, // no level: no roll
@@ -107,7 +107,8 @@ TEST_F(RenderTest, FlatOrBrokenViewKeepsAnIdentityProjection) {
     TBox2 rects[] = {{0, 0, 0, 100}, {0, 5, 100, 5}, {nan, 0, 100, 100}};
     for (const TBox2& r : rects) {
         SetProjection(r.Left, r.Top, r.Right, r.Bottom, 0.0f);
-        for (double v : Gl->ProjectionMatrix()) EXPECT_TRUE(std::isfinite(v));
+        for (double v : Gl->ProjectionMatrix())
+            EXPECT_TRUE(std::isfinite(v));
         EXPECT_EQ(Gl->ProjectionMatrix(), IdentityMatrix());
     }
 }
@@ -244,8 +245,9 @@ TEST(CaptureSize, FitsIn1024Square) {
     struct Case {
         int32_t w, h, wantW, wantH;
     } cases[] = {
-        {800, 600, 800, 600}, {1024, 1024, 1024, 1024}, {2048, 1024, 1024, 512},
-        {1920, 1080, 1024, 576}, {1080, 1920, 576, 1024}, {0, 0, 1, 1}, {5000, 1, 1024, 1},
+        {800, 600, 800, 600},    {1024, 1024, 1024, 1024}, {2048, 1024, 1024, 512},
+        {1920, 1080, 1024, 576}, {1080, 1920, 576, 1024},  {0, 0, 1, 1},
+        {5000, 1, 1024, 1},
     };
     for (const Case& c : cases) {
         int32_t w = 0, h = 0;

@@ -30,9 +30,12 @@ template <typename F> uint32_t After(uint32_t s, F fn) {
     return result;
 }
 
-void Draws(int32_t n) { (void)Random(n); }
+void Draws(int32_t n) {
+    (void)Random(n);
+}
 void Floats(int32_t count) {
-    for (int32_t i = 0; i < count; ++i) (void)RandomFloat();
+    for (int32_t i = 0; i < count; ++i)
+        (void)RandomFloat();
 }
 
 // A sky with every animated part switched on: clouds that morph, two stars
@@ -82,7 +85,9 @@ class SkyAnim : public ::testing::Test {
     }
 
     // A view of w × h pixels at one world unit per pixel, centred on (x, y).
-    static TSkyView View(float x, float y, int32_t w = 200, int32_t h = 150) { return {x, y, w, h, 1.0f, 0.0f}; }
+    static TSkyView View(float x, float y, int32_t w = 200, int32_t h = 150) {
+        return {x, y, w, h, 1.0f, 0.0f};
+    }
 
     TNullRenderBackend* Null = nullptr;
 };
@@ -103,12 +108,13 @@ TEST_F(SkyAnim, RebuildDrawsGridStarsAndSpritesInTheListedOrder) {
         }
         for (int32_t n = 0; n < SheetPointCount * 2; ++n) {
             const float r = EaseInTwice(float(RandomFloat()));
-            Floats(3);                    // angle, x, y
-            Draws(256);                   // colour
-            Draws(r <= 0.6f ? 256 : 55);  // alpha
+            Floats(3);                   // angle, x, y
+            Draws(256);                  // colour
+            Draws(r <= 0.6f ? 256 : 55); // alpha
         }
         Seed(uint32_t(Random(100)));
-        for (int32_t n = 0; n < 5; ++n) Floats(5), Draws(1); // x, y, size, colour, alpha; texture
+        for (int32_t n = 0; n < 5; ++n)
+            Floats(5), Draws(1); // x, y, size, colour, alpha; texture
     });
     Seed(777);
     sky.Rebuild();
@@ -129,7 +135,8 @@ TEST_F(SkyAnim, RebuildDrawsGridStarsAndSpritesInTheListedOrder) {
         EXPECT_GE(s.Size, 4.0f); // (40 … 100) · 0.1
         EXPECT_LT(s.Size, 10.0f);
     }
-    for (const TStars_Fragment& f : sky.StarTiles) EXPECT_EQ(f.CornerCount(), 8);
+    for (const TStars_Fragment& f : sky.StarTiles)
+        EXPECT_EQ(f.CornerCount(), 8);
 }
 
 TEST_F(SkyAnim, TicksDrawOnlyWhenPeriodsEndAndSpritesSwayEvery50Ms) {
@@ -142,12 +149,19 @@ TEST_F(SkyAnim, TicksDrawOnlyWhenPeriodsEndAndSpritesSwayEvery50Ms) {
     // draw one sway per sprite.
     const uint32_t start = RandSeed;
     sky.Tick(10);
-    EXPECT_EQ(RandSeed, After(start, [] { for (int32_t n = 0; n < 5; ++n) Draws(2); }));
+    EXPECT_EQ(RandSeed, After(start, [] {
+                  for (int32_t n = 0; n < 5; ++n)
+                      Draws(2);
+              }));
     const uint32_t afterFirst = RandSeed;
-    for (int32_t t = 0; t < 4; ++t) sky.Tick(10);
+    for (int32_t t = 0; t < 4; ++t)
+        sky.Tick(10);
     EXPECT_EQ(RandSeed, afterFirst);
     sky.Tick(10);
-    EXPECT_EQ(RandSeed, After(afterFirst, [] { for (int32_t n = 0; n < 5; ++n) Draws(2); }));
+    EXPECT_EQ(RandSeed, After(afterFirst, [] {
+                  for (int32_t n = 0; n < 5; ++n)
+                      Draws(2);
+              }));
     EXPECT_EQ(sky.SwayCountdown, 40);
 
     // Without sprites the first 100 ms draw nothing at all.
@@ -155,7 +169,8 @@ TEST_F(SkyAnim, TicksDrawOnlyWhenPeriodsEndAndSpritesSwayEvery50Ms) {
     still.RenderSprites = false;
     still.Rebuild();
     const uint32_t quiet = RandSeed;
-    for (int32_t t = 0; t < 10; ++t) still.Tick(10);
+    for (int32_t t = 0; t < 10; ++t)
+        still.Tick(10);
     EXPECT_EQ(RandSeed, quiet);
 }
 
@@ -197,7 +212,8 @@ TEST_F(SkyAnim, MorphEasesBetweenTargetsWithinThePeriod) {
     m.Duration = 100;
     StepMorph(m, 10, p); // elapsed 0: k 0
     EXPECT_EQ(m.Offset.X, 0.0f);
-    for (int32_t t = 0; t < 4; ++t) StepMorph(m, 10, p); // elapsed 40: k = 40 · 255 / 100 = 102
+    for (int32_t t = 0; t < 4; ++t)
+        StepMorph(m, 10, p); // elapsed 40: k = 40 · 255 / 100 = 102
     EXPECT_FLOAT_EQ(m.Offset.X, 10 * EaseTable256[102]);
     EXPECT_FLOAT_EQ(m.Offset.Y, -20 * EaseTable256[102]);
     EXPECT_EQ(m.Elapsed, 50);
@@ -216,7 +232,8 @@ TEST_F(SkyAnim, DriftWrapsIntoTheSheetRepeat) {
         sky.Rebuild();
         const TVec2 wrap = sky.Clouds.WrapSize;
         ASSERT_EQ(wrap.X, 648.0f);
-        for (int32_t t = 0; t < c.Ticks; ++t) sky.Tick(10);
+        for (int32_t t = 0; t < c.Ticks; ++t)
+            sky.Tick(10);
         const double travelled = 0.6 * c.Ticks;
         // How far apart two places on the repeating sheet are.
         auto gap = [](double a, double b, double size) {
@@ -224,8 +241,10 @@ TEST_F(SkyAnim, DriftWrapsIntoTheSheetRepeat) {
             return std::min(d, size - d);
         };
         const double a = c.AngleDegrees * DegToRad;
-        EXPECT_LT(gap(sky.Scroll.X, std::cos(a) * travelled, wrap.X), 0.1) << c.AngleDegrees << " " << c.Ticks;
-        EXPECT_LT(gap(sky.Scroll.Y, std::sin(a) * travelled, wrap.Y), 0.1) << c.AngleDegrees << " " << c.Ticks;
+        EXPECT_LT(gap(sky.Scroll.X, std::cos(a) * travelled, wrap.X), 0.1)
+            << c.AngleDegrees << " " << c.Ticks;
+        EXPECT_LT(gap(sky.Scroll.Y, std::sin(a) * travelled, wrap.Y), 0.1)
+            << c.AngleDegrees << " " << c.Ticks;
         EXPECT_GE(sky.Scroll.X, 0.0f);
         EXPECT_LT(sky.Scroll.X, wrap.X);
         EXPECT_GE(sky.Scroll.Y, 0.0f);
@@ -237,8 +256,8 @@ TEST_F(SkyAnim, SpritesSwayBetweenTheirTargets) {
     struct TNext {
         int32_t Reached, Draw, Next;
     };
-    for (const TNext& c : {TNext{0, 1, 1}, TNext{0, 0, -1}, TNext{1, 1, -1}, TNext{1, 0, 0}, TNext{-1, 1, 1},
-                           TNext{-1, 0, 0}})
+    for (const TNext& c :
+         {TNext{0, 1, 1}, TNext{0, 0, -1}, TNext{1, 1, -1}, TNext{1, 0, 0}, TNext{-1, 1, 1}, TNext{-1, 0, 0}})
         EXPECT_EQ(NextSway(c.Reached, c.Draw), c.Next) << c.Reached << " " << c.Draw;
 
     // Just after a new target the sway is where it came from, half-way after
@@ -381,8 +400,8 @@ TEST_F(SkyAnim, MoonFanCentreShiftsWithTheMoonsPlaceInTheView) {
     };
     const TCase cases[] = {
         {{0, 0}, 0.0f, -0.2f * 0.6f * R},                 // the view's centre
-        {{-200, -150}, 0.5f * 0.6f * R, 0.3f * 0.6f * R},  // its top-left corner
-        {{5000, 9000}, -0.6f * R, -0.6f * R},              // far off: clamped
+        {{-200, -150}, 0.5f * 0.6f * R, 0.3f * 0.6f * R}, // its top-left corner
+        {{5000, 9000}, -0.6f * R, -0.6f * R},             // far off: clamped
     };
     for (const TCase& c : cases) {
         sky.MoonPos = c.Moon;
@@ -462,7 +481,8 @@ TEST_F(SkyAnim, CloudStripsCoverTheViewWhereverItIs) {
     sky.RenderStars = false;
     sky.CloudSpeed = 37;
     sky.Rebuild();
-    for (int32_t t = 0; t < 17; ++t) sky.Tick(10);
+    for (int32_t t = 0; t < 17; ++t)
+        sky.Tick(10);
     const float cw = float(sky.Clouds.CellWidth), ch = float(sky.Clouds.CellHeight);
     for (const TVec2 camera : {TVec2{0, 0}, TVec2{-12345, 678}, TVec2{1e6f, -3e5f}}) {
         Null->Vertices.clear();
@@ -544,7 +564,8 @@ TEST_F(SkyAnim, FogDrawsOnlyWhenOnWithItsAlphaAtEachPoint) {
     EXPECT_EQ(drawn, 0);
 
     fog.FogOn = true;
-    for (TFogPoint& p : fog.Grid) p.Brightness = 0.5f;
+    for (TFogPoint& p : fog.Grid)
+        p.Brightness = 0.5f;
     fog.Draw(drawn, View(0, 0));
     EXPECT_FALSE(Null->Vertices.empty());
     EXPECT_EQ(Null->CurrentColor[3], 128); // alpha 1 · 0.5

@@ -79,11 +79,15 @@ template <typename T> std::vector<uint8_t> Bytes(const T& record) {
 }
 
 bool SaneSheet(const TCloudParams& p) {
-    return p.CellWidth >= 1 && p.CellHeight >= 1 && std::isfinite(p.Velocity.X) && std::isfinite(p.Velocity.Y) &&
-           std::isfinite(p.StarTileSize);
+    return p.CellWidth >= 1 && p.CellHeight >= 1 && std::isfinite(p.Velocity.X) &&
+           std::isfinite(p.Velocity.Y) && std::isfinite(p.StarTileSize);
 }
-bool SaneSheetOf(const TMSky& s) { return SaneSheet(s.Clouds) && s.SkyParallax >= 0.001f; }
-bool SaneSheetOf(const TFog& f) { return SaneSheet(f.Sheet) && f.FogParallax >= 0.001f; }
+bool SaneSheetOf(const TMSky& s) {
+    return SaneSheet(s.Clouds) && s.SkyParallax >= 0.001f;
+}
+bool SaneSheetOf(const TFog& f) {
+    return SaneSheet(f.Sheet) && f.FogParallax >= 0.001f;
+}
 
 // Writer → reader → writer gives the same bytes; every cut of the record
 // fails cleanly, and damaged copies read without a fault.
@@ -137,40 +141,41 @@ TEST(SkyFog, SkyRecordFieldsLimitsAndOptionalParts) {
     // A sky record without a material (marker 0) and without sprites (marker 0).
     TByteWriter w;
     w.WriteBlock("\x01\x02\x03\x04", 4); // TopColor
-    w.WriteBool(true);                    // RenderClouds
-    w.WriteInt32(42);                     // CloudTexture
-    w.WriteFloat32(90);                   // CloudAngle, degrees
-    w.WriteFloat32(50);                   // CloudSpeed
-    w.WriteFloat32(100);                  // MorphPower
-    w.WriteFloat32(0);                    // MorphSpeed: no easing period
-    w.WriteFloat32(0.5f);                 // ScaleX below 1: becomes 60
-    w.WriteFloat32(100);                  // ScaleY
-    w.WriteFloat32(0);                    // SkyParallax below 0.001: becomes 0.001
+    w.WriteBool(true);                   // RenderClouds
+    w.WriteInt32(42);                    // CloudTexture
+    w.WriteFloat32(90);                  // CloudAngle, degrees
+    w.WriteFloat32(50);                  // CloudSpeed
+    w.WriteFloat32(100);                 // MorphPower
+    w.WriteFloat32(0);                   // MorphSpeed: no easing period
+    w.WriteFloat32(0.5f);                // ScaleX below 1: becomes 60
+    w.WriteFloat32(100);                 // ScaleY
+    w.WriteFloat32(0);                   // SkyParallax below 0.001: becomes 0.001
     w.WriteBlock("\x05\x06\x07\x08", 4); // CloudColor
-    w.WriteBool(true);                    // RenderMoon
-    w.WriteInt32(7);                      // MoonTexture
-    w.WriteFloat32(100);                  // MoonPos
+    w.WriteBool(true);                   // RenderMoon
+    w.WriteInt32(7);                     // MoonTexture
+    w.WriteFloat32(100);                 // MoonPos
     w.WriteFloat32(200);
-    w.WriteFloat32(1.5f);                 // MoonScale
-    w.WriteFloat32(2.5f);                 // MoonAngle, kept as stored
+    w.WriteFloat32(1.5f);                // MoonScale
+    w.WriteFloat32(2.5f);                // MoonAngle, kept as stored
     w.WriteBlock("\x09\x0a\x0b\x0c", 4); // MoonColor
-    w.WriteBool(false);                   // RenderGlow
-    w.WriteInt32(8);                      // GlowTexture
-    w.WriteFloat32(0.5f);                 // GlowScale
+    w.WriteBool(false);                  // RenderGlow
+    w.WriteInt32(8);                     // GlowTexture
+    w.WriteFloat32(0.5f);                // GlowScale
     w.WriteBlock("\x0d\x0e\x0f\x10", 4); // GlowColor
-    w.WriteBool(true);                    // RenderStars
-    w.WriteInt32(9);                      // StarTexture
-    w.WriteInt32(-5);                     // StarsPerTile: none
-    w.WriteFloat32(1);                    // StarSizeMin
-    w.WriteFloat32(2);                    // StarSizeMax
+    w.WriteBool(true);                   // RenderStars
+    w.WriteInt32(9);                     // StarTexture
+    w.WriteInt32(-5);                    // StarsPerTile: none
+    w.WriteFloat32(1);                   // StarSizeMin
+    w.WriteFloat32(2);                   // StarSizeMax
     w.WriteBlock("\x11\x12\x13\x14", 4); // StarColor1
     w.WriteBlock("\x15\x16\x17\x18", 4); // StarColor2
-    for (int k = 0; k < 4; ++k) w.WriteString(""); // no texture names: indices stay
+    for (int k = 0; k < 4; ++k)
+        w.WriteString("");               // no texture names: indices stay
     w.WriteBlock("\x19\x1a\x1b\x1c", 4); // BottomColor
     w.WriteBlock("\x1d\x1e\x1f\x20", 4); // CloudColor2
-    w.WriteInt32(0);                      // no material
-    w.WriteByte(0);                       // no sprites
-    w.WriteBool(true);                    // GlowBehindMoon
+    w.WriteInt32(0);                     // no material
+    w.WriteByte(0);                      // no sprites
+    w.WriteBool(true);                   // GlowBehindMoon
     w.Pad(2);
 
     TMSky sky;
@@ -235,22 +240,23 @@ TEST(SkyFog, FogWithoutSecondColourFadesTowardClearOrOpaque) {
     };
     for (TCase c : {TCase{0.9f, 0.0f}, TCase{0.5f, 0.0f}, TCase{0.3f, 1.0f}}) {
         TByteWriter w;
-        w.WriteBool(true);      // FogOn
-        w.WriteFloat32(180);    // FogAngle, degrees
-        w.WriteFloat32(2);      // FogSpeed
-        w.WriteFloat32(10);     // FogMorphPower
-        w.WriteFloat32(100);    // FogMorphSpeed
-        w.WriteFloat32(100);    // FogScaleX
-        w.WriteFloat32(0.25f);  // FogScaleY below 1: becomes 60
-        w.WriteFloat32(-3);     // FogParallax below 0.001: becomes 0.001
-        for (float v : {0.5f, 0.6f, 0.7f}) w.WriteFloat32(v);
+        w.WriteBool(true);     // FogOn
+        w.WriteFloat32(180);   // FogAngle, degrees
+        w.WriteFloat32(2);     // FogSpeed
+        w.WriteFloat32(10);    // FogMorphPower
+        w.WriteFloat32(100);   // FogMorphSpeed
+        w.WriteFloat32(100);   // FogScaleX
+        w.WriteFloat32(0.25f); // FogScaleY below 1: becomes 60
+        w.WriteFloat32(-3);    // FogParallax below 0.001: becomes 0.001
+        for (float v : {0.5f, 0.6f, 0.7f})
+            w.WriteFloat32(v);
         w.WriteFloat32(c.Alpha); // FogColor
         w.WriteInt32(4);         // FogLayer
         w.WriteString("");       // no texture name
         TMaterial m;
         m.TexEnv = 8448;
-        m.Write(w);              // material
-        w.WriteByte(0);          // no second colour
+        m.Write(w);     // material
+        w.WriteByte(0); // no second colour
         w.Pad(15);
         TFog fog;
         TByteReader r(w.Bytes);
@@ -276,7 +282,8 @@ TEST(SkyFog, SheetValuesStaySafeForExtremeSettings) {
     const float inf = INFINITY, nan = NAN;
     for (TCase c : {TCase{1e30f, 1e30f, 1e-30f, 1e30f, 0.001f}, TCase{nan, nan, nan, nan, 1},
                     TCase{inf, -inf, -50, 1, 1e30f}, TCase{1, 100, 100, 60, 1}}) {
-        TCloudParams p = ComputeCloudParams(0.3f, c.Speed, c.MorphPower, c.MorphSpeed, c.ScaleX, 60, c.Parallax);
+        TCloudParams p =
+            ComputeCloudParams(0.3f, c.Speed, c.MorphPower, c.MorphSpeed, c.ScaleX, 60, c.Parallax);
         EXPECT_TRUE(SaneSheet(p)) << c.Speed << " " << c.ScaleX << " " << c.Parallax;
     }
     // The ordinary case follows the formulas: cw = trunc(60 · 0.006 · 300) = 108.

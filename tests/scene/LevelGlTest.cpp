@@ -105,7 +105,8 @@ TEST_F(LevelGlTest, GlAndNullRenderersPlayTheSameGameAndGlShowsTheTerrain) {
     if (!OpenWindow()) GTEST_SKIP() << Gl->Why();
     const std::vector<uint64_t> gl = Play(200);
     ASSERT_EQ(gl.size(), null.size());
-    for (size_t i = 0; i < gl.size(); ++i) ASSERT_EQ(gl[i], null[i]) << "after tick " << i + 1;
+    for (size_t i = 0; i < gl.size(); ++i)
+        ASSERT_EQ(gl[i], null[i]) << "after tick " << i + 1;
 
     // The floor (its top at y = 300, 200 deep) shows the ground picture
     // across the view; above it the cleared background stays black.

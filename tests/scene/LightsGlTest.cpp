@@ -26,11 +26,10 @@
 #include <string>
 #include <vector>
 
-
 namespace {
 
-constexpr int32_t Grey = 200;      // the slab's texture, every channel
-constexpr float Ambient = 0.3f;    // the playing layer's ambient colour, every channel
+constexpr int32_t Grey = 200;   // the slab's texture, every channel
+constexpr float Ambient = 0.3f; // the playing layer's ambient colour, every channel
 constexpr int32_t Background = 0;
 
 class LightsGlTest : public ::testing::Test {
@@ -83,7 +82,8 @@ class LightsGlTest : public ::testing::Test {
         const float a = (b.Right - b.Left) / 3, c = (b.Bottom - b.Top) / 3;
         Slab->Splines[0] = TSpline::CreateFromPoints({b.Left, b.Top}, {a, 0}, {b.Right, b.Top}, {-a, 0});
         Slab->Splines[1] = TSpline::CreateFromPoints({b.Right, b.Top}, {0, c}, {b.Right, b.Bottom}, {0, -c});
-        Slab->Splines[2] = TSpline::CreateFromPoints({b.Right, b.Bottom}, {-a, 0}, {b.Left, b.Bottom}, {a, 0});
+        Slab->Splines[2] =
+            TSpline::CreateFromPoints({b.Right, b.Bottom}, {-a, 0}, {b.Left, b.Bottom}, {a, 0});
         Slab->Splines[3] = TSpline::CreateFromPoints({b.Left, b.Bottom}, {0, -c}, {b.Left, b.Top}, {0, c});
         LinkRing(Slab->Splines.data(), 4);
         for (size_t i = 0; i < 4; ++i)

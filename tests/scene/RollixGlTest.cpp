@@ -34,7 +34,6 @@
 #include <string>
 #include <vector>
 
-
 namespace {
 using scene_pixels::TRgb;
 constexpr int32_t W = 320, H = 240;
@@ -106,14 +105,16 @@ TEST_F(RollixGlTest, BodyShowsItsCoatInsideItsOutlineAndNothingAround) {
     ASSERT_NE(skin, nullptr);
     const std::vector<TVec2> nodesBefore = [&] {
         std::vector<TVec2> v;
-        for (const TRollixVertex& n : c->Vertices) v.push_back(n.Pos);
+        for (const TRollixVertex& n : c->Vertices)
+            v.push_back(n.Pos);
         return v;
     }();
     DrawFrame();
 
     const TVec2 centre = c->Centre;
     const TRgb middle = PixelAt(int32_t(centre.X), int32_t(centre.Y));
-    for (size_t k = 0; k < 3; ++k) EXPECT_NEAR(middle[k], Coat[k], 24) << "the coat at the centre";
+    for (size_t k = 0; k < 3; ++k)
+        EXPECT_NEAR(middle[k], Coat[k], 24) << "the coat at the centre";
 
     // Every pixel well inside the skin shows the coat, every pixel well
     // outside shows the background.
@@ -132,20 +133,23 @@ TEST_F(RollixGlTest, BodyShowsItsCoatInsideItsOutlineAndNothingAround) {
             const TRgb got = PixelAt(x, y);
             (all ? inside : outside) += 1;
             for (size_t k = 0; k < 3; ++k)
-                ASSERT_NEAR(got[k], want[k], 24) << (all ? "inside" : "outside") << " the body at (" << x << ", "
-                                                 << y << "): got " << got[0] << ", " << got[1] << ", " << got[2];
+                ASSERT_NEAR(got[k], want[k], 24)
+                    << (all ? "inside" : "outside") << " the body at (" << x << ", " << y << "): got "
+                    << got[0] << ", " << got[1] << ", " << got[2];
         }
     EXPECT_GT(inside, 100);
     EXPECT_GT(outside, 1000);
 
     // Drawing moved no node.
-    for (size_t i = 0; i < nodesBefore.size(); ++i) EXPECT_EQ(c->Vertices[i].Pos, nodesBefore[i]);
+    for (size_t i = 0; i < nodesBefore.size(); ++i)
+        EXPECT_EQ(c->Vertices[i].Pos, nodesBefore[i]);
 
     // An absent body leaves the background.
     c->Present = false;
     DrawFrame();
     const TRgb gone = PixelAt(int32_t(centre.X), int32_t(centre.Y));
-    for (size_t k = 0; k < 3; ++k) EXPECT_NEAR(gone[k], Background[k], 24) << "nothing where the body was";
+    for (size_t k = 0; k < 3; ++k)
+        EXPECT_NEAR(gone[k], Background[k], 24) << "nothing where the body was";
 }
 
 } // namespace

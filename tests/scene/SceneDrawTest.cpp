@@ -38,7 +38,6 @@ constexpr TRgb Background{40, 40, 40};
 
 constexpr TRgb Red{255, 0, 0}, Yellow{255, 255, 0}, Green{0, 160, 0}, White{255, 255, 255}, Blue{0, 0, 255};
 
-
 // A picture of side × side pixels (blue, green, red, alpha rows) from a
 // function giving each pixel's colour and whether it is opaque.
 template <typename F> std::vector<uint8_t> Png(int32_t side, F pixel) {
@@ -192,7 +191,9 @@ class SceneDrawTest : public ::testing::Test {
     TRgb PixelAt(int32_t x, int32_t y) const { return scene_pixels::PixelAt(x, y, Height); }
 
     using TSample = scene_pixels::TSample;
-    void ExpectSamples(const std::vector<TSample>& samples) const { scene_pixels::ExpectSamples(samples, Height); }
+    void ExpectSamples(const std::vector<TSample>& samples) const {
+        scene_pixels::ExpectSamples(samples, Height);
+    }
 
     fs::path Dir;
     TMaterialMan Materials;

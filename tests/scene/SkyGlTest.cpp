@@ -22,7 +22,6 @@
 #include <string>
 #include <vector>
 
-
 namespace {
 
 constexpr int32_t W = 320, H = 240;
@@ -145,7 +144,8 @@ TEST_F(SkyGlTest, GradientRunsFromTheTopColourToTheBottomColour) {
         for (size_t c = 0; c < 3; ++c) {
             EXPECT_NEAR(top[c], wantTop[c], 8) << "top, x " << x << " channel " << c;
             EXPECT_NEAR(bottom[c], wantBottom[c], 8) << "bottom, x " << x << " channel " << c;
-            EXPECT_NEAR(middle[c], (wantTop[c] + wantBottom[c]) / 2, 8) << "middle, x " << x << " channel " << c;
+            EXPECT_NEAR(middle[c], (wantTop[c] + wantBottom[c]) / 2, 8)
+                << "middle, x " << x << " channel " << c;
         }
     }
 
@@ -187,8 +187,10 @@ TEST_F(SkyGlTest, StarsSprinkleBrightPointsOverTheWholeView) {
     std::array<int32_t, 4> brighter{};
     for (int32_t y = 0; y < H; ++y)
         for (int32_t x = 0; x < W; ++x)
-            if (Sum(At(after, x, y)) > Sum(At(before, x, y)) + 90) ++brighter[size_t((y >= H / 2) * 2 + (x >= W / 2))];
-    for (size_t q = 0; q < 4; ++q) EXPECT_GT(brighter[q], 15) << "quarter " << q;
+            if (Sum(At(after, x, y)) > Sum(At(before, x, y)) + 90)
+                ++brighter[size_t((y >= H / 2) * 2 + (x >= W / 2))];
+    for (size_t q = 0; q < 4; ++q)
+        EXPECT_GT(brighter[q], 15) << "quarter " << q;
 }
 
 TEST_F(SkyGlTest, CloudsBrightenTheSkyWhereTheirPictureIsOpaque) {
@@ -200,9 +202,12 @@ TEST_F(SkyGlTest, CloudsBrightenTheSkyWhereTheirPictureIsOpaque) {
     for (int32_t y = 0; y < H; ++y)
         for (int32_t x = 0; x < W; ++x) {
             const int d = Sum(At(after, x, y)) - Sum(At(before, x, y));
-            if (d > 150) ++brighter;
-            else if (d < -6) ++darker;
-            else if (d > -6 && d < 6) ++same;
+            if (d > 150)
+                ++brighter;
+            else if (d < -6)
+                ++darker;
+            else if (d > -6 && d < 6)
+                ++same;
         }
     // Half the picture is clear: the picture spans six 108-unit cells, so
     // bands of cloud and of open sky some 40 pixels wide alternate.

@@ -27,7 +27,6 @@
 #include <string>
 #include <vector>
 
-
 namespace {
 using scene_pixels::TRgb;
 constexpr int32_t W = 320, H = 240;

@@ -14,8 +14,8 @@
 #include "app/MainWindow.h"
 #include "app/Paths.h"
 #include "assets/Font.h"
-#include "assets/Texts.h"
 #include "assets/MassFile.h"
+#include "assets/Texts.h"
 #include "game/GameMan.h"
 #include "level/Mechanics.h"
 #include "physics/Rollix.h"
@@ -70,16 +70,21 @@ class ZestarsGlTest : public ::testing::Test {
 };
 
 // The night: blue well above red and green (the rock's bluish grey is not).
-bool IsSky(const TRgb& c) { return c[2] >= c[0] + 30 && c[2] >= c[1] + 30; }
+bool IsSky(const TRgb& c) {
+    return c[2] >= c[0] + 30 && c[2] >= c[1] + 30;
+}
 // The coat: a warm orange, well apart from the night's blues and the meadow's greens.
-bool IsCoat(const TRgb& c) { return c[0] > 150 && c[0] > c[1] + 30 && c[1] > c[2] + 20; }
+bool IsCoat(const TRgb& c) {
+    return c[0] > 150 && c[0] > c[1] + 30 && c[1] > c[2] + 20;
+}
 
 TEST_F(ZestarsGlTest, FirstFrameAfterAHundredTicksShowsSkyTerrainAndThePlayer) {
     std::string error;
     ASSERT_TRUE(LoadRunLevel("Zestars.map", error)) << error;
     ASSERT_EQ(RunScriptedTicks(100, TInputScript{}, nullptr), 100);
     ASSERT_NE(CurrentLevel, nullptr);
-    TRollix* player = CurrentLevel->Characters.Count() > 0 ? CurrentLevel->Characters.Items[0].get() : nullptr;
+    TRollix* player =
+        CurrentLevel->Characters.Count() > 0 ? CurrentLevel->Characters.Items[0].get() : nullptr;
     ASSERT_NE(player, nullptr);
 
     DrawFrame(*LoopLevel);
@@ -97,7 +102,8 @@ TEST_F(ZestarsGlTest, FirstFrameAfterAHundredTicksShowsSkyTerrainAndThePlayer) {
     auto share = [&](int32_t top, int32_t bottom, bool (*test)(const TRgb&)) {
         int32_t hits = 0, all = 0;
         for (int32_t y = top; y < bottom; y += 4)
-            for (int32_t x = 0; x < FrameW; x += 4, ++all) hits += test(at(x, y)) ? 1 : 0;
+            for (int32_t x = 0; x < FrameW; x += 4, ++all)
+                hits += test(at(x, y)) ? 1 : 0;
         return double(hits) / all;
     };
     // Scenery may rise into the top, but most of it is sky.
@@ -110,20 +116,23 @@ TEST_F(ZestarsGlTest, FirstFrameAfterAHundredTicksShowsSkyTerrainAndThePlayer) {
     ASSERT_GT(view.Right - view.Left, 0.0f);
     ASSERT_GT(view.Bottom - view.Top, 0.0f);
     const float sx = FrameW / (view.Right - view.Left), sy = FrameH / (view.Bottom - view.Top);
-    const int32_t px = int32_t((player->Centre.X - view.Left) * sx), py = int32_t((player->Centre.Y - view.Top) * sy);
+    const int32_t px = int32_t((player->Centre.X - view.Left) * sx),
+                  py = int32_t((player->Centre.Y - view.Top) * sy);
     ASSERT_TRUE(px >= 8 && px < FrameW - 8 && py >= 8 && py < FrameH - 8)
         << "the camera keeps the player in view: (" << px << ", " << py << ")";
     // The coat fills most of the body round its face.
     int32_t coat = 0;
     for (int32_t dy = -12; dy <= 12; ++dy)
-        for (int32_t dx = -12; dx <= 12; ++dx) coat += IsCoat(at(px + dx, py + dy)) ? 1 : 0;
+        for (int32_t dx = -12; dx <= 12; ++dx)
+            coat += IsCoat(at(px + dx, py + dy)) ? 1 : 0;
     const TRgb middle = at(px, py);
     EXPECT_GE(coat, 150) << "the coat around the player's centre; the centre shows " << middle[0] << ", "
                          << middle[1] << ", " << middle[2];
     // Nowhere near the top of the sky is the coat.
     EXPECT_EQ(share(0, FrameH / 10, IsCoat), 0.0);
 
-    for (const std::string& line : Log) EXPECT_EQ(line.find("error"), std::string::npos) << line;
+    for (const std::string& line : Log)
+        EXPECT_EQ(line.find("error"), std::string::npos) << line;
 }
 
 TEST_F(ZestarsGlTest, LoadingScreenShowsTheTitleAndTheGreenLoadingLine) {
@@ -146,7 +155,8 @@ TEST_F(ZestarsGlTest, LoadingScreenShowsTheTitleAndTheGreenLoadingLine) {
     auto count = [&](int32_t top, int32_t bottom, bool (*test)(const uint8_t*)) {
         int32_t n = 0;
         for (int32_t y = top; y < bottom; ++y)
-            for (int32_t x = 0; x < FrameW; ++x) n += test(&rgba[(size_t(FrameH - 1 - y) * FrameW + size_t(x)) * 4]);
+            for (int32_t x = 0; x < FrameW; ++x)
+                n += test(&rgba[(size_t(FrameH - 1 - y) * FrameW + size_t(x)) * 4]);
         return n;
     };
     const int32_t bottom = FrameH; // 600 view rows in 480 window rows

@@ -27,7 +27,8 @@ TCounts FacePixels(const TGeneratedPicture& p, float from, float to) {
 TEST(CharacterPictures, EveryCoatHasItsBodyFramesCoatAndSuitWithAFace) {
     std::map<std::string, const TGeneratedPicture*> byName;
     const std::vector<TGeneratedPicture> pictures = GenerateGamePictures();
-    for (const TGeneratedPicture& p : pictures) byName[p.Name] = &p;
+    for (const TGeneratedPicture& p : pictures)
+        byName[p.Name] = &p;
     ASSERT_EQ(CharacterCoatNames().size(), 9u);
     for (const std::string& coat : CharacterCoatNames()) {
         const std::string body = "Rollixs\\" + coat + ".png";

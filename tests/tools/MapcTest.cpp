@@ -60,34 +60,40 @@ struct TBadSource {
 const TBadSource BadSources[] = {
     {"{\n  \"title\"", "[{\n  \"title\"", "small.json: not valid JSON"},
     {"\"title\": \"Little hill\"", "\"titel\": \"Little hill\"", "small.json: level: titel: unknown field"},
-    {"\"targetScore\": 300", "\"targetScore\": \"many\"", "small.json: level: targetScore: expected a whole number"},
+    {"\"targetScore\": 300", "\"targetScore\": \"many\"",
+     "small.json: level: targetScore: expected a whole number"},
     {"\"gravity\": 0.8", "\"gravity\": 0", "small.json: level: gravity: must be above 0"},
     // Values beyond the range of the floats the level stores.
     {"\"gravity\": 0.8", "\"gravity\": 1e39", "small.json: level: gravity: expected a finite number"},
-    {"\"camera\": [100, 50]", "\"camera\": [100, -1e40]", "small.json: level: camera: expected a finite point"},
+    {"\"camera\": [100, 50]", "\"camera\": [100, -1e40]",
+     "small.json: level: camera: expected a finite point"},
     {"\"box\": [-500, 0, 0, 300]", "\"box\": [-500, 0, 1e39, 300]",
      "small.json: decorations[0] \"far hill\": box: expected finite numbers"},
-    {"\"parallax\": [0.5, 1.0]", "\"parallax\": [1e39, 1.0]", "small.json: layers: parallax: expected finite numbers above 0"},
+    {"\"parallax\": [0.5, 1.0]", "\"parallax\": [1e39, 1.0]",
+     "small.json: layers: parallax: expected finite numbers above 0"},
     {"[[400, 0], [500, 0], [500, 300], [400, 300]]", "[[400, 0], [500, 0]]",
      "small.json: terrain[1] \"wall\": outline: an outline needs at least 3 points"},
     {"[[400, 0], [500, 0], [500, 300], [400, 300]]", "[[400, 300], [500, 300], [500, 0], [400, 0]]",
      "small.json: terrain[1] \"wall\": outline: must run clockwise"},
     {"[[400, 0], [500, 0], [500, 300], [400, 300]]", "[[400, 0], [500, 0], [500, \"x\"], [400, 300]]",
      "small.json: terrain[1] \"wall\": outline[2]: expected a point [x, y]"},
-    {"{\"name\": \"wall\", \"texture\": \"Levels\\\\ground.png\",", "{\"name\": \"wall\", \"texture\": \"Levels\\\\gravel.png\",",
+    {"{\"name\": \"wall\", \"texture\": \"Levels\\\\ground.png\",",
+     "{\"name\": \"wall\", \"texture\": \"Levels\\\\gravel.png\",",
      "small.json: terrain[1] \"wall\": texture: unknown texture \"Levels\\gravel.png\""},
     {"{\"name\": \"wall\", \"texture\": \"Levels\\\\ground.png\",", "{\"name\": \"wall\",",
      "small.json: terrain[1] \"wall\": texture: missing"},
     {"\"glue\": 1", "\"glue\": 2", "small.json: terrain[1] \"wall\": glue: must be 0..1"},
     {"\"spikes\": true", "\"spikes\": 1", "small.json: terrain[1] \"wall\": spikes: expected true or false"},
     {"\"spikes\": true", "\"spikez\": true", "small.json: terrain[1] \"wall\": spikez: unknown field"},
-    {"\"rate\": 2", "\"rate\": 2, \"size\": 3", "small.json: waters[0] \"pool\".spouts[0]: size: unknown field"},
+    {"\"rate\": 2", "\"rate\": 2, \"size\": 3",
+     "small.json: waters[0] \"pool\".spouts[0]: size: unknown field"},
     {"\"border\": {\"texture\": \"Levels\\\\ground.png\"", "\"border\": {\"texture\": \"Rock.png\"",
      "small.json: terrain[0] \"floor\".border: texture: unknown texture \"Rock.png\""},
     {"\"box\": [-500, 0, 0, 300]", "\"box\": [0, 0, -500, 300]",
      "small.json: decorations[0] \"far hill\": box: right and bottom must lie beyond left and top"},
     {"\"layer\": -1}", "\"layer\": -3}", "small.json: decorations[0] \"far hill\": layer: no such layer -3"},
-    {"\"outlineStep\": 3", "\"outlineStep\": 0", "small.json: decorations[0] \"far hill\": outlineStep: must be 1..200"},
+    {"\"outlineStep\": 3", "\"outlineStep\": 0",
+     "small.json: decorations[0] \"far hill\": outlineStep: must be 1..200"},
     {"\"seed\": [0, 250], ", "", "small.json: waters[0] \"pool\": seed: missing"},
     {"\"rate\": 2", "\"rate\": -2", "small.json: waters[0] \"pool\".spouts[0]: rate: must be 0 or more"},
     {"\"to\": [200, 0], ", "", "small.json: winds[0]: to: missing"},
@@ -97,10 +103,14 @@ const TBadSource BadSources[] = {
     {"\"type\": 4", "\"type\": 25", "small.json: boosts[0]: type: must be 0..24"},
     {"\"shape\": \"wall\"", "\"shape\": \"door\"", "small.json: boosts[0]: shape: no object named \"door\""},
     {"\"sample\": \"FX\\\\Hum.ogg\", ", "", "small.json: sounds[0]: sample: missing"},
-    {"\"moon\": {\"texture\": \"Levels\\\\ground.png\", ", "\"moon\": {", "small.json: sky.moon: texture: missing"},
-    {"\"parallax\": [0.5, 1.0]", "\"parallax\": [0.5]", "small.json: layers: parallax: needs one value per layer"},
-    {"[[204, 153, 255]]", "[[204, 153, 256]]", "small.json: layers: light: colour parts are whole numbers 0..255"},
-    {"[[204, 153, 255]]", "[[204, 153, 255], [1, 2, 3], [4, 5, 6]]", "small.json: layers: light: more colours than layers"},
+    {"\"moon\": {\"texture\": \"Levels\\\\ground.png\", ", "\"moon\": {",
+     "small.json: sky.moon: texture: missing"},
+    {"\"parallax\": [0.5, 1.0]", "\"parallax\": [0.5]",
+     "small.json: layers: parallax: needs one value per layer"},
+    {"[[204, 153, 255]]", "[[204, 153, 256]]",
+     "small.json: layers: light: colour parts are whole numbers 0..255"},
+    {"[[204, 153, 255]]", "[[204, 153, 255], [1, 2, 3], [4, 5, 6]]",
+     "small.json: layers: light: more colours than layers"},
     {"[[204, 153, 255]]", "[204, 153, 255]", "small.json: layers: light: expected a colour"},
     {"\"stars\": {", "\"clouds\": {\"texture\": \"Levels\\\\ground.png\", \"scale\": [0, 80]}, \"stars\": {",
      "small.json: sky.clouds: scale: must be 1..10000 each"},
@@ -156,7 +166,8 @@ TEST_F(LevelCompiler, ASmallSourceLoadsWithWhatItDescribes) {
     const TSplineObj& wall = *level->SplineObjects[1];
     EXPECT_FLOAT_EQ(wall.Body.Meshes.front()->Stickness, 1.0f);
     ASSERT_FALSE(wall.Body.Meshes.front()->OutlinePoints.empty());
-    for (const TOutlinePoint& p : wall.Body.Meshes.front()->OutlinePoints) EXPECT_EQ(p.Spike, 1);
+    for (const TOutlinePoint& p : wall.Body.Meshes.front()->OutlinePoints)
+        EXPECT_EQ(p.Spike, 1);
     const TSplineObj& hill = *level->SplineObjects[2];
     EXPECT_EQ(hill.Layer, -1);
     EXPECT_EQ(hill.OutlineStep, 3);
@@ -181,8 +192,9 @@ TEST_F(LevelCompiler, ASmallSourceLoadsWithWhatItDescribes) {
 // A wide cloud strip is drawn over wide cells: the scale across and down
 // reaches the level and the cells derived from it.
 TEST_F(LevelCompiler, CloudsKeepTheirScale) {
-    const std::string text = Replace(SmallSource, "\"stars\": {",
-                                     "\"clouds\": {\"texture\": \"Levels\\\\ground.png\", \"scale\": [300, 75]}, \"stars\": {");
+    const std::string text =
+        Replace(SmallSource, "\"stars\": {",
+                "\"clouds\": {\"texture\": \"Levels\\\\ground.png\", \"scale\": [300, 75]}, \"stars\": {");
     std::vector<uint8_t> bytes;
     std::string error;
     ASSERT_TRUE(CompileLevelBytes(text, "small.json", bytes, error)) << error;

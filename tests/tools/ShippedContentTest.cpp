@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 class ShippedContentTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (!std::filesystem::exists(std::string(ROLLIX_BUILD_DIR) + "/Rollix.msf"))
             GTEST_SKIP() << "the content has not been built";
@@ -50,7 +50,8 @@ TEST_F(ShippedContentTest, TheFontHasEveryGlyph) {
     const float bottomA = MubFont->Glyphs[size_t(MubFont->GlyphOf(u'a'))].Bottom;
     for (char16_t c : std::u16string(u"bcdemnoxzABCMZ0"))
         EXPECT_NEAR(MubFont->Glyphs[size_t(MubFont->GlyphOf(c))].Bottom, bottomA, 2.0f) << char(c);
-    EXPECT_GT(MubFont->Glyphs[size_t(MubFont->GlyphOf(u'g'))].Bottom, bottomA + 4) << "g reaches below the line";
+    EXPECT_GT(MubFont->Glyphs[size_t(MubFont->GlyphOf(u'g'))].Bottom, bottomA + 4)
+        << "g reaches below the line";
 }
 
 TEST_F(ShippedContentTest, TheEnglishFileIsShipped) {

@@ -86,7 +86,8 @@ TEST_F(ShippedLevels, EveryLevelPlaysAThousandTicksWithoutErrors) {
         level->LoadFromFile(name);
         ASSERT_FALSE(level->SplineObjects.empty()) << "the level was read";
         // Read to its end: a damaged section would keep only what came before it.
-        for (const std::string& line : Log) EXPECT_EQ(line.find("damaged"), std::string::npos) << line;
+        for (const std::string& line : Log)
+            EXPECT_EQ(line.find("damaged"), std::string::npos) << line;
         ASSERT_NE(level->Player(), nullptr);
         level_world::PlayTicks(*level, 1000);
         EXPECT_EQ(ErrorCount, errorsBefore);
@@ -116,7 +117,8 @@ TEST_F(ShippedLevels, EveryPictureAndFigureALevelNamesIsThere) {
                 for (const auto& m : group->Meshes) {
                     ASSERT_NE(m->Texture, nullptr) << o->Name;
                     EXPECT_TRUE(m->Texture->Exists) << o->Name << ": " << m->Texture->Name;
-                    EXPECT_NE(m->Texture, TexLib.TextureByIndex(0)) << o->Name << " fell back to the stand-in picture";
+                    EXPECT_NE(m->Texture, TexLib.TextureByIndex(0))
+                        << o->Name << " fell back to the stand-in picture";
                 }
         }
         const TMSky& sky = level->Sky;

@@ -14,15 +14,19 @@
 #include <set>
 
 namespace {
-bool PowerOfTwo(int32_t v) { return v > 0 && v <= 1024 && (v & (v - 1)) == 0; }
+bool PowerOfTwo(int32_t v) {
+    return v > 0 && v <= 1024 && (v & (v - 1)) == 0;
+}
 
 // Mean absolute difference of two columns (or rows) of a picture.
 double Seam(const TGeneratedPicture& p, bool columns, int32_t a, int32_t b) {
     double sum = 0;
     const int32_t n = columns ? p.Height : p.Width;
     for (int32_t i = 0; i < n; ++i) {
-        size_t pa = columns ? (size_t(i) * size_t(p.Width) + size_t(a)) : (size_t(a) * size_t(p.Width) + size_t(i));
-        size_t pb = columns ? (size_t(i) * size_t(p.Width) + size_t(b)) : (size_t(b) * size_t(p.Width) + size_t(i));
+        size_t pa =
+            columns ? (size_t(i) * size_t(p.Width) + size_t(a)) : (size_t(a) * size_t(p.Width) + size_t(i));
+        size_t pb =
+            columns ? (size_t(i) * size_t(p.Width) + size_t(b)) : (size_t(b) * size_t(p.Width) + size_t(i));
         for (int32_t c = 0; c < 3; ++c)
             sum += std::abs(int(p.Pixels[pa * size_t(p.BytesPerPixel) + size_t(c)]) -
                             int(p.Pixels[pb * size_t(p.BytesPerPixel) + size_t(c)]));
@@ -43,7 +47,8 @@ TEST(TextureGen, PicturesAreWellFormedAndFillsTile) {
         // Not a flat fill: the colours (or, for sprites, their coverage) vary.
         std::set<uint32_t> colours;
         for (size_t i = 0; i + size_t(p.BytesPerPixel) <= p.Pixels.size(); i += size_t(p.BytesPerPixel)) {
-            uint32_t v = uint32_t(p.Pixels[i]) | uint32_t(p.Pixels[i + 1]) << 8 | uint32_t(p.Pixels[i + 2]) << 16;
+            uint32_t v =
+                uint32_t(p.Pixels[i]) | uint32_t(p.Pixels[i + 1]) << 8 | uint32_t(p.Pixels[i + 2]) << 16;
             if (p.BytesPerPixel == 4) v ^= uint32_t(p.Pixels[i + 3]) << 24;
             colours.insert(v);
         }
@@ -56,9 +61,9 @@ TEST(TextureGen, PicturesAreWellFormedAndFillsTile) {
             EXPECT_LT(wrapRows, innerRows * 2 + 4) << p.Name << " has a horizontal seam";
         }
     }
-    for (const char* needed : {"Levels\\water.png", "Levels\\WaterBubble3.png", "Levels\\kvapka.png", "Levels\\x_glue1.png",
-                               "Effects\\hvezda_4.png", "Logos\\Vortan.png", "Decor\\tree.png",
-                               "MenuMubs\\logo rollix zestars.png"})
+    for (const char* needed : {"Levels\\water.png", "Levels\\WaterBubble3.png", "Levels\\kvapka.png",
+                               "Levels\\x_glue1.png", "Effects\\hvezda_4.png", "Logos\\Vortan.png",
+                               "Decor\\tree.png", "MenuMubs\\logo rollix zestars.png"})
         EXPECT_TRUE(names.count(needed)) << needed;
 }
 
@@ -69,13 +74,15 @@ TEST(TextureGen, PicturesAreWellFormedAndFillsTile) {
 // title on the loading screen are held to the same rules.
 TEST(TextureGen, DecorationsFadeOutInOnePiece) {
     for (const TGeneratedPicture& p : GenerateGamePictures()) {
-        if (p.Name.rfind("Decor\\", 0) != 0 && p.Name.rfind("Logos\\", 0) != 0 && p.Name.rfind("Boosts\\", 0) != 0 &&
-            p.Name.rfind("MenuMubs\\", 0) != 0)
+        if (p.Name.rfind("Decor\\", 0) != 0 && p.Name.rfind("Logos\\", 0) != 0 &&
+            p.Name.rfind("Boosts\\", 0) != 0 && p.Name.rfind("MenuMubs\\", 0) != 0)
             continue;
         SCOPED_TRACE(p.Name);
         ASSERT_EQ(p.BytesPerPixel, 4);
         const int32_t w = p.Width, h = p.Height;
-        auto alpha = [&](int32_t x, int32_t y) { return p.Pixels[(size_t(y) * size_t(w) + size_t(x)) * 4 + 3]; };
+        auto alpha = [&](int32_t x, int32_t y) {
+            return p.Pixels[(size_t(y) * size_t(w) + size_t(x)) * 4 + 3];
+        };
         int32_t edgeShown = 0, hardSteps = 0;
         for (int32_t y = 0; y < h; ++y)
             for (int32_t x = 0; x < w; ++x) {
@@ -120,12 +127,14 @@ TEST(TextureGen, DecorationsFadeOutInOnePiece) {
 // the lowest 90 pixels, and it must show something there to see.
 TEST(TextureGen, TheTitleLeavesTheLoadingTextClear) {
     const std::vector<TGeneratedPicture> pictures = GenerateGamePictures();
-    const auto title = std::find_if(pictures.begin(), pictures.end(),
-                                    [](const TGeneratedPicture& p) { return p.Name == "MenuMubs\\logo rollix zestars.png"; });
+    const auto title = std::find_if(pictures.begin(), pictures.end(), [](const TGeneratedPicture& p) {
+        return p.Name == "MenuMubs\\logo rollix zestars.png";
+    });
     ASSERT_NE(title, pictures.end());
     ASSERT_EQ(title->BytesPerPixel, 4);
     const int32_t viewW = 800, viewH = 600, textBand = 90;
-    const float left = viewW * 0.5f - float(title->Width) * 0.5f, top = viewH * 0.5f - float(title->Height) * 0.5f;
+    const float left = viewW * 0.5f - float(title->Width) * 0.5f,
+                top = viewH * 0.5f - float(title->Height) * 0.5f;
     int32_t outside = 0, solid = 0;
     for (int32_t y = 0; y < title->Height; ++y)
         for (int32_t x = 0; x < title->Width; ++x) {

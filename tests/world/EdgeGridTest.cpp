@@ -1,5 +1,5 @@
-#include "world/CollisionEdges.h"
 #include "world/EdgeGrid.h"
+#include "world/CollisionEdges.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 
 namespace {
 class TBoxWater : public TWaterArea {
-public:
+  public:
     explicit TBoxWater(TBox2 b) : Box(b) {}
     TBox2 Box;
     TBox2 AreaBounds() const override { return Box; }
@@ -209,7 +209,8 @@ TEST(EdgeGrid, MatchesWalkOverAllEdges) {
             if (g.Hit && g.Edge != b.Edge) {
                 // Only two edges through the very same point may swap.
                 TVec2 p;
-                ASSERT_TRUE(SegmentCrossPoint(from, to, edges[size_t(g.Edge)].Start, edges[size_t(g.Edge)].End, p));
+                ASSERT_TRUE(
+                    SegmentCrossPoint(from, to, edges[size_t(g.Edge)].Start, edges[size_t(g.Edge)].End, p));
                 EXPECT_EQ(p, b.Point);
             }
             hits += g.Hit ? 1 : 0;

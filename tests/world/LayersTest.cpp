@@ -1,21 +1,24 @@
-#include "app/Random.h"
 #include "world/Layers.h"
+#include "app/Random.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
-std::vector<uint8_t> Section(int32_t lowest, const std::vector<TLayerRecord>& records, int32_t storedCount = -1) {
+std::vector<uint8_t> Section(int32_t lowest, const std::vector<TLayerRecord>& records,
+                             int32_t storedCount = -1) {
     TByteWriter w;
     w.WriteInt32(lowest);
     w.WriteInt32(storedCount >= 0 ? storedCount : int32_t(records.size()));
     for (const TLayerRecord& r : records) {
         w.WriteFloat32(r.Parallax);
         w.WriteInt32(r.ColorSource);
-        for (float c : r.LightColor) w.WriteFloat32(c);
+        for (float c : r.LightColor)
+            w.WriteFloat32(c);
         w.WriteBool(r.CharacterLight);
         w.WriteBool(r.Flicker);
-        for (float c : r.LightColor2) w.WriteFloat32(c);
+        for (float c : r.LightColor2)
+            w.WriteFloat32(c);
         w.WriteInt32(r.FlickerMin);
         w.WriteInt32(r.FlickerRandom);
         w.WriteBool(r.Hidden);
@@ -63,10 +66,10 @@ TEST(Layers, DamagedSectionsStillHaveAPlayingLayer) {
         int32_t stored;
         int32_t min, max;
     } cases[] = {
-        {3, 2, 2, 0, 1},              // lowest above 0
-        {-4, 2, 2, -4, 0},            // count stops short of layer 0
-        {0, 1, 1000000, 0, 0},        // a count far beyond the bytes
-        {0, 0, -7, 0, 0},             // a negative count
+        {3, 2, 2, 0, 1},       // lowest above 0
+        {-4, 2, 2, -4, 0},     // count stops short of layer 0
+        {0, 1, 1000000, 0, 0}, // a count far beyond the bytes
+        {0, 0, -7, 0, 0},      // a negative count
     };
     for (const auto& c : cases) {
         auto bytes = Section(c.lowest, std::vector<TLayerRecord>(size_t(c.records)), c.stored);
@@ -83,7 +86,8 @@ TEST(Layers, DamagedSectionsStillHaveAPlayingLayer) {
     for (const auto& f : factors) {
         TLayer l;
         l.SetParallax(f.parallax);
-        EXPECT_FLOAT_EQ(l.DepthFactor, f.depth) << "a factor near zero must not make the layer infinite: " << f.parallax;
+        EXPECT_FLOAT_EQ(l.DepthFactor, f.depth)
+            << "a factor near zero must not make the layer infinite: " << f.parallax;
     }
 }
 
@@ -106,7 +110,8 @@ TEST(Layers, MemberNumbersAreClampedIntoTheRange) {
     TByteReader in(bytes);
     layers.Read(in, {});
     const std::pair<int32_t, int32_t> cases[] = {{7, 2}, {-5, -1}, {1, 1}, {INT32_MIN, -1}};
-    for (auto [stored, clamped] : cases) EXPECT_EQ(layers.ClampNumber(stored), clamped) << stored;
+    for (auto [stored, clamped] : cases)
+        EXPECT_EQ(layers.ClampNumber(stored), clamped) << stored;
 }
 
 TEST(Layers, FlickerAndTheView) {
@@ -125,7 +130,8 @@ TEST(Layers, FlickerAndTheView) {
     TLightColor first = l.ToLight;
     l.TickFlicker(10);
     EXPECT_NE(l.ToLight, first) << "a new target every tick";
-    for (float c : l.CurrentLight) EXPECT_TRUE(c >= 0 && c <= 1);
+    for (float c : l.CurrentLight)
+        EXPECT_TRUE(c >= 0 && c <= 1);
 
     TLayer far;
     far.SetParallax(0.5f);

@@ -1,5 +1,5 @@
-#include "assets/ByteStream.h"
 #include "world/Material.h"
+#include "assets/ByteStream.h"
 
 #include <gtest/gtest.h>
 
@@ -8,10 +8,18 @@ TEST(Material, FixBlendTable) {
         int32_t Src, Dst, WantSrc, WantDst;
     };
     const TCase cases[] = {
-        {770, 772, 770, 1}, {1, 772, 1, 1},     {775, 772, 775, 1}, {772, 772, 1, 1},
-        {775, 773, 775, 0}, {771, 772, 771, 1}, {773, 771, 770, 771}, {770, 771, 770, 771},
+        {770, 772, 770, 1},
+        {1, 772, 1, 1},
+        {775, 772, 775, 1},
+        {772, 772, 1, 1},
+        {775, 773, 775, 0},
+        {771, 772, 771, 1},
+        {773, 771, 770, 771},
+        {770, 771, 770, 771},
         // Pairs the table does not list never keep reading destination alpha.
-        {768, 772, 768, 1}, {768, 773, 768, 0}, {772, 773, 770, 0},
+        {768, 772, 768, 1},
+        {768, 773, 768, 0},
+        {772, 773, 770, 0},
     };
     for (const TCase& c : cases) {
         int32_t s = c.Src, d = c.Dst;
@@ -30,11 +38,11 @@ TEST(Material, RecordBytesAndRoundTrip) {
     TByteWriter w;
     m.Write(w);
     const std::vector<uint8_t> expected = {
-        0x02, 0x03, 0, 0, // BlendSrc 770
-        0x01, 0, 0, 0,    // BlendDst 1
-        0x00, 0x21, 0, 0, // TexEnv 8448
-        0, 0, 0, 0,       // Lit 0
-        0, 0, 0, 0, 0, 0, 0, 0, // reserved
+        0x02, 0x03, 0, 0,             // BlendSrc 770
+        0x01, 0,    0, 0,             // BlendDst 1
+        0x00, 0x21, 0, 0,             // TexEnv 8448
+        0,    0,    0, 0,             // Lit 0
+        0,    0,    0, 0, 0, 0, 0, 0, // reserved
     };
     EXPECT_EQ(w.Bytes, expected);
     TByteReader r(w.Bytes);

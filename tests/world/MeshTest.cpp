@@ -1,8 +1,8 @@
+#include "world/Mesh.h"
 #include "assets/TexLib.h"
 #include "render/NullRenderBackend.h"
 #include "render/RenderContext.h"
 #include "world/MaterialMan.h"
-#include "world/Mesh.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -68,7 +68,8 @@ TEST(Mesh, TriangulatesSquaresAndReflexOutlines) {
     g.Mesh.SetOutline(arrow.data(), 5);
     ASSERT_TRUE(g.Mesh.Triangulate());
     ASSERT_EQ(g.Mesh.Triangles.size(), 3u);
-    for (const TTriangle& t : g.Mesh.Triangles) EXPECT_TRUE(InsidePolygon(arrow, Centroid(g.Mesh, t)));
+    for (const TTriangle& t : g.Mesh.Triangles)
+        EXPECT_TRUE(InsidePolygon(arrow, Centroid(g.Mesh, t)));
     EXPECT_EQ(RingVertices(g.Mesh).size(), 5u);
 
     TMeshFixture line;
@@ -132,7 +133,8 @@ TEST(Mesh, RingOrderMatchesInsertingOneNodeAtATime) {
                 continue;
             }
             auto at = list.begin();
-            while (at != list.end() && !(keys[size_t(*at)] > keys[size_t(k)])) ++at;
+            while (at != list.end() && !(keys[size_t(*at)] > keys[size_t(k)]))
+                ++at;
             list.insert(at, k);
         }
         return list;
@@ -156,9 +158,12 @@ TEST(Mesh, PointGridFindsEveryPointInABox) {
     };
     for (int round = 0; round < 50; ++round) {
         std::vector<TVec2> points(size_t(1 + round * 7));
-        for (TVec2& p : points) p = {next(500) - 100, next(300) - 50};
+        for (TVec2& p : points)
+            p = {next(500) - 100, next(300) - 50};
         // Points on a line and repeated points too.
-        if (round % 5 == 0) for (TVec2& p : points) p.Y = 7;
+        if (round % 5 == 0)
+            for (TVec2& p : points)
+                p.Y = 7;
         if (round % 7 == 0) points.push_back(points.front());
         TPointGrid grid(points);
         for (int q = 0; q < 40; ++q) {
@@ -166,7 +171,8 @@ TEST(Mesh, PointGridFindsEveryPointInABox) {
             TBox2 box{x, y, x + next(120), y + next(80)};
             if (q % 9 == 0) box = {points[0].X, points[0].Y, points[0].X, points[0].Y};
             size_t brute = 0, found = 0;
-            for (const TVec2& p : points) brute += PointInBox(p, box);
+            for (const TVec2& p : points)
+                brute += PointInBox(p, box);
             grid.None(box, [&](int32_t i) {
                 found += PointInBox(points[size_t(i)], box);
                 return false;
@@ -181,7 +187,8 @@ TEST(Mesh, PointGridFindsEveryPointInABox) {
 std::vector<TTriangle> PlainEarClipping(const std::vector<TVec2>& P) {
     const int32_t n = int32_t(P.size());
     std::vector<int32_t> next(static_cast<size_t>(n));
-    for (int32_t i = 0; i < n; ++i) next[size_t(i)] = (i + 1) % n;
+    for (int32_t i = 0; i < n; ++i)
+        next[size_t(i)] = (i + 1) % n;
     auto keyOf = [&](int32_t i) {
         TVec2 d = P[size_t(next[size_t(next[size_t(i)])])] - P[size_t(i)];
         return d.X * d.X + d.Y * d.Y;
@@ -315,7 +322,8 @@ TEST(Mesh, ColoursReadBeforeTheVerticesFollowTheirCount) {
     w.WritePacked(rgba, 2);
     w.WriteInt32(5);
     w.WriteInt32(3);
-    for (int i = 0; i < 6; ++i) w.WriteFloat32(float(i));
+    for (int i = 0; i < 6; ++i)
+        w.WriteFloat32(float(i));
     TMeshFixture f;
     f.Mesh.MeshModeOwner = true;
     TByteReader r(w.Bytes);
@@ -348,7 +356,8 @@ TEST(Mesh, MeshFilesAndTheirCachesGiveTheSameMesh) {
     EXPECT_GT(fromCache.Mesh.Vertices.size(), outline.size()) << "long edges were split";
     for (const TTriangle& t : fromCache.Mesh.Triangles)
         for (int k = 0; k < 3; ++k)
-            EXPECT_LE(Length(fromCache.Mesh.Vertices[size_t(t.V[k])] - fromCache.Mesh.Vertices[size_t(t.V[(k + 1) % 3])]),
+            EXPECT_LE(Length(fromCache.Mesh.Vertices[size_t(t.V[k])] -
+                             fromCache.Mesh.Vertices[size_t(t.V[(k + 1) % 3])]),
                       40.0f);
     EXPECT_EQ(RingVertices(fromCache.Mesh).size(), fromCache.Mesh.Edges.size());
 }
@@ -394,7 +403,8 @@ TEST(Mesh, GroupsDropFadedTrianglesAndUseOneColumnForNarrowMeshes) {
     f.Mesh.Vertices = {{0, 0}, {250, 0}, {0, 700}, {250, 700}};
     f.Mesh.Triangles = {{{0, 1, 2}}, {{1, 3, 2}}};
     f.Mesh.SetColorCount(4);
-    for (auto& c : f.Mesh.Colors) c.A = 15;
+    for (auto& c : f.Mesh.Colors)
+        c.A = 15;
     ASSERT_TRUE(f.Mesh.BuildGroups(300));
     EXPECT_TRUE(f.Mesh.Groups.empty()) << "all-faded triangles are never drawn";
     f.Mesh.Colors[3].A = 16;
@@ -404,7 +414,8 @@ TEST(Mesh, GroupsDropFadedTrianglesAndUseOneColumnForNarrowMeshes) {
     f.Mesh.Colors.clear();
     ASSERT_TRUE(f.Mesh.BuildGroups(300));
     // 250 wide: one column; 700 high: two rows, the triangles by their box centres.
-    for (const auto& g : f.Mesh.Groups) EXPECT_LE(g.Box.Right, 250);
+    for (const auto& g : f.Mesh.Groups)
+        EXPECT_LE(g.Box.Right, 250);
     EXPECT_EQ(f.Mesh.GroupedTriangles.size(), 2u);
 }
 
@@ -462,7 +473,8 @@ TEST(Mesh, ChunksRoundTripAndDamagedInputIsSafe) {
         TByteReader part(std::vector<uint8_t>(w.Bytes.begin(), w.Bytes.begin() + cut));
         EXPECT_FALSE(h.Mesh.ReadChunks(part, false)) << cut;
         for (const TTriangle& t : h.Mesh.Triangles)
-            for (int32_t v : t.V) ASSERT_LT(size_t(v), h.Mesh.Vertices.size());
+            for (int32_t v : t.V)
+                ASSERT_LT(size_t(v), h.Mesh.Vertices.size());
     }
 }
 
@@ -471,16 +483,19 @@ TEST(Mesh, BadIndicesAreDroppedAndMismatchedColoursIgnored) {
     w.WriteInt32(4);
     w.WriteInt32(5); // vertices
     w.WriteInt32(3);
-    for (float v : {0.f, 0.f, 10.f, 0.f, 0.f, 10.f}) w.WriteFloat32(v);
+    for (float v : {0.f, 0.f, 10.f, 0.f, 0.f, 10.f})
+        w.WriteFloat32(v);
     w.WriteInt32(6); // triangles, one pointing past the vertices
     w.WriteInt32(2);
-    for (int32_t v : {0, 1, 2, 0, 1, 7}) w.WriteInt32(v);
+    for (int32_t v : {0, 1, 2, 0, 1, 7})
+        w.WriteInt32(v);
     w.WriteInt32(1); // colours for 2 vertices, not 3
     uint8_t rgba[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     w.WritePacked(rgba, 2);
     w.WriteInt32(7); // an edge ring pointing outside
     w.WriteInt32(1);
-    for (int32_t v : {0, 5, 0}) w.WriteInt32(v);
+    for (int32_t v : {0, 5, 0})
+        w.WriteInt32(v);
     w.WriteFloat32(0);
     w.WriteFloat32(0);
     TMeshFixture f;
@@ -500,7 +515,8 @@ TEST(Mesh, DrawSkipsGroupsOutsideTheView) {
     InitRenderContext(std::move(backend));
     TMeshFixture f;
     // Two squares far apart, each its own group.
-    f.Mesh.Vertices = {{0, 0}, {100, 0}, {0, 100}, {100, 100}, {5000, 0}, {5100, 0}, {5000, 100}, {5100, 100}};
+    f.Mesh.Vertices = {{0, 0},    {100, 0},  {0, 100},    {100, 100},
+                       {5000, 0}, {5100, 0}, {5000, 100}, {5100, 100}};
     f.Mesh.Triangles = {{{0, 1, 2}}, {{1, 3, 2}}, {{4, 5, 6}}, {{5, 7, 6}}};
     ASSERT_TRUE(f.Mesh.BuildGroups(300));
     ViewRect = {-50, -50, 200, 200};
@@ -566,7 +582,8 @@ TEST(Material, InheritanceBlendMendingAndTheDefaults) {
 
     TByteWriter many;
     many.WriteInt32(8);
-    for (int i = 0; i < 8; ++i) m1.Write(many);
+    for (int i = 0; i < 8; ++i)
+        m1.Write(many);
     many.WriteInt32(4242);
     TByteReader rm(many.Bytes);
     man.ReadDefaults(rm);
@@ -578,7 +595,7 @@ TEST(Material, InheritanceBlendMendingAndTheDefaults) {
 // border edge; it must not block the ears that share that edge. (The cut
 // itself is a flat sliver, as a straight run gives.)
 TEST(Mesh, TriangulatesAHillWithStraightRunsAlongItsTop) {
-    const std::vector<TVec2> hill = {{2600, 300}, {2850, 230}, {3100, 160}, {3350, 150}, {3600, 200},
+    const std::vector<TVec2> hill = {{2600, 300}, {2850, 230}, {3100, 160},  {3350, 150}, {3600, 200},
                                      {3850, 270}, {4000, 300}, {4000, 1200}, {2600, 1200}};
     TMeshFixture f;
     f.Mesh.SetOutline(hill.data(), int32_t(hill.size()));
@@ -586,9 +603,9 @@ TEST(Mesh, TriangulatesAHillWithStraightRunsAlongItsTop) {
     ASSERT_EQ(f.Mesh.Triangles.size(), hill.size() - 2);
     double area = 0;
     for (const TTriangle& t : f.Mesh.Triangles) {
-        const double a = OutlineArea2(std::vector<TVec2>{f.Mesh.Vertices[size_t(t.V[0])],
-                                                         f.Mesh.Vertices[size_t(t.V[1])],
-                                                         f.Mesh.Vertices[size_t(t.V[2])]});
+        const double a =
+            OutlineArea2(std::vector<TVec2>{f.Mesh.Vertices[size_t(t.V[0])], f.Mesh.Vertices[size_t(t.V[1])],
+                                            f.Mesh.Vertices[size_t(t.V[2])]});
         EXPECT_GE(a, 0) << "a triangle turned the wrong way";
         area += a;
     }

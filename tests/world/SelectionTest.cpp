@@ -7,7 +7,9 @@ namespace {
 // Boosts are only addresses here: the hook says which object each carries.
 TSplineObj* BoostTarget = nullptr;
 TBoost* TheBoost = reinterpret_cast<TBoost*>(uintptr_t(0x1000));
-TSplineObj* BoostObjectOf(TBoost* b) { return b == TheBoost ? BoostTarget : nullptr; }
+TSplineObj* BoostObjectOf(TBoost* b) {
+    return b == TheBoost ? BoostTarget : nullptr;
+}
 
 struct TSelectionFixture {
     TObjectWorld World;
@@ -64,7 +66,8 @@ TEST(Selection, RecordsIgnoreIndicesOutsideTheLists) {
     TByteWriter w;
     w.WriteString("Doors");
     w.WriteInt32(3);
-    for (int32_t k : {2, 9, -1}) w.WriteInt32(k);
+    for (int32_t k : {2, 9, -1})
+        w.WriteInt32(k);
     w.WriteInt32(0);
     w.WriteInt32(0);
     w.WriteInt32(1);

@@ -1,3 +1,4 @@
+#include "world/SplineObj.h"
 #include "app/FileSave.h"
 #include "app/Log.h"
 #include "app/Paths.h"
@@ -10,7 +11,6 @@
 #include "world/Layers.h"
 #include "world/MaterialMan.h"
 #include "world/Selection.h"
-#include "world/SplineObj.h"
 
 #include <cmath>
 #include <filesystem>
@@ -22,7 +22,7 @@ namespace {
 // A level's worth of context: textures in an archive, two layers (the far
 // one with parallax 0.5), a material manager.
 class SplineObjTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Dir = fs::temp_directory_path() / ("rollix-obj-" + std::to_string(::getpid()) + "-" +
                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -94,7 +94,8 @@ TEST_F(SplineObjTest, GridObjectTakesItsTextureShapeAndCollidesOnlyInThePlayingL
     std::vector<TSplineObj*> objects = {o.get()};
     std::vector<TCollisionEdge> edges = BuildCollisionEdges(objects);
     EXPECT_EQ(edges.size(), body.Outline.size());
-    for (const TCollisionEdge& e : edges) EXPECT_EQ(e.Owner, o.get());
+    for (const TCollisionEdge& e : edges)
+        EXPECT_EQ(e.Owner, o.get());
     o->Layer = -1; // parallax 0.5
     EXPECT_TRUE(BuildCollisionEdges(objects).empty());
     o->Layer = 0;
@@ -124,7 +125,8 @@ TEST_F(SplineObjTest, BorderDetailFollowsTheScreenAndTheLayer) {
     ASSERT_FALSE(o->Border.Meshes.empty());
     World.ScreenWidth = 1024;
     o->ChooseTextureDetail();
-    EXPECT_EQ(o->Border.Meshes.front()->Texture, TexLib.TextureByIndex(1)) << "q = rnd(0.5) = 0: the full texture";
+    EXPECT_EQ(o->Border.Meshes.front()->Texture, TexLib.TextureByIndex(1))
+        << "q = rnd(0.5) = 0: the full texture";
     o->BorderWidth = 16;
     o->ChooseTextureDetail();
     EXPECT_EQ(o->Border.Meshes.front()->Texture->Scale, 0.25f) << "q = rnd(2) = 2: the quarter variant";
@@ -167,7 +169,8 @@ TEST_F(SplineObjTest, SpikesAndSlideFromTheLevelRecordReachTheCollisionEdges) {
     TSplineObj writer(&World);
     writer.MeshFile = "Rocks\\slab.gms";
     TByteWriter w;
-    for (const TSpline& s : writer.Splines) s.WriteSpline(w);
+    for (const TSpline& s : writer.Splines)
+        s.WriteSpline(w);
     w.WriteInt32(3);
     w.WriteInt32(2);
     w.WriteString("Slab");
@@ -223,7 +226,8 @@ TEST_F(SplineObjTest, MeshModeWithoutTextureStopsReading) {
     TByteWriter w;
     TOutline outline;
     MakeDefaultOutline(outline);
-    for (const TSpline& s : outline) s.WriteSpline(w);
+    for (const TSpline& s : outline)
+        s.WriteSpline(w);
     w.WriteInt32(2);
     w.WriteInt32(2);
     w.WriteString("Rock");
@@ -268,7 +272,8 @@ TEST_F(SplineObjTest, AnimationsToggleCollisionAndRunTheirFrames) {
     a->Elapsed = 50;
     EXPECT_NEAR(a->CurrentShapeNow()[0].StartPoint.X, x0 + (x1 - x0) * 0.5, 1e-3);
     a->Elapsed = 25;
-    EXPECT_NEAR(a->CurrentShapeNow()[0].StartPoint.X, x0 + (x1 - x0) * (0.5 - 0.5 * std::cos(M_PI / 4)), 1e-3);
+    EXPECT_NEAR(a->CurrentShapeNow()[0].StartPoint.X, x0 + (x1 - x0) * (0.5 - 0.5 * std::cos(M_PI / 4)),
+                1e-3);
 
     // Random order with two frames alternates all the same.
     a->Reset();

@@ -72,7 +72,12 @@ TEST(Spline, GridCounts) {
     struct {
         float w, h;
         int32_t columns, rows;
-    } cases[] = {{256, 99, 3, 1}, {0, 0, 1, 1}, {-250, 100, 3, 2}, {99.9f, 100, 1, 2}, {NAN, INFINITY, 1, MaxPatchCells}, {5e8f, 1e30f, MaxPatchCells, MaxPatchCells}};
+    } cases[] = {{256, 99, 3, 1},
+                 {0, 0, 1, 1},
+                 {-250, 100, 3, 2},
+                 {99.9f, 100, 1, 2},
+                 {NAN, INFINITY, 1, MaxPatchCells},
+                 {5e8f, 1e30f, MaxPatchCells, MaxPatchCells}};
     for (const auto& c : cases) {
         int32_t columns = 0, rows = 0;
         GridCountsForSize(c.w, c.h, columns, rows);
@@ -89,7 +94,8 @@ TEST(Spline, DefaultOutlineDeformsTheRectangleOntoItself) {
     std::vector<TVec2> dst(src.size(), TVec2{-1, -1});
     DeformPoints(src.data(), dst.data(), int32_t(src.size()), &box, 4, 3, o);
     EXPECT_EQ(src.back(), (TVec2{0, 200})) << "outside points are clamped into the box, in place";
-    for (size_t i = 0; i < src.size(); ++i) ExpectNear(dst[i], src[i], 2e-3f);
+    for (size_t i = 0; i < src.size(); ++i)
+        ExpectNear(dst[i], src[i], 2e-3f);
 }
 
 TEST(Spline, WarpedOutlineMovesInteriorPointsWithIt) {
@@ -101,7 +107,8 @@ TEST(Spline, WarpedOutlineMovesInteriorPointsWithIt) {
     std::vector<TVec2> src = {{10, 10}, {100, 200}, {55, 120}};
     std::vector<TVec2> dst(src.size());
     DeformPoints(src.data(), dst.data(), 3, &box, 2, 2, o);
-    for (size_t i = 0; i < src.size(); ++i) ExpectNear(dst[i], src[i] + TVec2{30, -10}, 2e-3f);
+    for (size_t i = 0; i < src.size(); ++i)
+        ExpectNear(dst[i], src[i] + TVec2{30, -10}, 2e-3f);
     // A flat box has no cells: targets are left alone.
     TBox2 flat{0, 0, 0, 10};
     TVec2 p{0, 5}, q{7, 7};

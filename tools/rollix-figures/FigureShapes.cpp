@@ -15,7 +15,7 @@ struct TFigureShape {
     int32_t Number;
     TShape Shape;
     int32_t Kind;
-    double Size;     // across, in world units
+    double Size; // across, in world units
     int32_t Nodes;
     const char* Texture;
 };
@@ -74,7 +74,8 @@ void ShapePoint(TShape shape, double a, double& x, double& y) {
 const std::vector<int32_t>& ShippedFigureNumbers() {
     static const std::vector<int32_t> numbers = [] {
         std::vector<int32_t> v;
-        for (const TFigureShape& s : Shapes) v.push_back(s.Number);
+        for (const TFigureShape& s : Shapes)
+            v.push_back(s.Number);
         return v;
     }();
     return numbers;
@@ -134,7 +135,8 @@ bool MakeShippedFigure(int32_t n, TMubFigure& figure) {
         const float x = float(double(gx[size_t(i)]) / Grid), y = float(double(gy[size_t(i)]) / Grid);
         figure.Points[size_t(i)].Pos = {x, y};
         const double u = (xs[size_t(i)] - minX) / w, v = (ys[size_t(i)] - minY) / h;
-        figure.TexCoords[size_t(i)] = {float(std::round(u * 1024.0) / 1024.0), float(std::round(v * 1024.0) / 1024.0)};
+        figure.TexCoords[size_t(i)] = {float(std::round(u * 1024.0) / 1024.0),
+                                       float(std::round(v * 1024.0) / 1024.0)};
     }
     figure.BuildPairs();
     figure.BuildFan();

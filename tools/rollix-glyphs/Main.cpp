@@ -65,7 +65,8 @@ int main(int argc, char** argv) {
             for (uint32_t col = 0; col < bm.width; ++col) {
                 const int32_t x = Halo + 2 + left + int32_t(col), y = Baseline - g->bitmap_top + int32_t(row);
                 if (x < 0 || x >= width || y < 0 || y >= CanvasHeight) continue;
-                ink[size_t(y) * size_t(width) + size_t(x)] = float(bm.buffer[row * uint32_t(bm.pitch) + col]) / 255.0f;
+                ink[size_t(y) * size_t(width) + size_t(x)] =
+                    float(bm.buffer[row * uint32_t(bm.pitch) + col]) / 255.0f;
             }
         // The halo: the letter spread by a soft disc, shifted down-right a little.
         std::vector<uint8_t> bgra(size_t(width) * CanvasHeight * 4, 0);
@@ -95,7 +96,8 @@ int main(int argc, char** argv) {
         std::vector<uint8_t> png;
         char name[32];
         std::snprintf(name, sizeof name, "fnt%03d.png", i + 1);
-        if (!EncodePng(bgra.data(), width, CanvasHeight, 4, png) || !SaveFileAtomic((out / name).string(), png)) {
+        if (!EncodePng(bgra.data(), width, CanvasHeight, 4, png) ||
+            !SaveFileAtomic((out / name).string(), png)) {
             std::fprintf(stderr, "rollix-glyphs: cannot write %s\n", name);
             return 1;
         }

@@ -68,7 +68,8 @@ class TPlace {
         return v.get<bool>();
     }
 
-    std::string Text(const json& o, const char* field, const std::string& fallback, bool required = false) const {
+    std::string Text(const json& o, const char* field, const std::string& fallback,
+                     bool required = false) const {
         if (!o.is_object() || !o.contains(field)) {
             if (required) Fail(field, "missing");
             return fallback;
@@ -98,7 +99,8 @@ class TPlace {
         const json& v = Need(o, field);
         if (!v.is_array()) Fail(field, "expected a list of points");
         std::vector<TVec2> points;
-        for (size_t i = 0; i < v.size(); ++i) points.push_back(Point(v[i], std::string(field) + "[" + std::to_string(i) + "]"));
+        for (size_t i = 0; i < v.size(); ++i)
+            points.push_back(Point(v[i], std::string(field) + "[" + std::to_string(i) + "]"));
         if (points.size() < 3) Fail(field, "an outline needs at least 3 points");
         return points;
     }
@@ -107,7 +109,8 @@ class TPlace {
     TRgba Colour(const json& o, const char* field, TRgba fallback) const {
         if (!o.is_object() || !o.contains(field)) return fallback;
         const json& v = o.at(field);
-        if (!v.is_array() || v.size() < 3 || v.size() > 4) Fail(field, "expected a colour [r, g, b] or [r, g, b, a]");
+        if (!v.is_array() || v.size() < 3 || v.size() > 4)
+            Fail(field, "expected a colour [r, g, b] or [r, g, b, a]");
         uint8_t c[4] = {0, 0, 0, 255};
         for (size_t i = 0; i < v.size(); ++i) {
             if (!v[i].is_number_integer() || v[i].get<int64_t>() < 0 || v[i].get<int64_t>() > 255)
@@ -167,7 +170,8 @@ void FrameWithBox(TSplineObj& o, TBox2 b) {
     o.Splines[2] = TSpline::CreateFromPoints({b.Right, b.Bottom}, {-a, 0}, {b.Left, b.Bottom}, {a, 0});
     o.Splines[3] = TSpline::CreateFromPoints({b.Left, b.Bottom}, {0, -c}, {b.Left, b.Top}, {0, c});
     LinkRing(o.Splines.data(), 4);
-    for (size_t i = 0; i < 4; ++i) o.BaseSplines[i].CopyShape(o.Splines[i]);
+    for (size_t i = 0; i < 4; ++i)
+        o.BaseSplines[i].CopyShape(o.Splines[i]);
     LinkRing(o.BaseSplines.data(), 4);
 }
 
@@ -280,13 +284,15 @@ void ReadLayers(const json& src, const std::string& file, TLevel& level) {
             at.Fail("parallax", "expected finite numbers above 0");
         parallaxes.push_back(p.get<float>());
     }
-    if (parallaxes.size() < size_t(1 - lowest)) at.Fail("parallax", "needs one value per layer up to layer 0");
+    if (parallaxes.size() < size_t(1 - lowest))
+        at.Fail("parallax", "needs one value per layer up to layer 0");
     level.Layers.Create(lowest, parallaxes);
     // The ambient light of each layer, lowest first: far layers take a
     // dimmer, bluer light so that they recede. Layers left out stay white.
     const json& lights = at.List(l, "light");
     std::vector<std::array<float, 4>> colours;
-    for (const json& c : lights) colours.push_back(at.FloatColour(json{{"light", c}}, "light", {1, 1, 1, 1}));
+    for (const json& c : lights)
+        colours.push_back(at.FloatColour(json{{"light", c}}, "light", {1, 1, 1, 1}));
     if (colours.size() > level.Layers.Layers.size()) at.Fail("light", "more colours than layers");
     for (size_t i = 0; i < colours.size(); ++i) {
         TLayer& layer = *level.Layers.Layers[i];
@@ -296,7 +302,8 @@ void ReadLayers(const json& src, const std::string& file, TLevel& level) {
 }
 
 void CheckLayer(const TPlace& at, const TLevel& level, int32_t layer) {
-    if (layer < level.Layers.MinNumber || layer > level.Layers.MinNumber + int32_t(level.Layers.Layers.size()) - 1)
+    if (layer < level.Layers.MinNumber ||
+        layer > level.Layers.MinNumber + int32_t(level.Layers.Layers.size()) - 1)
         at.Fail("layer", "no such layer " + std::to_string(layer));
 }
 
@@ -306,7 +313,8 @@ void ReadTerrain(const json& src, const std::string& file, TLevel& level) {
     for (size_t i = 0; i < list.size(); ++i) {
         const json& t = list[i];
         const TPlace at(file, ItemName("terrain", i, t));
-        at.Only(t, {"name", "outline", "texture", "layer", "collide", "slide", "glue", "spikes", "maxEdge", "border"});
+        at.Only(t, {"name", "outline", "texture", "layer", "collide", "slide", "glue", "spikes", "maxEdge",
+                    "border"});
         std::vector<TVec2> outline = at.Outline(t, "outline");
         if (!(OutlineArea2(outline) > 0)) at.Fail("outline", "must run clockwise on the screen (y down)");
         auto o = std::make_unique<TSplineObj>(&level.ObjectWorld);
@@ -325,7 +333,8 @@ void ReadTerrain(const json& src, const std::string& file, TLevel& level) {
         if (!mesh->Triangulate()) at.Fail("outline", "crosses itself or has no ear to cut");
         mesh->Subdivide(at.Number(t, "maxEdge", 0.0f));
         if (at.Flag(t, "spikes", false))
-            for (TOutlinePoint& p : mesh->OutlinePoints) p.Spike = 1;
+            for (TOutlinePoint& p : mesh->OutlinePoints)
+                p.Spike = 1;
         FrameWithBox(*o, mesh->SourceBounds);
         o->Rebuild();
         if (t.contains("border")) {
@@ -499,10 +508,9 @@ void ReadSounds(const json& src, const std::string& file, TLevel& level) {
     }
 }
 
-const char* const KnownFields[] = {"title",  "targetScore", "bonusSeconds", "gravity", "noTurbo",
-                                   "camera", "sky",         "fog",          "layers",  "terrain",
-                                   "decorations", "waters", "winds",        "lights",  "characters",
-                                   "boosts", "sounds"};
+const char* const KnownFields[] = {"title", "targetScore", "bonusSeconds", "gravity", "noTurbo",     "camera",
+                                   "sky",   "fog",         "layers",       "terrain", "decorations", "waters",
+                                   "winds", "lights",      "characters",   "boosts",  "sounds"};
 
 } // namespace
 

@@ -33,8 +33,8 @@ int Usage() {
 bool OpenTextures(const fs::path& textures, const fs::path& scratch, std::string& why) {
     std::vector<TMassFileInput> entries;
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(textures, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
+    for (auto it = fs::recursive_directory_iterator(textures, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
         if (!it->is_regular_file()) continue;
         const fs::path rel = fs::relative(it->path(), textures);
         std::string key = "Textures\\";

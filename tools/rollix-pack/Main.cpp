@@ -41,8 +41,8 @@ int Build(const fs::path& tree, const fs::path& out) {
     // Folder key → files, both in sorted order so the same tree gives the same archive.
     std::map<std::string, std::vector<TPackFile>> folders;
     std::vector<fs::path> paths;
-    for (auto it = fs::recursive_directory_iterator(tree, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec))
+    for (auto it = fs::recursive_directory_iterator(tree, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
         if (it->is_regular_file()) paths.push_back(it->path());
     if (ec) {
         std::fprintf(stderr, "rollix-pack: cannot read %s: %s\n", tree.c_str(), ec.message().c_str());
@@ -65,10 +65,12 @@ int Build(const fs::path& tree, const fs::path& out) {
 
     std::vector<TMassFileInput> entries;
     for (auto& [key, files] : folders) {
-        std::sort(files.begin(), files.end(), [](const TPackFile& a, const TPackFile& b) { return a.Name < b.Name; });
+        std::sort(files.begin(), files.end(),
+                  [](const TPackFile& a, const TPackFile& b) { return a.Name < b.Name; });
         for (size_t i = 1; i < files.size(); ++i)
             if (UpperAnsi(files[i].Name) == UpperAnsi(files[i - 1].Name))
-                std::fprintf(stderr, "rollix-pack: warning: %s%s differs from %s only in case; the game sees one\n",
+                std::fprintf(stderr,
+                             "rollix-pack: warning: %s%s differs from %s only in case; the game sees one\n",
                              key.c_str(), files[i].Name.c_str(), files[i - 1].Name.c_str());
         for (const TPackFile& f : files) {
             auto bytes = LoadPlainFile(f.Source.string());
@@ -120,7 +122,8 @@ fs::path DiskPath(const fs::path& outDir, const std::string& key) {
     for (size_t i = 0; i <= key.size(); ++i) {
         if (i == key.size() || key[i] == '\\') {
             std::string part = key.substr(start, i - start);
-            if (!part.empty() && part != "." && part != ".." && part.find('/') == std::string::npos) p /= part;
+            if (!part.empty() && part != "." && part != ".." && part.find('/') == std::string::npos)
+                p /= part;
             start = i + 1;
         }
     }
@@ -140,7 +143,8 @@ int Extract(const std::string& path, const fs::path& outDir, const std::string& 
             std::vector<uint8_t> bytes;
             fs::path target = DiskPath(outDir, dir.StoredKey + file.StoredName);
             if (!archive->ReadHeader(file, bytes) || !SaveFileAtomic(target.string(), bytes)) {
-                std::fprintf(stderr, "rollix-pack: cannot extract %s%s\n", dir.Key.c_str(), file.Name.c_str());
+                std::fprintf(stderr, "rollix-pack: cannot extract %s%s\n", dir.Key.c_str(),
+                             file.Name.c_str());
                 return 1;
             }
             ++written;
@@ -159,6 +163,7 @@ int main(int argc, char** argv) {
     std::string cmd = argv[1];
     if (cmd == "build" && argc == 4) return Build(argv[2], argv[3]);
     if (cmd == "list" && argc == 3) return List(argv[2]);
-    if (cmd == "extract" && (argc == 4 || argc == 5)) return Extract(argv[2], argv[3], argc == 5 ? argv[4] : "");
+    if (cmd == "extract" && (argc == 4 || argc == 5))
+        return Extract(argv[2], argv[3], argc == 5 ? argv[4] : "");
     return Usage();
 }

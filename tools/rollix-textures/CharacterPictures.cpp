@@ -10,12 +10,13 @@
 namespace {
 using namespace picture_kit;
 
-
 constexpr int32_t Side = 128;
 constexpr float FaceScale = 1.3f;
 
 // Coverage of a shape edge at signed distance d (negative inside), one pixel soft.
-float Cover(float d, float softness = 1.0f / (Side * FaceScale)) { return Clamp01(0.5f - d / softness); }
+float Cover(float d, float softness = 1.0f / (Side * FaceScale)) {
+    return Clamp01(0.5f - d / softness);
+}
 
 // A body's look: its colour, how glossy and clear it is, and its pattern.
 enum class TSuit { Body, AcidCoat, Diver };
@@ -112,7 +113,8 @@ TGeneratedPicture Character(const std::string& name, const TMaterialLook& look, 
             const float grain = float(Hash(x / 2, y / 2, seed) & 1023) / 1023.0f;
             TColour c = Scale(look.Base, 0.96f + 0.08f * grain);
             switch (suit) {
-            case TSuit::Body: break;
+            case TSuit::Body:
+                break;
             case TSuit::AcidCoat: {
                 // Lime coat with darker diagonal bands: it shows the acid it keeps off.
                 const float band = 0.5f + 0.5f * std::sin((u + v) * 18.0f);
@@ -132,7 +134,8 @@ TGeneratedPicture Character(const std::string& name, const TMaterialLook& look, 
             c = Scale(c, 1.0f - 0.35f * Clamp01((d - 0.55f) / 0.45f));
             c = Mix(c, {1, 1, 1}, 0.12f * Clamp01(1 - std::hypot(dx - 0.55f, dy - 0.6f) * 2.5f));
             // The face fills the middle of the body; a star's arms leave it the centre.
-            if (face) c = PaintFace(c, 0.5f + (u - 0.5f) / FaceScale, 0.5f + (v - 0.5f) / FaceScale, *face, ink);
+            if (face)
+                c = PaintFace(c, 0.5f + (u - 0.5f) / FaceScale, 0.5f + (v - 0.5f) / FaceScale, *face, ink);
             // The highlight lies over everything, the visor's glass most of all.
             const float gloss = suit == TSuit::Diver && EllipseDistance(u, v, 0.5f, 0.5f, 0.24f, 0.22f) < 0
                                     ? 0.8f
@@ -151,10 +154,14 @@ struct TCoat {
 };
 
 const TCoat Coats[] = {
-    {"MubStar", {{0.96f, 0.55f, 0.14f}, 0.55f, 1.0f}, 41},   {"AirStar", {{0.72f, 0.86f, 1.0f}, 0.75f, 1.0f}, 51},
-    {"WaterStar", {{0.25f, 0.52f, 0.95f}, 0.7f, 1.0f}, 61},  {"MubBall", {{0.93f, 0.30f, 0.22f}, 0.55f, 1.0f}, 42},
-    {"AirBall", {{0.80f, 0.74f, 1.0f}, 0.75f, 1.0f}, 52},    {"WaterBall", {{0.20f, 0.62f, 0.85f}, 0.7f, 1.0f}, 62},
-    {"MubCube", {{0.98f, 0.78f, 0.20f}, 0.5f, 1.0f}, 43},    {"AirCube", {{0.70f, 0.95f, 0.90f}, 0.75f, 1.0f}, 53},
+    {"MubStar", {{0.96f, 0.55f, 0.14f}, 0.55f, 1.0f}, 41},
+    {"AirStar", {{0.72f, 0.86f, 1.0f}, 0.75f, 1.0f}, 51},
+    {"WaterStar", {{0.25f, 0.52f, 0.95f}, 0.7f, 1.0f}, 61},
+    {"MubBall", {{0.93f, 0.30f, 0.22f}, 0.55f, 1.0f}, 42},
+    {"AirBall", {{0.80f, 0.74f, 1.0f}, 0.75f, 1.0f}, 52},
+    {"WaterBall", {{0.20f, 0.62f, 0.85f}, 0.7f, 1.0f}, 62},
+    {"MubCube", {{0.98f, 0.78f, 0.20f}, 0.5f, 1.0f}, 43},
+    {"AirCube", {{0.70f, 0.95f, 0.90f}, 0.75f, 1.0f}, 53},
     {"WaterCube", {{0.22f, 0.40f, 0.90f}, 0.7f, 1.0f}, 63},
 };
 
@@ -163,7 +170,8 @@ const TCoat Coats[] = {
 const std::vector<std::string>& CharacterCoatNames() {
     static const std::vector<std::string> names = [] {
         std::vector<std::string> v;
-        for (const TCoat& coat : Coats) v.push_back(coat.Name);
+        for (const TCoat& coat : Coats)
+            v.push_back(coat.Name);
         return v;
     }();
     return names;
@@ -173,15 +181,16 @@ void AddCharacterPictures(std::vector<TGeneratedPicture>& pictures) {
     const TFace resting;
     for (const TCoat& coat : Coats) {
         const std::string name = coat.Name;
-        pictures.push_back(Character("Rollixs\\" + name + ".png", coat.Look, TSuit::Body, &resting, coat.Seed));
+        pictures.push_back(
+            Character("Rollixs\\" + name + ".png", coat.Look, TSuit::Body, &resting, coat.Seed));
         for (int32_t f = 0; f < FaceFrameCount; ++f) {
             char number[8];
             std::snprintf(number, sizeof number, " %02d", f + 1);
-            pictures.push_back(Character("Rollixs\\MubAnims\\" + name + number + ".png", coat.Look, TSuit::Body,
-                                         &FaceFrames[f], coat.Seed));
+            pictures.push_back(Character("Rollixs\\MubAnims\\" + name + number + ".png", coat.Look,
+                                         TSuit::Body, &FaceFrames[f], coat.Seed));
         }
-        pictures.push_back(
-            Character("Rollixs\\Coat " + name + ".png", coat.Look, TSuit::AcidCoat, &resting, coat.Seed + 100));
+        pictures.push_back(Character("Rollixs\\Coat " + name + ".png", coat.Look, TSuit::AcidCoat, &resting,
+                                     coat.Seed + 100));
         pictures.push_back(
             Character("Rollixs\\Diver " + name + ".png", coat.Look, TSuit::Diver, &resting, coat.Seed + 200));
     }
@@ -189,8 +198,8 @@ void AddCharacterPictures(std::vector<TGeneratedPicture>& pictures) {
     TFace sleepy;
     sleepy.EyeOpen = 0.6f;
     sleepy.Smile = 0.03f;
-    pictures.push_back(Character("Rollixs\\Skritek_Fazole1.png", {{0.55f, 0.72f, 0.25f}, 0.45f, 1.0f}, TSuit::Body,
-                                 &sleepy, 71));
-    pictures.push_back(Character("Rollixs\\Skritek_Fazole2.png", {{0.45f, 0.62f, 0.20f}, 0.45f, 1.0f}, TSuit::Body,
-                                 &sleepy, 72));
+    pictures.push_back(Character("Rollixs\\Skritek_Fazole1.png", {{0.55f, 0.72f, 0.25f}, 0.45f, 1.0f},
+                                 TSuit::Body, &sleepy, 71));
+    pictures.push_back(Character("Rollixs\\Skritek_Fazole2.png", {{0.45f, 0.62f, 0.20f}, 0.45f, 1.0f},
+                                 TSuit::Body, &sleepy, 72));
 }

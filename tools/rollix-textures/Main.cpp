@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <set>
 #include <filesystem>
+#include <set>
 #include <string>
 
 int main(int argc, char** argv) {
@@ -44,20 +44,25 @@ int main(int argc, char** argv) {
     // Pictures other tools put in the folder (the font's glyphs, …) join the
     // index after the generated ones, in name order.
     std::set<std::string> listed;
-    for (const TTexLibRecord& r : records) listed.insert(r.Name);
+    for (const TTexLibRecord& r : records)
+        listed.insert(r.Name);
     std::vector<std::string> others;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(out)) {
         if (!entry.is_regular_file()) continue;
         std::string ext = entry.path().extension().string();
-        for (char& ch : ext) ch = char(std::tolower(static_cast<unsigned char>(ch)));
-        if (ext != ".png" && ext != ".jpg" && ext != ".jpeg" && ext != ".bmp" && ext != ".tga" && ext != ".psp")
+        for (char& ch : ext)
+            ch = char(std::tolower(static_cast<unsigned char>(ch)));
+        if (ext != ".png" && ext != ".jpg" && ext != ".jpeg" && ext != ".bmp" && ext != ".tga" &&
+            ext != ".psp")
             continue;
         std::string name;
-        for (const auto& part : std::filesystem::relative(entry.path(), out)) name += (name.empty() ? "" : "\\") + part.string();
+        for (const auto& part : std::filesystem::relative(entry.path(), out))
+            name += (name.empty() ? "" : "\\") + part.string();
         if (!listed.count(name)) others.push_back(name);
     }
     std::sort(others.begin(), others.end());
-    for (const std::string& name : others) records.push_back({name, 1, 0});
+    for (const std::string& name : others)
+        records.push_back({name, 1, 0});
     if (!SaveFileAtomic((out / "Rollix.TexLib").string(), WriteTexLibIndex(records))) {
         std::fprintf(stderr, "rollix-textures: cannot write the index in %s\n", out.c_str());
         return 1;

@@ -16,18 +16,26 @@ struct TColour {
     float R, G, B;
 };
 
-inline float Clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
+inline float Clamp01(float v) {
+    return std::clamp(v, 0.0f, 1.0f);
+}
 
 inline TColour Mix(TColour a, TColour b, float t) {
     t = Clamp01(t);
     return {a.R + (b.R - a.R) * t, a.G + (b.G - a.G) * t, a.B + (b.B - a.B) * t};
 }
 
-inline TColour Scale(TColour c, float k) { return {c.R * k, c.G * k, c.B * k}; }
+inline TColour Scale(TColour c, float k) {
+    return {c.R * k, c.G * k, c.B * k};
+}
 
-inline float Smooth(float t) { return t * t * (3 - 2 * t); }
+inline float Smooth(float t) {
+    return t * t * (3 - 2 * t);
+}
 
-inline float SmoothStep(float a, float b, float v) { return Smooth(Clamp01((v - a) / (b - a))); }
+inline float SmoothStep(float a, float b, float v) {
+    return Smooth(Clamp01((v - a) / (b - a)));
+}
 
 inline uint32_t Hash(int32_t x, int32_t y, uint32_t seed) {
     uint32_t h = uint32_t(x) * 374761393u + uint32_t(y) * 668265263u + seed * 2246822519u;
@@ -36,7 +44,7 @@ inline uint32_t Hash(int32_t x, int32_t y, uint32_t seed) {
 }
 
 class TCanvas {
-public:
+  public:
     TCanvas(std::string name, int32_t w, int32_t h, int32_t bpp) {
         P.Name = std::move(name);
         P.Width = w;
@@ -53,7 +61,7 @@ public:
     }
     TGeneratedPicture P;
 
-private:
+  private:
     static uint8_t Byte(float v) { return uint8_t(std::clamp(std::lround(v * 255.0f), 0L, 255L)); }
 };
 

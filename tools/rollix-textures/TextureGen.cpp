@@ -49,7 +49,8 @@ TGeneratedPicture Fill(const std::string& name, int32_t size, TColour dark, TCol
             const float h = height(x, y);
             const float s = Shade(height((x + size - 1) % size, y), height((x + 1) % size, y),
                                   height(x, (y + size - 1) % size), height(x, (y + 1) % size), 1.6f);
-            const float speck = TileNoise(float(x) / float(size) * 64, float(y) / float(size) * 64, 64, 1, seed + 7);
+            const float speck =
+                TileNoise(float(x) / float(size) * 64, float(y) / float(size) * 64, 64, 1, seed + 7);
             TColour col = Mix(dark, light, h);
             col = Scale(col, s * (0.92f + 0.16f * speck));
             c.Set(x, y, col);
@@ -142,7 +143,8 @@ TGeneratedPicture Stars() {
     const int32_t size = 256;
     TCanvas c("Sky\\stars.png", size, size, 4);
     for (int32_t y = 0; y < size; ++y)
-        for (int32_t x = 0; x < size; ++x) c.Set(x, y, {1, 1, 1}, 0);
+        for (int32_t x = 0; x < size; ++x)
+            c.Set(x, y, {1, 1, 1}, 0);
     // Stars of varied sizes, a few brighter ones, wrapping at the edges.
     for (int32_t i = 0; i < 90; ++i) {
         const float sx = float(Hash(i, 1, 5) % size), sy = float(Hash(i, 2, 5) % size);
@@ -230,7 +232,8 @@ TGeneratedPicture StarSprite(const std::string& name, int32_t size, TColour colo
             float alpha = std::clamp((edge - d) * centre * 0.5f, 0.0f, 1.0f);
             const float glow = std::clamp(1 - d, 0.0f, 1.0f) * 0.35f;
             alpha = std::max(alpha, glow);
-            TColour col = Mix(colour, {1, 1, 1}, std::clamp(0.6f - std::hypot(dx + 3, dy + 3) / centre, 0.0f, 0.6f));
+            TColour col =
+                Mix(colour, {1, 1, 1}, std::clamp(0.6f - std::hypot(dx + 3, dy + 3) / centre, 0.0f, 0.6f));
             c.Set(x, y, col, alpha);
         }
     return std::move(c.P);
@@ -271,7 +274,8 @@ void Twinkle(TCanvas& c, float sx, float sy, float r, TColour colour) {
             const float star = Clamp01(1 - (dx * dy * 0.35f + std::hypot(dx, dy) * 0.5f) / r);
             if (star <= 0) continue;
             const uint8_t* px = &c.P.Pixels[(size_t(y) * size_t(w) + size_t(x)) * 4];
-            const TPixel below{{float(px[2]) / 255, float(px[1]) / 255, float(px[0]) / 255}, float(px[3]) / 255};
+            const TPixel below{{float(px[2]) / 255, float(px[1]) / 255, float(px[0]) / 255},
+                               float(px[3]) / 255};
             const TPixel out = Over(below, colour, star * star * 1.2f);
             c.Set(x, y, out.C, out.A);
         }
@@ -292,8 +296,8 @@ struct TBlob {
 
 // Overlapping round blobs with a wobbling, leafy rim: the signed distance to
 // the rim (negative inside) and a dome height over the blobs.
-void BlobField(const std::vector<TBlob>& blobs, float x, float y, uint32_t seed, float wobble, float& distance,
-               float& height) {
+void BlobField(const std::vector<TBlob>& blobs, float x, float y, uint32_t seed, float wobble,
+               float& distance, float& height) {
     distance = 1e9f;
     height = 0;
     for (size_t i = 0; i < blobs.size(); ++i) {
@@ -315,7 +319,7 @@ void BlobField(const std::vector<TBlob>& blobs, float x, float y, uint32_t seed,
 // the domes, small leaf (or grain) noise, the lower right darker, a soft rim.
 struct TBlobLook {
     TColour Dark, Light, Highlight;
-    float Grain = 8;  // pixels per noise cell of the leaves or grain
+    float Grain = 8; // pixels per noise cell of the leaves or grain
     float Wobble = 0.2f;
     float Soft = 2.5f; // pixels of the alpha rim
 };
@@ -331,7 +335,8 @@ TPixel BlobPixel(const std::vector<TBlob>& blobs, const TBlobLook& look, float x
     const float bump = 6.0f;
     const float leafR = TileNoise((x + 1) / look.Grain, y / look.Grain, 64, 3, seed + 5);
     const float leafD = TileNoise(x / look.Grain, (y + 1) / look.Grain, 64, 3, seed + 5);
-    const float lit = Lambert((hr - h) * 0.8f + (leafR - leaf) * bump, (hd - h) * 0.8f + (leafD - leaf) * bump);
+    const float lit =
+        Lambert((hr - h) * 0.8f + (leafR - leaf) * bump, (hd - h) * 0.8f + (leafD - leaf) * bump);
     TColour c = Mix(look.Dark, look.Light, lit * 1.2f - 0.15f);
     c = Mix(c, look.Highlight, Clamp01((lit - 0.82f) * 4) * 0.6f);
     // Inner shadow where the domes meet and at the rim.
@@ -348,11 +353,13 @@ float GroundShadow(float x, float y, float cx, float cy, float rx, float ry) {
 std::vector<TBlob> CanopyBlobs(float cx, float cy, float width, float height, int32_t count, uint32_t seed) {
     std::vector<TBlob> blobs;
     for (int32_t i = 0; i < count; ++i) {
-        const float u = float(Hash(i, 1, seed) % 1000) / 1000.0f, v = float(Hash(i, 2, seed) % 1000) / 1000.0f;
+        const float u = float(Hash(i, 1, seed) % 1000) / 1000.0f,
+                    v = float(Hash(i, 2, seed) % 1000) / 1000.0f;
         const float r = float(Hash(i, 3, seed) % 1000) / 1000.0f;
         // Spread over an ellipse, the bigger blobs nearer the middle.
         const float angle = u * 2 * Pi, reach = std::sqrt(v) * 0.62f;
-        blobs.push_back({cx + std::cos(angle) * reach * width * 0.5f, cy + std::sin(angle) * reach * height * 0.5f,
+        blobs.push_back({cx + std::cos(angle) * reach * width * 0.5f,
+                         cy + std::sin(angle) * reach * height * 0.5f,
                          (0.2f + 0.14f * r) * std::min(width, height) * (1.15f - reach * 0.5f)});
     }
     return blobs;
@@ -363,7 +370,8 @@ TGeneratedPicture Tree(const std::string& name, uint32_t seed) {
     const int32_t w = 256, h = 512;
     TCanvas c(name, w, h, 4);
     const std::vector<TBlob> crown = CanopyBlobs(128, 200, 190, 270, 15, seed);
-    const TBlobLook leaves{{0.04f, 0.12f, 0.09f}, {0.24f, 0.46f, 0.18f}, {0.72f, 0.78f, 0.32f}, 7, 0.22f, 2.5f};
+    const TBlobLook leaves{
+        {0.04f, 0.12f, 0.09f}, {0.24f, 0.46f, 0.18f}, {0.72f, 0.78f, 0.32f}, 7, 0.22f, 2.5f};
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x) {
             const float px = float(x) + 0.5f, py = float(y) + 0.5f;
@@ -406,7 +414,8 @@ TGeneratedPicture Pine(const std::string& name, uint32_t seed) {
             if (trunk < 3) {
                 const float across = Clamp01((px - 118) / 20);
                 const float bark = TileNoise(px / 5, py / 30, 64, 3, seed + 9);
-                p = Over(p, Scale(Mix({0.36f, 0.25f, 0.16f}, {0.12f, 0.08f, 0.06f}, across), 0.8f + 0.4f * bark),
+                p = Over(p,
+                         Scale(Mix({0.36f, 0.25f, 0.16f}, {0.12f, 0.08f, 0.06f}, across), 0.8f + 0.4f * bark),
                          Clamp01(0.5f - trunk / 1.5f));
             }
             // Each tier is a cone from its tip down to a ragged, drooping hem;
@@ -417,8 +426,9 @@ TGeneratedPicture Pine(const std::string& name, uint32_t seed) {
                 const float along = (py - tip) / (hem - tip);
                 if (along < -0.05f || along > 1.25f) continue;
                 auto halfAt = [&](float qx, float qy) {
-                    const float ragged = 1 + 0.16f * (TileNoise(qx / 9, float(k) * 5, 64, 2, seed + uint32_t(k)) - 0.5f) +
-                                         0.08f * std::sin(qx / 7 + float(k));
+                    const float ragged =
+                        1 + 0.16f * (TileNoise(qx / 9, float(k) * 5, 64, 2, seed + uint32_t(k)) - 0.5f) +
+                        0.08f * std::sin(qx / 7 + float(k));
                     return halfBase * std::max(0.0f, (qy - tip) / (hem - tip)) * ragged;
                 };
                 auto distanceAt = [&](float qx, float qy) {
@@ -437,7 +447,8 @@ TGeneratedPicture Pine(const std::string& name, uint32_t seed) {
                 const float dist = raw / std::max(0.3f, std::hypot(gx, gy));
                 if (dist > 3) continue;
                 const float dx = std::fabs(px - 128), half = halfAt(px, py);
-                const float u = dx / std::max(half, 1.0f) * (px < 128 ? -1.0f : 1.0f); // -1 left rim … 1 right rim
+                const float u =
+                    dx / std::max(half, 1.0f) * (px < 128 ? -1.0f : 1.0f); // -1 left rim … 1 right rim
                 const float needles = TileNoise(px / 4, py / 4, 64, 2, seed + 30);
                 float lit = 0.62f - 0.38f * u - 0.25f * Clamp01(along - 0.6f) * 2 + 0.3f * (needles - 0.5f);
                 lit *= 0.85f + 0.15f * (1 - along); // the hem is shaded by the tier's own boughs
@@ -459,7 +470,8 @@ TGeneratedPicture Bush(const std::string& name, uint32_t seed) {
         const float r = 28 + 22 * std::sin(u * Pi) + float(Hash(i, 4, seed) % 14);
         blobs.push_back({40 + u * 176 + float(Hash(i, 5, seed) % 11) - 5, 120 - r * 0.8f, r});
     }
-    const TBlobLook leaves{{0.04f, 0.13f, 0.08f}, {0.26f, 0.50f, 0.20f}, {0.75f, 0.80f, 0.34f}, 5, 0.25f, 2.5f};
+    const TBlobLook leaves{
+        {0.04f, 0.13f, 0.08f}, {0.26f, 0.50f, 0.20f}, {0.75f, 0.80f, 0.34f}, 5, 0.25f, 2.5f};
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x) {
             const float px = float(x) + 0.5f, py = float(y) + 0.5f;
@@ -478,7 +490,8 @@ TGeneratedPicture Rock(const std::string& name, uint32_t seed) {
     const int32_t w = 256, h = 128;
     TCanvas c(name, w, h, 4);
     const std::vector<TBlob> blobs = {{100, 78, 46}, {150, 70, 52}, {196, 92, 30}, {64, 98, 26}};
-    const TBlobLook stone{{0.16f, 0.17f, 0.22f}, {0.58f, 0.60f, 0.66f}, {0.85f, 0.86f, 0.90f}, 14, 0.12f, 2.0f};
+    const TBlobLook stone{
+        {0.16f, 0.17f, 0.22f}, {0.58f, 0.60f, 0.66f}, {0.85f, 0.86f, 0.90f}, 14, 0.12f, 2.0f};
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x) {
             const float px = float(x) + 0.5f, py = float(y) + 0.5f;
@@ -486,12 +499,17 @@ TGeneratedPicture Rock(const std::string& name, uint32_t seed) {
             p = Over(p, {0, 0, 0}, GroundShadow(px, py, 136, 118, 118, 9));
             TPixel r = BlobPixel(blobs, stone, px, py, seed);
             // Cracks and strata, and moss where the top faces the sky.
-            const float strata = 0.5f + 0.5f * std::sin((py + 8 * TileNoise(px / 32, py / 32, 8, 2, seed)) / 5);
+            const float strata =
+                0.5f + 0.5f * std::sin((py + 8 * TileNoise(px / 32, py / 32, 8, 2, seed)) / 5);
             r.C = Scale(r.C, 0.9f + 0.12f * strata);
             float d, top;
             BlobField(blobs, px, py - 10, seed, stone.Wobble, d, top);
-            const float moss = Clamp01((d + 2) / 6) * SmoothStep(0.55f, 0.7f, TileNoise(px / 10, py / 10, 32, 3, seed + 3));
-            r.C = Mix(r.C, Mix({0.16f, 0.30f, 0.10f}, {0.42f, 0.58f, 0.20f}, TileNoise(px / 3, py / 3, 64, 1, seed)), moss * 0.8f);
+            const float moss =
+                Clamp01((d + 2) / 6) * SmoothStep(0.55f, 0.7f, TileNoise(px / 10, py / 10, 32, 3, seed + 3));
+            r.C =
+                Mix(r.C,
+                    Mix({0.16f, 0.30f, 0.10f}, {0.42f, 0.58f, 0.20f}, TileNoise(px / 3, py / 3, 64, 1, seed)),
+                    moss * 0.8f);
             r.A *= Clamp01((124 - py) / 4);
             p = Over(p, r.C, r.A);
             c.Set(x, y, p.C, p.A);
@@ -503,11 +521,13 @@ TGeneratedPicture Rock(const std::string& name, uint32_t seed) {
 // where the grass grows thick, short blades of grass leaning this way and
 // that, clover leaves and a sprinkle of small flowers, all wrapping at the
 // tile's edges so it still tiles.
-TGeneratedPicture MeadowFill(const std::string& name, int32_t size, TColour dark, TColour light, uint32_t seed) {
+TGeneratedPicture MeadowFill(const std::string& name, int32_t size, TColour dark, TColour light,
+                             uint32_t seed) {
     TGeneratedPicture p = Fill(name, size, dark, light, seed, 0);
     std::vector<TColour> c(size_t(size) * size_t(size));
     for (size_t i = 0; i < c.size(); ++i)
-        c[i] = {float(p.Pixels[i * 3 + 2]) / 255, float(p.Pixels[i * 3 + 1]) / 255, float(p.Pixels[i * 3]) / 255};
+        c[i] = {float(p.Pixels[i * 3 + 2]) / 255, float(p.Pixels[i * 3 + 1]) / 255,
+                float(p.Pixels[i * 3]) / 255};
     auto blend = [&](int32_t x, int32_t y, TColour col, float a) {
         x = ((x % size) + size) % size;
         y = ((y % size) + size) % size;
@@ -518,7 +538,8 @@ TGeneratedPicture MeadowFill(const std::string& name, int32_t size, TColour dark
     // Thick grass in broad patches, a little darker and bluer.
     for (int32_t y = 0; y < size; ++y)
         for (int32_t x = 0; x < size; ++x) {
-            const float n = TileNoise(float(x) / float(size) * 3, float(y) / float(size) * 3, 3, 3, seed + 40);
+            const float n =
+                TileNoise(float(x) / float(size) * 3, float(y) / float(size) * 3, 3, 3, seed + 40);
             const float patch = SmoothStep(0.42f, 0.68f, n);
             TColour& here = c[size_t(y) * size_t(size) + size_t(x)];
             here = Mix(here, Scale(Mix(dark, {0.08f, 0.18f, 0.14f}, 0.4f), 0.9f), 0.45f * patch);
@@ -550,12 +571,14 @@ TGeneratedPicture MeadowFill(const std::string& name, int32_t size, TColour dark
             }
     };
     for (int32_t i = 0; i < size * size / 900; ++i) {
-        const float cx = random(i, 11) * float(size), cy = random(i, 12) * float(size), turn = random(i, 13) * 2 * Pi;
+        const float cx = random(i, 11) * float(size), cy = random(i, 12) * float(size),
+                    turn = random(i, 13) * 2 * Pi;
         for (int32_t leaf = 0; leaf < 3; ++leaf) {
             const float a = turn + float(leaf) * 2 * Pi / 3;
             const float lx = cx + std::cos(a) * 1.8f, ly = cy + std::sin(a) * 1.8f;
             spot(lx, ly, 1.5f, {0.10f, 0.28f, 0.12f}, 0.8f);
-            spot(lx - 0.5f, ly - 0.5f, 0.6f, Mix(light, {0.6f, 0.8f, 0.4f}, 0.3f), 0.5f); // lit from the upper left
+            spot(lx - 0.5f, ly - 0.5f, 0.6f, Mix(light, {0.6f, 0.8f, 0.4f}, 0.3f),
+                 0.5f); // lit from the upper left
         }
     }
     const TColour petals[3] = {{0.93f, 0.93f, 0.86f}, {0.96f, 0.86f, 0.38f}, {0.80f, 0.72f, 0.96f}};
@@ -565,7 +588,8 @@ TGeneratedPicture MeadowFill(const std::string& name, int32_t size, TColour dark
         const TColour petal = petals[Hash(i, 23, seed) % 3];
         const int32_t count = 2 + int32_t(Hash(i, 24, seed) % 4);
         for (int32_t k = 0; k < count; ++k) {
-            const float cx = clumpX + (random(i * 8 + k, 25) - 0.5f) * 18, cy = clumpY + (random(i * 8 + k, 26) - 0.5f) * 12;
+            const float cx = clumpX + (random(i * 8 + k, 25) - 0.5f) * 18,
+                        cy = clumpY + (random(i * 8 + k, 26) - 0.5f) * 12;
             spot(cx + 0.7f, cy + 0.9f, 2.0f, Scale(dark, 0.6f), 0.45f); // its shadow
             spot(cx, cy, 1.9f, petal, 0.85f);
             spot(cx, cy, 0.6f, {0.95f, 0.75f, 0.25f}, 0.75f);
@@ -588,7 +612,7 @@ struct TStroke {
     float X0, Y0, X1, Y1; // a segment; for an arc, centre, radius and unused
     float ArcFrom = 0, ArcTo = 0;
     bool Arc = false;
-    float RadiusY = 0;    // arcs are ellipses: radius X1 across, RadiusY down
+    float RadiusY = 0; // arcs are ellipses: radius X1 across, RadiusY down
 };
 
 struct TLetter {
@@ -634,7 +658,8 @@ struct TWord {
           float pictureWidth, float shift)
         : Letters(std::move(letters)), LetterH(letterH), Stroke(stroke), Top(top), Slant(slant) {
         float total = -gap;
-        for (const TLetter& l : Letters) total += Advance(l) + gap;
+        for (const TLetter& l : Letters)
+            total += Advance(l) + gap;
         float left = (pictureWidth - total) / 2 + shift;
         for (const TLetter& l : Letters) {
             Lefts.push_back(left);
@@ -680,12 +705,12 @@ std::vector<TLetter> VortanLetters() {
     TStroke arcO{0.5f, 0.5f, 0.5f, 0, 0, 2 * Pi, true, 0.5f};
     TStroke bowl{0.42f, 0.27f, 0.42f, 0, -Pi / 2, Pi / 2, true, 0.27f};
     return {
-        {0.88f, {{0, i, 0.5f, 1}, {0.5f, 1, 1, i}}},                                            // V
-        {0.86f, {arcO}},                                                                        // O
+        {0.88f, {{0, i, 0.5f, 1}, {0.5f, 1, 1, i}}},                                                    // V
+        {0.86f, {arcO}},                                                                                // O
         {0.80f, {{0, 0, 0, 1}, {0, 0, 0.42f, 0}, bowl, {0, 0.54f, 0.42f, 0.54f}, {0.4f, 0.54f, 1, 1}}}, // R
-        {0.80f, {{0, 0, 1, 0}, {0.5f, 0, 0.5f, 1}}},                                            // T
-        {0.90f, {{0, 1, 0.5f, 0}, {0.5f, 0, 1, 1}, {0.24f, 0.64f, 0.76f, 0.64f}}},              // A
-        {0.80f, {{0, 1, 0, 0}, {0, 0, 1, 1}, {1, 1, 1, 0}}},                                    // N
+        {0.80f, {{0, 0, 1, 0}, {0.5f, 0, 0.5f, 1}}},                                                    // T
+        {0.90f, {{0, 1, 0.5f, 0}, {0.5f, 0, 1, 1}, {0.24f, 0.64f, 0.76f, 0.64f}}},                      // A
+        {0.80f, {{0, 1, 0, 0}, {0, 0, 1, 1}, {1, 1, 1, 0}}},                                            // N
     };
 }
 
@@ -745,7 +770,7 @@ TGeneratedPicture VortanLogo() {
                 if (d < 1) {
                     const float dx = word(px + 1, py) - d, dy = word(px, py + 1) - d;
                     const float depth = Clamp01(-d / stroke);
-                    const float bevel = 1 - depth;     // slope steepest at the rim
+                    const float bevel = 1 - depth; // slope steepest at the rim
                     const float k = 1.6f * bevel * bevel;
                     const float lit = Lambert(dx * k, dy * k); // height rises inwards
                     const float v = Clamp01((py - top) / letterH);
@@ -778,12 +803,12 @@ std::vector<TLetter> RollixLetters(float xHeight) {
     const TStroke bowl{0.45f, 0.3f, 0.5f, 0, -Pi / 2, Pi / 2, true, 0.3f};
     const TStroke o{0.5f, (xh + 1) / 2, 0.5f, 0, 0, 2 * Pi, true, (1 - xh) / 2};
     return {
-        {0.82f, {{0, 0, 0, 1}, {0, 0, 0.45f, 0}, bowl, {0, 0.6f, 0.45f, 0.6f}, {0.45f, 0.6f, 1, 1}}},   // R
-        {0.72f, {o}},                                                                                   // o
-        {0.00f, {{0, 0, 0, 1}}},                                                                        // l
-        {0.00f, {{0, 0, 0, 1}}},                                                                        // l
-        {0.00f, {{0, xh, 0, 1}}},                                                                       // i
-        {0.66f, {{0, xh, 1, 1}, {0, 1, 1, xh}}},                                                        // x
+        {0.82f, {{0, 0, 0, 1}, {0, 0, 0.45f, 0}, bowl, {0, 0.6f, 0.45f, 0.6f}, {0.45f, 0.6f, 1, 1}}}, // R
+        {0.72f, {o}},                                                                                 // o
+        {0.00f, {{0, 0, 0, 1}}},                                                                      // l
+        {0.00f, {{0, 0, 0, 1}}},                                                                      // l
+        {0.00f, {{0, xh, 0, 1}}},                                                                     // i
+        {0.66f, {{0, xh, 1, 1}, {0, 1, 1, xh}}},                                                      // x
     };
 }
 
@@ -881,7 +906,8 @@ TGeneratedPicture RollixLogo() {
     // rests on the baseline.
     const float roll = 0.22f;
     float foot = 0;
-    for (int32_t k = 0; k < 5; ++k) foot = std::max(foot, starR * std::sin(roll - Pi / 2 + 2 * Pi * float(k) / 5));
+    for (int32_t k = 0; k < 5; ++k)
+        foot = std::max(foot, starR * std::sin(roll - Pi / 2 + 2 * Pi * float(k) / 5));
     const TRubberStar star{title.Right() + starGap + starR, baseline - foot, starR, roll, 0.22f};
     // The i's dot: a small star without a face.
     float dotX, dotY;
@@ -943,17 +969,19 @@ TGeneratedPicture RollixLogo() {
                     TColour face;
                     const float starD = star.Distance(px, py), dotD = dot.Distance(px, py);
                     if (starD <= d + 1e-4f) {
-                        const float gx = star.Distance(px + 1, py) - starD, gy = star.Distance(px, py + 1) - starD;
+                        const float gx = star.Distance(px + 1, py) - starD,
+                                    gy = star.Distance(px, py + 1) - starD;
                         float u, v;
                         star.Local(px, py, u, v);
-                        face = Rubber(starD, gx, gy, starR * 0.22f, Clamp01((v + 0.9f) / 1.8f), {1.0f, 0.80f, 0.30f},
-                                      {0.95f, 0.45f, 0.08f}, grain);
+                        face = Rubber(starD, gx, gy, starR * 0.22f, Clamp01((v + 0.9f) / 1.8f),
+                                      {1.0f, 0.80f, 0.30f}, {0.95f, 0.45f, 0.08f}, grain);
                         face = StarFace(face, u * 0.8f, (v + 0.04f) * 0.8f, 0.8f / starR);
                         // The body's own gloss: a soft spot up and to the left.
                         const float hl = std::hypot((u + 0.3f) / 1.2f, v + 0.4f);
                         face = Mix(face, {1, 1, 1}, 0.55f * Clamp01(0.5f - (hl - 0.16f) * 4));
                     } else if (dotD <= d + 1e-4f) {
-                        const float gx = dot.Distance(px + 1, py) - dotD, gy = dot.Distance(px, py + 1) - dotD;
+                        const float gx = dot.Distance(px + 1, py) - dotD,
+                                    gy = dot.Distance(px, py + 1) - dotD;
                         float u, v;
                         dot.Local(px, py, u, v); // only v: the dot has no face
                         face = Rubber(dotD, gx, gy, 8, Clamp01((v + 0.9f) / 1.8f), {1.0f, 0.86f, 0.36f},
@@ -961,7 +989,8 @@ TGeneratedPicture RollixLogo() {
                     } else {
                         const float gx = title.Distance(px + 1, py) - d, gy = title.Distance(px, py + 1) - d;
                         const float v = Clamp01((py - title.Top) / title.LetterH);
-                        face = Rubber(d, gx, gy, title.Stroke, v, {1.0f, 0.74f, 0.24f}, {0.85f, 0.24f, 0.04f}, grain);
+                        face = Rubber(d, gx, gy, title.Stroke, v, {1.0f, 0.74f, 0.24f}, {0.85f, 0.24f, 0.04f},
+                                      grain);
                     }
                     p = Over(p, face, Clamp01(0.5f - d / 1.2f));
                 }
@@ -983,7 +1012,8 @@ TGeneratedPicture RollixLogo() {
     sparkles.push_back({rx - 6, ry - 10, 13});
     title.At(1, 0.2f, 0.47f, rx, ry);
     sparkles.push_back({rx - 2, ry - 6, 9});
-    for (const auto& s : sparkles) Twinkle(c, s[0], s[1], s[2], {1, 1, 0.9f});
+    for (const auto& s : sparkles)
+        Twinkle(c, s[0], s[1], s[2], {1, 1, 0.9f});
     return std::move(c.P);
 }
 
@@ -997,9 +1027,11 @@ TGeneratedPicture Jewel(const std::string& name, TColour dark, TColour light) {
     const float tableY = -0.55f, girdleY = -0.2f, tipY = 0.85f;
     const float crownTop[4] = {-0.45f, -0.15f, 0.15f, 0.45f}, crownFoot[4] = {-0.85f, -0.3f, 0.3f, 0.85f};
     const float pavilionTop[3] = {-0.4f, 0.0f, 0.4f};
-    const float crownLight[5] = {0.95f, 0.8f, 1.0f, 0.55f, 0.4f}, pavilionLight[4] = {0.7f, 0.5f, 0.32f, 0.18f};
+    const float crownLight[5] = {0.95f, 0.8f, 1.0f, 0.55f, 0.4f},
+                pavilionLight[4] = {0.7f, 0.5f, 0.32f, 0.18f};
     // The outline, clockwise: table, girdle right, tip, girdle left.
-    const float outline[5][2] = {{-0.45f, tableY}, {0.45f, tableY}, {0.85f, girdleY}, {0, tipY}, {-0.85f, girdleY}};
+    const float outline[5][2] = {
+        {-0.45f, tableY}, {0.45f, tableY}, {0.85f, girdleY}, {0, tipY}, {-0.85f, girdleY}};
     for (int32_t y = 0; y < size; ++y)
         for (int32_t x = 0; x < size; ++x) {
             const float u = (float(x) + 0.5f - centre) / unit, v = (float(y) + 0.5f - centre) / unit;

@@ -9,7 +9,7 @@
 #include <vector>
 
 struct TGeneratedPicture {
-    std::string Name;          // relative to "Textures\", backslash-separated
+    std::string Name; // relative to "Textures\", backslash-separated
     int32_t Width = 0;
     int32_t Height = 0;
     int32_t BytesPerPixel = 4; // blue, green, red (, alpha), rows top to bottom
