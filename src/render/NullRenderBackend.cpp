@@ -87,8 +87,9 @@ void TNullRenderBackend::ClearColor(float r, float g, float b, float a) {
     Count(TRenderCall::ClearColor);
     ClearRgba = {r, g, b, a};
 }
-void TNullRenderBackend::Clear(uint32_t) {
+void TNullRenderBackend::Clear(uint32_t mask) {
     Count(TRenderCall::Clear);
+    if (mask & Gl::ColorBufferBit) Vertices.clear();
 }
 void TNullRenderBackend::Enable(uint32_t cap) {
     Count(TRenderCall::Enable);

@@ -78,7 +78,10 @@ class TNullRenderBackend : public TRenderBackend {
     std::array<uint8_t, 4> CurrentColor{255, 255, 255, 255};
     std::array<float, 3> CurrentNormal{0.0f, 0.0f, 1.0f};
     float CurrentPointSize = 1.0f;
-    std::vector<std::array<float, 2>> Vertices; // every vertex sent, in order
+    // The vertices sent since the colour buffer was last cleared, in order:
+    // the picture of one frame, as every frame starts with a clear. Long runs
+    // with null frames therefore keep one frame's vertices, not all of them.
+    std::vector<std::array<float, 2>> Vertices;
     // The client array pointers as last set; DrawArrays reads its vertices
     // from them into Vertices, as GL would read them.
     const float* VertexArrayData = nullptr;

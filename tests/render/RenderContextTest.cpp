@@ -277,4 +277,19 @@ TEST_F(RenderTest, OutlinesAndMarkersAreUntexturedShapes) {
     EXPECT_EQ(Gl->BatchErrors, 0);
 }
 
+TEST_F(RenderTest, VertexRecordHoldsTheFrameSinceTheLastClear) {
+    // Frames as the loop draws them: a clear of the colour buffer, then the
+    // picture. The record holds the current frame's vertices only.
+    for (int32_t frame = 1; frame <= 3; ++frame) {
+        Gl->Clear(Gl::ColorBufferBit | Gl::DepthBufferBit);
+        for (int32_t k = 0; k < frame; ++k)
+            DrawRectOutline({0, 0, float(frame), 1}, {});
+        ASSERT_EQ(Gl->Vertices.size(), size_t(frame) * 4u) << frame;
+        EXPECT_EQ(Gl->Vertices[2][0], float(frame)) << frame;
+    }
+    // Clearing the depth buffer alone leaves the picture, and its record.
+    Gl->Clear(Gl::DepthBufferBit);
+    EXPECT_EQ(Gl->Vertices.size(), 12u);
+}
+
 } // namespace
