@@ -315,89 +315,111 @@ void TRollix::OxygenStep() {
 
 void TRollix::Tick() {
     RecordSite(44013);
-    TCharacterLevel& lv = *Level;
-    // 1. Respawn wait.
-    if (Dead) {
-        DeadTicks += 1;
-        if (RespawnDelay > 0 && DeadTicks >= RespawnDelay) {
-            Damage = 0.0f;
-            BurstPending = false;
-            LoadFigure(StartFigure);
-            ApplyFigure(true, 1.0f, true);
-            PlaceAt(false, StartY, StartX);
-            Dead = false;
-            Present = true;
-            if (PopIn) {
-                ScaleBody(false, 0.25f, 0.25f);
-                MorphStep(true);
-                MorphLeft = MorphLength = 200;
-            }
-            if (Overlaps(Layer)) {
-                Dead = true;
-                Present = false;
-            } else {
-                DeadTicks = 0;
-            }
-        }
-    }
-    // 2.
+    if (Dead) WaitForRespawn();
     if (Dead && !Present) return;
-    // 3.
-    lv.Appearance->VoiceTick(*this);
-    lv.Appearance->TickSounds(*this);
-    if (!IsPlayer && lv.TickCounter % 1000 == 0) ReleaseGlue();
-    // 4. Overlap wait.
+    TickVoiceAndSounds();
+    OverlapWait();
+    if (Teleporting && TeleportFade()) return;
+    MorphTick();
+    if (IsPlayer) IdleFaces();
+    if (SwallowLeft >= 1) {
+        SwallowStep();
+        return;
+    }
+    StuckCry();
+    Hiccups();
+    PrevTouchCount = TouchCount;
+    TouchCount = 0;
+    SetGripAndGlue();
+    Level->Boosts->TickEffects(*this);
+    AdvanceAnimValues();
+    if (Present || !Dead) Stopper();
+    BodyTick();
+    AfterBody();
+}
+
+void TRollix::WaitForRespawn() {
+    DeadTicks += 1;
+    if (RespawnDelay <= 0 || DeadTicks < RespawnDelay) return;
+    Damage = 0.0f;
+    BurstPending = false;
+    LoadFigure(StartFigure);
+    ApplyFigure(true, 1.0f, true);
+    PlaceAt(false, StartY, StartX);
+    Dead = false;
+    Present = true;
+    if (PopIn) {
+        ScaleBody(false, 0.25f, 0.25f);
+        MorphStep(true);
+        MorphLeft = MorphLength = 200;
+    }
+    if (Overlaps(Layer)) {
+        Dead = true;
+        Present = false;
+    } else {
+        DeadTicks = 0;
+    }
+}
+
+void TRollix::TickVoiceAndSounds() {
+    Level->Appearance->VoiceTick(*this);
+    Level->Appearance->TickSounds(*this);
+    if (!IsPlayer && Level->TickCounter % 1000 == 0) ReleaseGlue();
+}
+
+void TRollix::OverlapWait() {
     if (OverlapCheck) {
         Layer = SavedLayer;
         if (Overlaps(Layer))
             Layer = Id + 5000;
         else
             OverlapCheck = false;
-    } else if (lv.TickCounter % 200 == 0 && Overlaps(Layer)) {
+    } else if (Level->TickCounter % 200 == 0 && Overlaps(Layer)) {
         Layer = Id + 5000;
         OverlapCheck = true;
     }
-    // 5. Teleport fade.
-    if (Teleporting) {
-        TeleportLeft -= 1;
-        if (TeleportLeft == TeleportHalf) PlaceAt(false, TeleportTargetY, TeleportTargetX);
-        if (TeleportHalf > 0) {
-            if (TeleportLeft > TeleportHalf)
-                TeleportAlpha = 255 - (510 * TeleportHalf - 255 * TeleportLeft) / TeleportHalf;
-            else
-                TeleportAlpha = 255 - (255 * TeleportLeft) / TeleportHalf;
-        }
-        Teleporting = TeleportLeft > 0;
-        if (Teleporting) return;
+}
+
+bool TRollix::TeleportFade() {
+    TeleportLeft -= 1;
+    if (TeleportLeft == TeleportHalf) PlaceAt(false, TeleportTargetY, TeleportTargetX);
+    if (TeleportHalf > 0) {
+        if (TeleportLeft > TeleportHalf)
+            TeleportAlpha = 255 - (510 * TeleportHalf - 255 * TeleportLeft) / TeleportHalf;
+        else
+            TeleportAlpha = 255 - (255 * TeleportLeft) / TeleportHalf;
     }
-    // 6. Morph.
-    if (MorphLeft > 0) {
-        MorphLeft = std::max(MorphLeft - 1, 0);
-        MorphStep(false);
-    }
-    // 7. Idle faces.
-    if (IsPlayer) {
-        if (++IdleCounter >= IdleLimit) {
-            if (IdleLimit > 0) lv.Appearance->PlayFace(*this, Random(4) == 1 ? 53 : 52);
-            IdleLimit = 300 + Random(800);
-            IdleCounter = 0;
-        }
-    }
-    // 8. Swallow.
-    if (SwallowLeft >= 1) {
-        SwallowLeft -= 1;
-        ComputeCentre();
-        Translate(SwallowTarget.X - Centre.X, SwallowTarget.Y - Centre.Y);
-        ComputeCentre();
-        RotateAboutCentre(float(-5.0 * DegToRad));
-        ShrinkAboutCentre(0.98f);
-        lv.Appearance->RebuildSkin(*this);
-        return;
-    }
-    // 9. Stuck cry.
+    Teleporting = TeleportLeft > 0;
+    return Teleporting;
+}
+
+void TRollix::MorphTick() {
+    if (MorphLeft <= 0) return;
+    MorphLeft = std::max(MorphLeft - 1, 0);
+    MorphStep(false);
+}
+
+void TRollix::IdleFaces() {
+    if (++IdleCounter < IdleLimit) return;
+    if (IdleLimit > 0) Level->Appearance->PlayFace(*this, Random(4) == 1 ? 53 : 52);
+    IdleLimit = 300 + Random(800);
+    IdleCounter = 0;
+}
+
+void TRollix::SwallowStep() {
+    SwallowLeft -= 1;
+    ComputeCentre();
+    Translate(SwallowTarget.X - Centre.X, SwallowTarget.Y - Centre.Y);
+    ComputeCentre();
+    RotateAboutCentre(float(-5.0 * DegToRad));
+    ShrinkAboutCentre(0.98f);
+    Level->Appearance->RebuildSkin(*this);
+}
+
+void TRollix::StuckCry() {
     if (HeldLeft || HeldRight) {
         if (GluedCount == GluedAtContact && GluedCount >= 1) {
-            if (++StuckTicks == 40) lv.Appearance->PlayFace(*this, 85);
+            if (++StuckTicks == 40) Level->Appearance->PlayFace(*this, 85);
         } else {
             StuckTicks = 0;
         }
@@ -409,8 +431,13 @@ void TRollix::Tick() {
         Voice("xRollix\\uff.ogg");
         StuckTicks = 0;
     }
-    // 10. Hiccups.
+}
+
+void TRollix::Hiccups() {
+    TCharacterLevel& lv = *Level;
     if (lv.Boosts->ControlledHiccup(*this) && HiccupLeft > 0) {
+        // Controlled: the jump key arms a jump that fires after 30 ticks, or
+        // at once when the body touched something last tick.
         HiccupLeft -= 1;
         if (PressedJump) {
             HiccupTimer = 30;
@@ -435,18 +462,19 @@ void TRollix::Tick() {
             HiccupTimer = 150 + Random(70);
         }
     }
-    // 11. Counters, grip and glue, effects, animated values.
-    PrevTouchCount = TouchCount;
-    TouchCount = 0;
+}
+
+void TRollix::SetGripAndGlue() {
+    TCharacterLevel& lv = *Level;
     Grip = GripBase;
     Glue = GlueBase;
-    {
-        const float d = lv.Particles->WeatherDensity(), k = lv.Particles->WeatherGrip();
-        if (d > 0.0f && k > GripBase) Grip = GripBase + d * (k - GripBase);
-    }
+    const float d = lv.Particles->WeatherDensity(), k = lv.Particles->WeatherGrip();
+    if (d > 0.0f && k > GripBase) Grip = GripBase + d * (k - GripBase);
     Grip = std::max(Grip, lv.Boosts->StrongestGrip(*this));
     Glue = std::max(Glue, lv.Boosts->StrongestGlue(*this));
-    lv.Boosts->TickEffects(*this);
+}
+
+void TRollix::AdvanceAnimValues() {
     CameraAngle.Advance();
     GravityAngle.Advance();
     RebuildGravity();
@@ -454,22 +482,23 @@ void TRollix::Tick() {
     DisplayValues[1].Advance();
     RollFactor.Advance();
     MagnetValue.Advance();
-    // 12. Stopper.
-    if (Present || !Dead) {
-        if (BrakeRamp.Left > 0) {
-            ScaleVelocity(1.0f - 1.0f / float(BrakeRamp.Left));
-            BrakeRamp.Advance();
-            if (BrakeRamp.Left == 0) FreezeRamp.Start(false, FreezeTicks, 0.0f);
-        }
-        if (FreezeRamp.Left > 0) {
-            ScaleVelocity(0.0f);
-            FreezeRamp.Advance();
-            if (FreezeCancelable && (PressedLeft || PressedRight || PressedJump)) FreezeRamp.Left = 0;
-        }
+}
+
+void TRollix::Stopper() {
+    if (BrakeRamp.Left > 0) {
+        ScaleVelocity(1.0f - 1.0f / float(BrakeRamp.Left));
+        BrakeRamp.Advance();
+        if (BrakeRamp.Left == 0) FreezeRamp.Start(false, FreezeTicks, 0.0f);
     }
-    // 13.
-    BodyTick();
-    // 14.
+    if (FreezeRamp.Left > 0) {
+        ScaleVelocity(0.0f);
+        FreezeRamp.Advance();
+        if (FreezeCancelable && (PressedLeft || PressedRight || PressedJump)) FreezeRamp.Left = 0;
+    }
+}
+
+void TRollix::AfterBody() {
+    TCharacterLevel& lv = *Level;
     lv.Boosts->EndTickEffects(*this);
     if (IsPlayer) {
         const float gate = lv.Boosts->NearestGateDistance(Centre);

@@ -255,6 +255,33 @@ class TRollix {
     void Voice(const char* name);
 
   private:
+    // ---- Steps of the character's tick, in the order Tick runs them ----
+    // A dead character comes back at its start once its delay has passed
+    // and the place is free.
+    void WaitForRespawn();
+    // Voice and body sounds; a creature lets go of its glue now and then.
+    void TickVoiceAndSounds();
+    // Keeps the body in a layer of its own while it overlaps another body.
+    void OverlapWait();
+    // True while the fade goes on: the tick ends there.
+    bool TeleportFade();
+    // One step of a running morph.
+    void MorphTick();
+    void IdleFaces();
+    // Draws the body into its swallower instead of moving it.
+    void SwallowStep();
+    // A body that pushes in vain against glue complains and finally tears free.
+    void StuckCry();
+    void Hiccups();
+    // This tick's grip and glue: the base, rain and the carried effects.
+    void SetGripAndGlue();
+    void AdvanceAnimValues();
+    // The brake, then the freeze, of the stopper effect.
+    void Stopper();
+    // Effects' end of tick, the gate nearby, controls and the rolling push,
+    // the skin and the bean voices.
+    void AfterBody();
+
     int32_t Wrap(int32_t i) const;
     // Ground-reaction shortcut state of the running pass: per component, no
     // velocity holds −0 any more.
