@@ -64,7 +64,9 @@ void GridCountsForSize(float width, float height, int32_t& columns, int32_t& row
 std::vector<TVec2> BuildPatchGrid(const TOutline& outline, int32_t columns, int32_t rows);
 
 // Maps each source point from the box (or the points' own bounds when box is
-// null) through the patch. Source points are clamped to the box in place; a
-// target that falls in no triangle keeps its value.
+// null) through the patch. Source points are clamped to the box in place. A
+// point that rounding leaves in neither triangle of its cell is carried by the
+// affine map of the cell's first triangle, so every target follows the warp.
+// A flat box has no cells: the targets are left as they are.
 void DeformPoints(TVec2* source, TVec2* target, int32_t count, const TBox2* box, int32_t rows,
                   int32_t columns, const TOutline& outline);

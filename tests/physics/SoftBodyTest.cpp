@@ -268,7 +268,24 @@ TEST(SoftBody, ScaleDeformAndMorph) {
     EXPECT_FLOAT_EQ(b->Figure->Points[0].Pos.X, 30.0f * 0.125f);
     EXPECT_EQ(b->Pair(0, 6).RestLength, b->Figure->Pair(0, 6).RestLength);
     EXPECT_EQ(b->Pair(6, 0).RestLength, b->Figure->Pair(0, 6).RestLength);
-    b->DeformPoint(99, 0.5f); // out of range: nothing
+    // An index outside the figure changes neither the figure nor the body.
+    const std::vector<TFigurePoint> points = b->Figure->Points;
+    const std::vector<TPairRecord> figurePairs = b->Figure->Pairs, bodyPairs = b->Pairs;
+    auto samePairs = [](const std::vector<TPairRecord>& got, const std::vector<TPairRecord>& want) {
+        if (got.size() != want.size()) return false;
+        for (size_t k = 0; k < got.size(); ++k)
+            if (got[k].RestLength != want[k].RestLength || got[k].Stiffness != want[k].Stiffness)
+                return false;
+        return true;
+    };
+    for (int32_t i : {-1, b->Figure->PointCount(), 99}) {
+        b->DeformPoint(i, 0.5f);
+        ASSERT_EQ(b->Figure->Points.size(), points.size());
+        for (size_t k = 0; k < points.size(); ++k)
+            EXPECT_EQ(b->Figure->Points[k].Pos, points[k].Pos) << i << " point " << k;
+        EXPECT_TRUE(samePairs(b->Figure->Pairs, figurePairs)) << i;
+        EXPECT_TRUE(samePairs(b->Pairs, bodyPairs)) << i;
+    }
 
     // Morph into a figure with more nodes: added nodes start beside their
     // predecessor, the glued count follows the node count.

@@ -98,6 +98,32 @@ TEST(Spline, DefaultOutlineDeformsTheRectangleOntoItself) {
         ExpectNear(dst[i], src[i], 2e-3f);
 }
 
+TEST(Spline, PointRoundingLeavesOutsideItsCellFollowsTheWarp) {
+    // Three columns over 0 … 100: the second cell starts at 100/3 in floats,
+    // and the float just below it still counts into that cell, so it lies in
+    // neither of the cell's triangles.
+    const TBox2 box{0, 0, 100, 200};
+    const float left = 1.0f / 3.0f * 100.0f, right = 2.0f / 3.0f * 100.0f;
+    const TVec2 onEdge{left, 100}, outside{std::nextafter(left, 0.0f), 100};
+    TVec2 ignored;
+    ASSERT_FALSE(MapBetweenTriangles({left, 0}, {right, 0}, {left, 200}, outside, {}, {}, {}, ignored));
+    ASSERT_FALSE(MapBetweenTriangles({left, 200}, {right, 0}, {right, 200}, outside, {}, {}, {}, ignored));
+
+    // A warp that is not a plain shift: moved, and the top edge bowed upward.
+    TOutline o;
+    MakeDefaultOutline(o);
+    TranslateOutline(o.data(), 4, 30, -10);
+    o[0].StartHandle.Y = -30;
+    o[0].EndHandle.Y = -30;
+    std::vector<TVec2> src = {onEdge, outside};
+    std::vector<TVec2> dst(src.size(), TVec2{-1000, -1000});
+    DeformPoints(src.data(), dst.data(), int32_t(src.size()), &box, 1, 3, o);
+    // The point goes where its neighbour on the cell's edge goes, not to the
+    // value its target held before.
+    ExpectNear(dst[1], dst[0], 1e-3f);
+    EXPECT_GT(Length(dst[0] - onEdge), 10.0f) << "the warp moves the edge";
+}
+
 TEST(Spline, WarpedOutlineMovesInteriorPointsWithIt) {
     TOutline o;
     MakeDefaultOutline(o);
