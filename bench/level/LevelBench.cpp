@@ -3,9 +3,8 @@
 // level with ten characters rolling over its terrain.
 #include "BenchScene.h"
 
+#include "app/GameState.h"
 #include "app/InputState.h"
-#include "app/MainLoop.h"
-#include "app/MainWindow.h"
 #include "app/Random.h"
 #include "assets/TexLib.h"
 #include "level/Level.h"

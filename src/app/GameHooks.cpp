@@ -11,14 +11,7 @@
 
 #include <cstdio>
 
-TGameHooks GameHooks;
 std::string StartLevelOverride;
-
-std::string TStateHash::Hex() const {
-    char buf[17];
-    std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(Value));
-    return buf;
-}
 
 void PrepareRenderContext(std::unique_ptr<TRenderBackend> backend) {
     RecordSite(13202);

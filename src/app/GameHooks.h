@@ -1,23 +1,13 @@
-// What the game's later subsystems hand to the start and the runner: loading
-// a level by its file name (it becomes LoopLevel), and adding the simulation
-// state to a hash. Until a level loader is registered, nothing can be loaded.
+// The start of the game on the loop's side: the render context, the capture
+// textures and the first level, loaded through the game's hooks (LoopLevel.h).
+// Until a level loader is registered, nothing can be loaded.
 #pragma once
 
-#include "app/StateHash.h"
+#include "app/LoopLevel.h"
 
 #include <functional>
 #include <memory>
 #include <string>
-
-struct TGameHooks {
-    // Loads "Levels\" + name and makes it current. False when it cannot.
-    std::function<bool(const std::string& name)> LoadLevel;
-    // Adds everything a tick changes (level, characters, generator) to the hash.
-    std::function<void(TStateHash& hash)> HashState;
-    // Creates the render context (the platform's GL context and backend).
-    std::function<void()> CreateRenderContext;
-};
-extern TGameHooks GameHooks;
 
 class TRenderBackend;
 // Takes a new render context and gives the texture library its two capture

@@ -8,18 +8,13 @@
 
 #include <chrono>
 
-int32_t TickCount = 0;
-int32_t TickMs = 0;
 int32_t TickRemainder = 0;
 uint32_t LastTickTime = 0;
-bool ResetTiming = false;
-bool Paused = false;
 bool TimerEnabled = false;
 
 int32_t FrameTimeLast = 0, FrameTimeMin = -1, FrameTimeSum = 0, FrameTimeCount = 0;
 uint32_t FrameStamp = 0;
 
-TLoopLevel* LoopLevel = nullptr;
 TLoopHooks LoopHooks;
 
 namespace {
@@ -113,21 +108,29 @@ void ApplySkipKeys(TLoopLevel& level) {
     bool anyKey = menuButton || IsKeyDown(KeyMouseLeft) || IsKeyDown(KeyMouseRight);
     for (int32_t vk : {Vk::Escape, Vk::Space, Vk::Return, Vk::F1, Vk::Control, Vk::Up, Vk::Left, Vk::Right})
         anyKey = anyKey || IsNewPress(vk);
+    const bool escape = IsNewPress(Vk::Escape) || menuButton;
+    // A skip out of a logo level; Escape still leaves the game from a level
+    // that cannot switch yet, so the player is never stranded there.
+    const auto skipTo = [&](const char* target) {
+        if (escape && !level.SwitchesLevels() && !TestRun)
+            QuitRequested = true;
+        else
+            level.RequestLevelSwitch(target);
+    };
     if (anyKey) {
         if (name == "Ulmara.map") {
             level.AddFirstScore(100);
             return;
         }
         if (name == "Vortan 1.map") {
-            level.RequestLevelSwitch("Zestars.map");
+            skipTo("Zestars.map");
             return;
         }
         if (name == "intro.map") {
-            level.RequestLevelSwitch("_MainMenu_.map");
+            skipTo("_MainMenu_.map");
             return;
         }
     }
-    const bool escape = IsNewPress(Vk::Escape) || menuButton;
     if (!escape || TestRun) return;
     if (name == "_MainMenu_.map" || name == "testing.map" || name == "Testing.map") return;
     if (name == "outro.map") {
@@ -199,7 +202,7 @@ void RenderFrame(TLoopLevel& level) {
     RecordSite(12007);
     DrawFrame(level);
     if (!level.SwitchDue() && !level.CapturePending()) {
-        Call(LoopHooks.Present);
+        Call(PresentFrame);
         return;
     }
     level.CarryOutSwitch();
@@ -268,5 +271,6 @@ void ResetMainLoop() {
     FrameStamp = 0;
     LoopLevel = nullptr;
     LoopHooks = TLoopHooks{};
+    PresentFrame = nullptr;
     Clock = nullptr;
 }

@@ -11,14 +11,6 @@
 // The game's title followed by nine blanks, as its window caption.
 const std::string GameTitle = "Rollix";
 std::string WindowTitle = GameTitle + std::string(9, ' ');
-bool StartPhase = true;
-bool GameStarted = false;
-bool FullScreen = false;
-bool TestRun = false;
-bool QuitRequested = false;
-bool ShowPublisherLogo = false;
-bool PublisherLogoDone = false;
-int32_t ScreenWidth = DefaultWindowWidth, ScreenHeight = DefaultWindowHeight;
 int32_t ScreenBits = 32, ScreenFrequency = 60;
 bool FocusLost = false;
 TShutdownHooks ShutdownHooks;

@@ -1,8 +1,10 @@
 // The main window's side of the game, without the window system: the
-// program-wide state of the window and the game, the handlers the platform
+// window's own state, the handlers the platform
 // calls with key and mouse messages already turned into virtual keys, the
 // start of the game and its orderly shutdown.
 #pragma once
+
+#include "app/GameState.h"
 
 #include <cstdint>
 #include <functional>
@@ -10,20 +12,10 @@
 
 extern const std::string GameTitle;
 extern std::string WindowTitle;
-extern bool StartPhase;
-extern bool GameStarted;
-extern bool FullScreen;
-extern bool TestRun;
-extern bool QuitRequested;
-extern bool ShowPublisherLogo;
-extern bool PublisherLogoDone;
-extern int32_t ScreenWidth, ScreenHeight;
 extern int32_t ScreenBits, ScreenFrequency;
 // Set when the application was deactivated; the next click only clears it.
 extern bool FocusLost;
 
-constexpr int32_t DefaultWindowWidth = 800;
-constexpr int32_t DefaultWindowHeight = 600;
 // Below this the window cannot be resized, so the view never loses its area.
 constexpr int32_t MinWindowWidth = 320;
 constexpr int32_t MinWindowHeight = 240;

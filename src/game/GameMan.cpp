@@ -1,13 +1,13 @@
 #include "game/GameMan.h"
 
-#include "app/GameHooks.h"
 #include "app/Log.h"
-#include "app/MainLoop.h"
+#include "app/LoopLevel.h"
 #include "app/Paths.h"
 #include "app/SiteTrace.h"
 #include "assets/MassFile.h"
 #include "assets/TexLib.h"
 #include "audio/MusicMan.h"
+#include "game/CurrentLevelLoop.h"
 
 std::unique_ptr<TGameMan> GameMan;
 

@@ -1,8 +1,7 @@
 #include "level/Level.h"
 
+#include "app/GameState.h"
 #include "app/InputState.h"
-#include "app/MainLoop.h"
-#include "app/MainWindow.h"
 #include "app/Random.h"
 #include "app/SiteTrace.h"
 #include "assets/Font.h"

@@ -4,7 +4,8 @@
 // the current level. Menus are levels too.
 #pragma once
 
-#include "app/MainLoop.h"
+#include "app/GameState.h"
+#include "app/InputState.h"
 #include "audio/LevelSound.h"
 #include "audio/MusicMan.h"
 #include "gameplay/Boost.h"
@@ -317,32 +318,6 @@ int32_t LoadingTextShown(int32_t progress, int32_t length, bool testRun);
 // A camera attractor pulls the camera's target fully within 300 units,
 // fading linearly to nothing at 1400.
 TVec2 PullTowardAttractor(TVec2 target, TVec2 centre);
-
-// What the main loop runs: the current level, whichever slot holds it.
-class TCurrentLevelLoop : public TLoopLevel {
-  public:
-    std::string FileName() const override;
-    bool Running() const override;
-    int32_t TickCounter() const override;
-    bool GameMenuOpen() const override;
-    bool HelpOpen() const override;
-    bool RoundOver() const override;
-    bool CrossFadeRunning() const override;
-    bool KeyConsumed() const override;
-    int32_t MenuPage() const override;
-    int32_t FirstScore() const override;
-    void StepPlay() override;
-    void UpdateLevelSounds() override;
-    void CheckRestartTimer() override;
-    void RestartLevel() override;
-    void ClearKeyConsumed() override;
-    void ClearRoundOver() override;
-    void PrepareFrame() override;
-    void DrawLevel() override;
-    void ScreenResized(int32_t width, int32_t height) override;
-    TMouseView MouseView() const override;
-};
-extern TCurrentLevelLoop CurrentLevelLoop;
 
 // Writes a level to bytes (tests and the content tools).
 std::vector<uint8_t> WriteLevelBytes(const TLevel& level);

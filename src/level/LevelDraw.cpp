@@ -2,8 +2,7 @@
 // the level and never changes what the simulation sees.
 #include "level/Level.h"
 
-#include "app/MainLoop.h"
-#include "app/MainWindow.h"
+#include "app/GameState.h"
 #include "app/SiteTrace.h"
 #include "assets/Font.h"
 #include "assets/TexLib.h"
@@ -187,5 +186,5 @@ void TLevel::DrawLoadingScreen(int32_t progress) {
     ViewWidth = savedW;
     ViewHeight = savedH;
     r.Finish();
-    if (LoopHooks.Present) LoopHooks.Present();
+    if (PresentFrame) PresentFrame();
 }

@@ -5,9 +5,8 @@
 // place, and its draws, in the order.
 #include "level/Level.h"
 
+#include "app/GameState.h"
 #include "app/InputState.h"
-#include "app/MainLoop.h"
-#include "app/MainWindow.h"
 #include "app/Random.h"
 #include "app/SiteTrace.h"
 #include "physics/SoundSink.h"

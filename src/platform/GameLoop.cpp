@@ -229,7 +229,7 @@ int RunWindowedGame(const TGameStartOptions& options) {
     ShutdownHooks.RestoreDisplayMode = [&window] { window.RestoreDisplayMode(); };
     TTimedRun run(options.Run);
     if (run.Active()) LoopHooks.BeforeTick = [&run](TLoopLevel&) { run.BeforeTick(MilliClock()); };
-    LoopHooks.Present = [&window, &run] {
+    PresentFrame = [&window, &run] {
         if (!run.Active()) {
             window.Present();
             return;

@@ -6,6 +6,8 @@
 #include "app/GameHooks.h"
 #include "app/HeadlessRunner.h"
 #include "app/InputScript.h"
+#include "app/MainLoop.h"
+#include "game/CurrentLevelLoop.h"
 #include "game/GameMan.h"
 
 #include <fstream>

@@ -3,8 +3,8 @@
 // timer, the player's keys and the frame's order.
 #include "LevelWorld.h"
 
+#include "app/GameState.h"
 #include "app/InputState.h"
-#include "app/MainWindow.h"
 #include "app/StateHash.h"
 #include "assets/Font.h"
 #include "assets/Texts.h"
@@ -133,7 +133,7 @@ TEST(LevelView, LoadingScreenRevealsTheLoadingLineAboveTheVersion) {
     MubFont = std::make_unique<TMubFont>();
     GameStarted = true;
     int32_t presents = 0;
-    LoopHooks.Present = [&] { ++presents; };
+    PresentFrame = [&] { ++presents; };
     {
         TLevel level;
         int32_t versionGlyphs = 0;

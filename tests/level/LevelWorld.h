@@ -5,9 +5,9 @@
 
 #include "FigureShapes.h"
 #include "app/FileSave.h"
+#include "app/GameState.h"
+#include "app/InputState.h"
 #include "app/Log.h"
-#include "app/MainLoop.h"
-#include "app/MainWindow.h"
 #include "app/Paths.h"
 #include "app/Random.h"
 #include "app/SiteTrace.h"
@@ -212,7 +212,9 @@ inline void ResetLevelGlobals() {
     CurrentLevel = nullptr;
     LevelStepProbe = nullptr;
     LevelLoadedHook = nullptr;
-    ResetMainLoop();
+    ResetTiming = false;
+    Paused = false;
+    PresentFrame = nullptr;
     ResetInputState();
     ScreenWidth = 1024;
     ScreenHeight = 768;

@@ -17,7 +17,7 @@ namespace {
 struct TFakeLevel : TLoopLevel {
     std::string Name = "Level 1.map";
     bool IsRunning = true, MenuOpen = false, Help = false, Over = false, Menu = true, Listed = true;
-    bool Due = false, CloseMenuInStep = false, ThrowInStep = false;
+    bool Due = false, CloseMenuInStep = false, ThrowInStep = false, Switches = true;
     int32_t Page = 0, Score = 0, Ticks = 0;
     std::vector<std::string> Log;
 
@@ -28,6 +28,7 @@ struct TFakeLevel : TLoopLevel {
     bool HelpOpen() const override { return Help; }
     bool RoundOver() const override { return Over; }
     bool SwitchDue() const override { return Due; }
+    bool SwitchesLevels() const override { return Switches; }
     bool ListedGameLevel() const override { return Listed; }
     bool HasGameMenu() const override { return Menu; }
     int32_t MenuPage() const override { return Page; }
@@ -86,7 +87,7 @@ class MainLoopTest : public ::testing::Test {
         SetMilliClock([this] { return Now; });
         StartTickClock();
         LoopLevel = &Level;
-        LoopHooks.Present = [this] { ++Frames; };
+        PresentFrame = [this] { ++Frames; };
         LoopHooks.StoreRoundRecord = [this](TLoopLevel&) { Level.Log.push_back("store record"); };
     }
     void TearDown() override {
@@ -182,6 +183,8 @@ TEST_F(MainLoopTest, SkipAndEscapeRulesByLevel) {
         int32_t page;
         bool testRun;
         std::vector<std::string> want; // the level's log after "play" and before "draw"
+        bool quits = false;
+        bool switches = true; // the level carries out level switches
     } cases[] = {
         {"intro.map", Vk::Space, 0, false, {"switch _MainMenu_.map"}},
         {"intro.map", KeyMouseLeft, 0, false, {"switch _MainMenu_.map"}},
@@ -197,6 +200,11 @@ TEST_F(MainLoopTest, SkipAndEscapeRulesByLevel) {
         {"Level 1.map", Vk::Escape, 0, false, {"open menu"}},
         {"Level 1.map", Vk::Escape, 0, true, {}},
         {"Level 1.map", Vk::Space, 0, false, {}},
+        // A level that cannot switch yet: Escape leaves the game, other keys still ask.
+        {"Vortan 1.map", Vk::Space, 0, false, {"switch Zestars.map"}, false, false},
+        {"Vortan 1.map", Vk::Escape, 0, true, {"switch Zestars.map"}, false, false},
+        {"Vortan 1.map", Vk::Escape, 0, false, {}, true, false},
+        {"intro.map", Vk::Escape, 0, false, {}, true, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name + " key " + std::to_string(c.key));
@@ -204,8 +212,11 @@ TEST_F(MainLoopTest, SkipAndEscapeRulesByLevel) {
         Level = TFakeLevel{};
         Level.Name = c.name;
         Level.Page = c.page;
+        Level.Switches = c.switches;
         TestRun = c.testRun;
+        QuitRequested = false;
         TickWithKey(c.key);
+        EXPECT_EQ(QuitRequested, c.quits);
         std::vector<std::string> got;
         for (const std::string& s : Level.Log)
             if (s != "play" && s != "draw") got.push_back(s);

@@ -2,10 +2,9 @@
 // caught error, and every picture and figure it names is in the archive.
 #include "LevelWorld.h"
 
+#include "app/GameState.h"
 #include "app/InputState.h"
 #include "app/Log.h"
-#include "app/MainLoop.h"
-#include "app/MainWindow.h"
 #include "app/Paths.h"
 #include "app/Random.h"
 #include "app/SiteTrace.h"

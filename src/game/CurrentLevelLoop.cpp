@@ -1,6 +1,6 @@
-#include "level/Level.h"
+#include "game/CurrentLevelLoop.h"
 
-#include "app/MainWindow.h"
+#include "level/Level.h"
 
 TCurrentLevelLoop CurrentLevelLoop;
 
@@ -36,7 +36,7 @@ int32_t TCurrentLevelLoop::FirstScore() const {
     return p ? p->Points : 0;
 }
 void TCurrentLevelLoop::StepPlay() {
-    if (CurrentLevel) CurrentLevel->StepPlay();
+    if (CurrentLevel) CurrentLevel->StepPlay(TickCount);
 }
 void TCurrentLevelLoop::UpdateLevelSounds() {
     if (CurrentLevel) CurrentLevel->UpdateLevelSounds(true);

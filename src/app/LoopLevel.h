@@ -1,0 +1,74 @@
+// What the main loop asks of the current level and of the game above it.
+// The loop sits above the level and the game and never links them: the game
+// points LoopLevel at its current level and fills GameHooks, and the loop
+// calls through both.
+#pragma once
+
+#include "app/InputState.h"
+#include "app/StateHash.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// What the main loop asks of the current level. The level implements it; the
+// defaults describe a level in plain play with nothing open.
+class TLoopLevel {
+  public:
+    virtual ~TLoopLevel() = default;
+
+    virtual std::string FileName() const = 0; // without folder
+    virtual bool Running() const { return true; }
+    virtual int32_t TickCounter() const { return 0; }
+    virtual bool GameMenuOpen() const { return false; }
+    virtual bool HelpOpen() const { return false; }
+    virtual bool RoundOver() const { return false; }
+    virtual bool CrossFadeRunning() const { return false; }
+    virtual bool KeyConsumed() const { return false; }
+    virtual bool SwitchDue() const { return false; }
+    // The level carries out RequestLevelSwitch. Until it does, a key that
+    // would skip a logo level cannot leave it, so Escape leaves the game.
+    virtual bool SwitchesLevels() const { return false; }
+    virtual bool CapturePending() const { return false; }
+    virtual bool ListedGameLevel() const { return false; }
+    virtual bool HasGameMenu() const { return false; }
+    virtual int32_t MenuPage() const { return 0; }
+    virtual int32_t FirstScore() const { return 0; }
+
+    virtual void StepGameMenu() {}
+    virtual void UpdateLevelSounds() {}
+    virtual void StepRoundOver() {}
+    virtual void StepPlay() {}
+    virtual void CheckRestartTimer() {}
+    virtual void AddFirstScore(int32_t) {}
+    virtual void RequestLevelSwitch(const std::string&) {}
+    virtual void ClearRoundOver() {}
+    virtual void RestartLevel() {}
+    virtual void OpenGameMenu() {}
+    virtual void GameMenuBack() {}
+    virtual void CloseHelp() {}
+    virtual void ShowHelp() {}
+    virtual void ClearKeyConsumed() {}
+    // Fills FrameView (view size, rectangle, roll, lights) before the frame set-up.
+    virtual void PrepareFrame() {}
+    // Draws the level's frame (after the frame set-up).
+    virtual void DrawLevel() {}
+    // The window's client area changed (sizes are at least one pixel).
+    virtual void ScreenResized(int32_t, int32_t) {}
+    // A frame that belongs to a level switch: capture, load, start the cross-fade.
+    virtual void CarryOutSwitch() {}
+    virtual TMouseView MouseView() const { return {}; }
+};
+
+// The level the loop runs; the game manager points it at its current level.
+extern TLoopLevel* LoopLevel;
+
+struct TGameHooks {
+    // Loads "Levels\\" + name and makes it current. False when it cannot.
+    std::function<bool(const std::string& name)> LoadLevel;
+    // Adds everything a tick changes (level, characters, generator) to the hash.
+    std::function<void(TStateHash& hash)> HashState;
+    // Creates the render context (the platform's GL context and backend).
+    std::function<void()> CreateRenderContext;
+};
+extern TGameHooks GameHooks;

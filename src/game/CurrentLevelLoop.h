@@ -1,0 +1,31 @@
+// The main loop's view of the level: whichever slot of the game manager
+// holds the current level.
+#pragma once
+
+#include "app/LoopLevel.h"
+
+// What the main loop runs: the current level, whichever slot holds it.
+class TCurrentLevelLoop : public TLoopLevel {
+  public:
+    std::string FileName() const override;
+    bool Running() const override;
+    int32_t TickCounter() const override;
+    bool GameMenuOpen() const override;
+    bool HelpOpen() const override;
+    bool RoundOver() const override;
+    bool CrossFadeRunning() const override;
+    bool KeyConsumed() const override;
+    int32_t MenuPage() const override;
+    int32_t FirstScore() const override;
+    void StepPlay() override;
+    void UpdateLevelSounds() override;
+    void CheckRestartTimer() override;
+    void RestartLevel() override;
+    void ClearKeyConsumed() override;
+    void ClearRoundOver() override;
+    void PrepareFrame() override;
+    void DrawLevel() override;
+    void ScreenResized(int32_t width, int32_t height) override;
+    TMouseView MouseView() const override;
+};
+extern TCurrentLevelLoop CurrentLevelLoop;
