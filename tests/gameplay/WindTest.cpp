@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cmath>
 #include <numbers>
 #include <tuple>
@@ -152,15 +151,15 @@ class TFakeLinks : public TWindLinks {
   public:
     bool Open = true;
     bool Carries = false;
-    std::string Playing;
+    // Whether the animation the wind asks for is playing, and at which frame.
+    bool Playing = false;
     int32_t Frame = 0;
+    mutable std::string AskedFor;
     bool GateOpen(const TBoost&) const override { return Open; }
     bool AnimationFrame(const TSplineObj&, const std::string& name, int32_t& frame) const override {
-        if (Playing.empty() || name.size() != Playing.size()) return false;
-        for (size_t i = 0; i < name.size(); ++i)
-            if (std::toupper(uint8_t(name[i])) != std::toupper(uint8_t(Playing[i]))) return false;
-        frame = Frame;
-        return true;
+        AskedFor = name;
+        if (Playing) frame = Frame;
+        return Playing;
     }
     bool CarriesEffectOf(const TRollix&, const TBoost&) const override { return Carries; }
 };
@@ -257,16 +256,20 @@ TEST_F(WindSwitch, BoundObjectSwitchesTheWind) {
     anim.AnimationName = "Spin";
     anim.AnimFrameFrom = 2;
     anim.AnimFrameTo = 6;
-    for (auto [playing, frame, want] : {std::tuple{"SPIN", 4, true},
-                                        {"spin", 6, true},
-                                        {"spin", 7, false},
-                                        {"spin", 1, false},
-                                        {"roll", 4, false},
-                                        {"", 4, false}}) {
+    // On while its animation plays within the frame range, both ends included.
+    for (auto [playing, frame, want] : {std::tuple{true, 4, true},
+                                        {true, 2, true},
+                                        {true, 6, true},
+                                        {true, 7, false},
+                                        {true, 1, false},
+                                        {false, 4, false}}) {
         links.Playing = playing;
         links.Frame = frame;
+        links.AskedFor.clear();
+        anim.Active = !want;
         anim.UpdateActive(Player, links);
         EXPECT_EQ(anim.Active, want) << playing << " frame " << frame;
+        EXPECT_EQ(links.AskedFor, "Spin");
     }
 
     TWind carried = RightCone();
