@@ -80,7 +80,7 @@ void BM_PlayTicksTenCharacters(benchmark::State& state) {
     SetKey(KeyTable[size_t(DefaultKeyBindings.Right)], true);
     int64_t ticks = 0;
     for (auto _ : state) {
-        level.StepPlay();
+        level.StepPlay(1);
         level.UpdateLevelSounds(true);
         level.CheckRestartTimer();
         EndTick();

@@ -260,7 +260,7 @@ class TLevel {
     void DrawLoadingScreen(int32_t progress);
 
     // ---- Per tick and per frame ----
-    void StepPlay();
+    void StepPlay(int32_t tickCount);
     void UpdateLevelSounds(bool updateListener);
     void CheckRestartTimer();
     void UpdateCamera();

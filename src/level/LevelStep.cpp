@@ -28,7 +28,7 @@ void Probe(const char* step) {
 constexpr const char* MenuTickSound = "FX\\Menu tick.ogg";
 } // namespace
 
-void TLevel::StepPlay() {
+void TLevel::StepPlay(int32_t tickCount) {
     RecordSite(21201);
     // 1. The transition to another level.
     if (CrossFadeCounter > 0 || SwitchDelay > 0) {
@@ -38,7 +38,7 @@ void TLevel::StepPlay() {
         if (CrossFadeCounter > 0 || SwitchDelay == 0) return;
     }
     // 2–4.
-    TickCounter += TickCount;
+    TickCounter += tickCount;
     Seed(uint32_t(TickCounter));
     SetScreenSize(ScreenWidth, ScreenHeight);
     if (!Running) return;
@@ -49,9 +49,9 @@ void TLevel::StepPlay() {
     // 6. Play time of the logged-in player comes with the profiles.
     // 7.
     Probe("sky");
-    Sky.Tick(TickCount * TickLengthMs);
+    Sky.Tick(tickCount * TickLengthMs);
     Probe("fog");
-    Fog.Tick(TickCount * TickLengthMs);
+    Fog.Tick(tickCount * TickLengthMs);
     // 8.
     Seed(uint32_t(TickCounter));
     Draw();
@@ -64,15 +64,15 @@ void TLevel::StepPlay() {
     ObjectWorld.AlternateTick = OddTick;
     // 10. Hints age.
     for (TScoreHint& h : ScoreHints)
-        h.Age += TickCount;
+        h.Age += tickCount;
     std::erase_if(ScoreHints, [](const TScoreHint& h) { return h.Age >= h.Lifetime; });
-    LowScoreWarning += TickCount;
+    LowScoreWarning += tickCount;
     for (int32_t i = int32_t(XHints.size()) - 1; i >= 0; --i) {
         TXHint& h = XHints[size_t(i)];
         if (h.Age <= h.Lifetime / 4 || h.HoldTicks >= h.HoldTime)
-            h.Age += TickCount;
+            h.Age += tickCount;
         else
-            h.HoldTicks += TickCount;
+            h.HoldTicks += tickCount;
         if (h.Age >= h.Lifetime) XHints.erase(XHints.begin() + i);
     }
     // 11.
@@ -91,7 +91,7 @@ void TLevel::StepPlay() {
     Draw();
     // 13.
     Probe("layers");
-    Layers.Tick(TickCount);
+    Layers.Tick(tickCount);
     Draw();
     // 14.
     Probe("boosts");
@@ -148,7 +148,7 @@ void TLevel::StepPlay() {
     Draw();
     // 24. Score fade.
     if (ScoreFadeStep != 0) {
-        ScoreFade += ScoreFadeStep * TickCount;
+        ScoreFade += ScoreFadeStep * tickCount;
         if (ScoreFade > 55) {
             ScoreFade = 55;
             ScoreFadeStep = -ScoreFadeStep;
@@ -157,11 +157,11 @@ void TLevel::StepPlay() {
     }
     // 25.
     Probe("camera-effects");
-    CameraEffects.Tick(float(TickCount) * 0.01f);
+    CameraEffects.Tick(float(tickCount) * 0.01f);
     Draw();
     // 26. Restart countdown.
     Seed(uint32_t(TickCounter));
-    if (RestartPending) RestartCountdown -= TickCount;
+    if (RestartPending) RestartCountdown -= tickCount;
     Draw();
     // 27.
     Probe("menu-level");

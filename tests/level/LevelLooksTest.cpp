@@ -57,7 +57,7 @@ class LevelLooks : public ::testing::Test {
     }
     void Tick(int32_t n) {
         for (int32_t i = 0; i < n; ++i) {
-            Level->StepPlay();
+            Level->StepPlay(1);
             EndTick();
         }
     }

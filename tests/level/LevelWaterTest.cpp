@@ -27,7 +27,7 @@ class LevelWater : public ::testing::Test {
     }
     void Tick(int32_t n) {
         for (int32_t i = 0; i < n; ++i) {
-            Level->StepPlay();
+            Level->StepPlay(1);
             Level->CheckRestartTimer();
         }
     }

@@ -200,7 +200,7 @@ inline std::vector<uint8_t> PoolLevelBytes(TVec2 player, bool spout) {
 // n ticks of play as the main loop runs them.
 inline void PlayTicks(TLevel& level, int32_t n = 1) {
     for (int32_t i = 0; i < n; ++i) {
-        level.StepPlay();
+        level.StepPlay(1);
         level.UpdateLevelSounds(true);
         level.CheckRestartTimer();
         EndTick();
