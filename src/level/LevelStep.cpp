@@ -26,159 +26,239 @@ void Probe(const char* step) {
 }
 
 constexpr const char* MenuTickSound = "FX\\Menu tick.ogg";
+
+// ---- Steps of one play tick, in the order StepPlay runs them ----
+
+// The transition to another level runs instead of play while it lasts: true
+// when the tick ends here.
+bool StepTransition(TLevel& lv) {
+    if (lv.CrossFadeCounter <= 0 && lv.SwitchDelay <= 0) return false;
+    Probe("transition");
+    if (lv.CrossFadeCounter > 0) --lv.CrossFadeCounter;
+    if (lv.SwitchDelay > 0) --lv.SwitchDelay;
+    return lv.CrossFadeCounter > 0 || lv.SwitchDelay == 0;
+}
+
+// The player's finishing time runs while it is not being swallowed.
+void StepFinishTime(TLevel& lv) {
+    if (TRollix* p = lv.Player())
+        if (p->SwallowLeft <= 0) p->FinishTick = lv.TickCounter;
+}
+
+void StepSkyAndFog(TLevel& lv, int32_t tickCount) {
+    Probe("sky");
+    lv.Sky.Tick(tickCount * TickLengthMs);
+    Probe("fog");
+    lv.Fog.Tick(tickCount * TickLengthMs);
+}
+
+void StepQuests(TLevel& lv) {
+    Seed(uint32_t(lv.TickCounter));
+    Draw();
+    Probe("quests");
+    if (lv.PreviousFirstTick) Probe("quests-first-tick");
+    Draw();
+}
+
+// Every second tick is odd: the particles, and the winds' push on the drops, run then.
+void ToggleOddTick(TLevel& lv) {
+    Seed(uint32_t(lv.TickCounter));
+    lv.OddTick = !lv.OddTick;
+    lv.ObjectWorld.AlternateTick = lv.OddTick;
+}
+
+// The score hints, the low-score warning and the x-hints grow older; a hint
+// at the end of its life goes.
+void AgeHints(TLevel& lv, int32_t tickCount) {
+    for (TScoreHint& h : lv.ScoreHints)
+        h.Age += tickCount;
+    std::erase_if(lv.ScoreHints, [](const TScoreHint& h) { return h.Age >= h.Lifetime; });
+    lv.LowScoreWarning += tickCount;
+    for (int32_t i = int32_t(lv.XHints.size()) - 1; i >= 0; --i) {
+        TXHint& h = lv.XHints[size_t(i)];
+        if (h.Age <= h.Lifetime / 4 || h.HoldTicks >= h.HoldTime)
+            h.Age += tickCount;
+        else
+            h.HoldTicks += tickCount;
+        if (h.Age >= h.Lifetime) lv.XHints.erase(lv.XHints.begin() + i);
+    }
+}
+
+void StepFrameAnimations(TLevel& lv) {
+    Seed(uint32_t(lv.TickCounter));
+    Probe("frame-animations");
+    Draw();
+}
+
+// Particles every second tick, with a doubled step.
+void StepParticles(TLevel& lv) {
+    if (lv.OddTick) {
+        Probe("particles");
+        lv.ParticleMan.TickAll(20);
+        Probe("rain");
+        lv.Rain->Tick(TickMs);
+        Probe("drops");
+        lv.OwnDropSystems[0]->Tick(TickMs);
+    }
+    Draw();
+}
+
+void StepLayers(TLevel& lv, int32_t tickCount) {
+    Probe("layers");
+    lv.Layers.Tick(tickCount);
+    Draw();
+}
+
+void StepBoosts() {
+    Probe("boosts");
+    Draw();
+}
+
+// Who died is settled first (a death asks for a restart), then the physics.
+void StepCharacters(TLevel& lv) {
+    Probe("characters-pre");
+    lv.Physics.RestartDelay = 0;
+    lv.Characters.CheckDeaths();
+    if (lv.Physics.RestartDelay > 0 && !lv.RestartPending) lv.ScheduleRestart(lv.Physics.RestartDelay, true);
+    Draw();
+    Probe("characters");
+    lv.Characters.TickAll();
+    Draw();
+}
+
+// The boosts the player touches, then the second boost test.
+void StepBoostPickups() {
+    Probe("boost-touch");
+    Draw();
+    Probe("boost-second");
+    Draw();
+}
+
+// Particles that carry a boost give it to the player they lie in.
+void StepCollectibles() {
+    Probe("collectibles");
+    Draw();
+}
+
+void StepSplineAnimations(TLevel& lv) {
+    Probe("spline-animations");
+    lv.SplineAnims.TickAll(10);
+    Draw();
+}
+
+// The quests see this tick's state, except in the first tick after a restart.
+void StepQuestsUpdate(TLevel& lv) {
+    if (!lv.FirstTick) Probe("quests-update");
+    Draw();
+}
+
+// Winds in list order, each on the waters, the characters and (every second
+// tick) the drops.
+void StepWinds(TLevel& lv) {
+    Probe("winds");
+    TWindTick wind;
+    wind.Player = lv.Player();
+    wind.Characters = lv.Characters.Items;
+    wind.Waters = lv.Waters;
+    wind.Effects = lv.WaterEffects.get();
+    wind.PushParticles = lv.OddTick;
+    for (auto& w : lv.Winds)
+        w->Tick(wind);
+    Draw();
+}
+
+void StepWaters(TLevel& lv) {
+    Probe("waters");
+    for (auto& w : lv.Waters)
+        w->Tick(lv.Characters.Items);
+    Draw();
+}
+
+void StepLights(TLevel& lv) {
+    Probe("lights");
+    lv.Lights.Tick(10);
+    Draw();
+    Draw();
+}
+
+// The score's flash rises to 55, then falls back to nothing.
+void StepScoreFade(TLevel& lv, int32_t tickCount) {
+    if (lv.ScoreFadeStep == 0) return;
+    lv.ScoreFade += lv.ScoreFadeStep * tickCount;
+    if (lv.ScoreFade > 55) {
+        lv.ScoreFade = 55;
+        lv.ScoreFadeStep = -lv.ScoreFadeStep;
+    }
+    if (lv.ScoreFade <= 0) lv.ScoreFade = lv.ScoreFadeStep = 0;
+}
+
+void StepCameraEffects(TLevel& lv, int32_t tickCount) {
+    Probe("camera-effects");
+    lv.CameraEffects.Tick(float(tickCount) * 0.01f);
+    Draw();
+}
+
+void StepRestartCountdown(TLevel& lv, int32_t tickCount) {
+    Seed(uint32_t(lv.TickCounter));
+    if (lv.RestartPending) lv.RestartCountdown -= tickCount;
+    Draw();
+}
+
+void StepMenuLevel() {
+    Probe("menu-level");
+    Draw();
+}
+
+// The last ten seconds of a round tick once a second; at 0 the round is over.
+void StepRoundCountdown(TLevel& lv) {
+    if (lv.RoundTimeLeft <= 0) return;
+    --lv.RoundTimeLeft;
+    if (lv.RoundTimeLeft >= 1 && lv.RoundTimeLeft <= 1000 && lv.RoundTimeLeft % 100 == 0) {
+        Probe("round-tick");
+        if (lv.Physics.Sound) {
+            const TRollix* p = lv.Player();
+            lv.Physics.Sound->PlayAt(MenuTickSound, p ? p->Centre : TVec2{}, 1.0f, -1);
+        }
+    }
+    if (lv.RoundTimeLeft == 0) lv.RoundOver = true;
+}
 } // namespace
 
 void TLevel::StepPlay(int32_t tickCount) {
     RecordSite(21201);
-    // 1. The transition to another level.
-    if (CrossFadeCounter > 0 || SwitchDelay > 0) {
-        Probe("transition");
-        if (CrossFadeCounter > 0) --CrossFadeCounter;
-        if (SwitchDelay > 0) --SwitchDelay;
-        if (CrossFadeCounter > 0 || SwitchDelay == 0) return;
-    }
-    // 2–4.
+    if (StepTransition(*this)) return;
     TickCounter += tickCount;
     Seed(uint32_t(TickCounter));
     SetScreenSize(ScreenWidth, ScreenHeight);
     if (!Running) return;
     RefreshObjectWorld();
-    // 5. The player's finishing time runs while it is not being swallowed.
-    if (TRollix* p = Player())
-        if (p->SwallowLeft <= 0) p->FinishTick = TickCounter;
-    // 6. Play time of the logged-in player comes with the profiles.
-    // 7.
-    Probe("sky");
-    Sky.Tick(tickCount * TickLengthMs);
-    Probe("fog");
-    Fog.Tick(tickCount * TickLengthMs);
-    // 8.
-    Seed(uint32_t(TickCounter));
-    Draw();
-    Probe("quests");
-    if (PreviousFirstTick) Probe("quests-first-tick");
-    Draw();
-    // 9.
-    Seed(uint32_t(TickCounter));
-    OddTick = !OddTick;
-    ObjectWorld.AlternateTick = OddTick;
-    // 10. Hints age.
-    for (TScoreHint& h : ScoreHints)
-        h.Age += tickCount;
-    std::erase_if(ScoreHints, [](const TScoreHint& h) { return h.Age >= h.Lifetime; });
-    LowScoreWarning += tickCount;
-    for (int32_t i = int32_t(XHints.size()) - 1; i >= 0; --i) {
-        TXHint& h = XHints[size_t(i)];
-        if (h.Age <= h.Lifetime / 4 || h.HoldTicks >= h.HoldTime)
-            h.Age += tickCount;
-        else
-            h.HoldTicks += tickCount;
-        if (h.Age >= h.Lifetime) XHints.erase(XHints.begin() + i);
-    }
-    // 11.
-    Seed(uint32_t(TickCounter));
-    Probe("frame-animations");
-    Draw();
-    // 12. Particles every second tick, with a doubled step.
-    if (OddTick) {
-        Probe("particles");
-        ParticleMan.TickAll(20);
-        Probe("rain");
-        Rain->Tick(TickMs);
-        Probe("drops");
-        OwnDropSystems[0]->Tick(TickMs);
-    }
-    Draw();
-    // 13.
-    Probe("layers");
-    Layers.Tick(tickCount);
-    Draw();
-    // 14.
-    Probe("boosts");
-    Draw();
-    // 15.
+    StepFinishTime(*this);
+    // The logged-in player's play time is counted with the profiles.
+    StepSkyAndFog(*this, tickCount);
+    StepQuests(*this);
+    ToggleOddTick(*this);
+    AgeHints(*this, tickCount);
+    StepFrameAnimations(*this);
+    StepParticles(*this);
+    StepLayers(*this, tickCount);
+    StepBoosts();
     Probe("camera");
     UpdateCamera();
-    // 16. Characters: who died, then the physics.
-    Probe("characters-pre");
-    Physics.RestartDelay = 0;
-    Characters.CheckDeaths();
-    if (Physics.RestartDelay > 0 && !RestartPending) ScheduleRestart(Physics.RestartDelay, true);
-    Draw();
-    Probe("characters");
-    Characters.TickAll();
-    Draw();
-    // 17. Boost pick-ups of the player.
-    Probe("boost-touch");
-    Draw();
-    Probe("boost-second");
-    Draw();
-    // 18. Collectible particles.
-    Probe("collectibles");
-    Draw();
-    // 19.
-    Probe("spline-animations");
-    SplineAnims.TickAll(10);
-    Draw();
-    // 20.
-    if (!FirstTick) Probe("quests-update");
-    Draw();
-    // 21. Winds in list order.
-    Probe("winds");
-    {
-        TWindTick wind;
-        wind.Player = Player();
-        wind.Characters = Characters.Items;
-        wind.Waters = Waters;
-        wind.Effects = WaterEffects.get();
-        wind.PushParticles = OddTick;
-        for (auto& w : Winds)
-            w->Tick(wind);
-    }
-    Draw();
-    // 22.
-    Probe("waters");
-    for (auto& w : Waters)
-        w->Tick(Characters.Items);
-    Draw();
-    // 23.
-    Probe("lights");
-    Lights.Tick(10);
-    Draw();
-    Draw();
-    // 24. Score fade.
-    if (ScoreFadeStep != 0) {
-        ScoreFade += ScoreFadeStep * tickCount;
-        if (ScoreFade > 55) {
-            ScoreFade = 55;
-            ScoreFadeStep = -ScoreFadeStep;
-        }
-        if (ScoreFade <= 0) ScoreFade = ScoreFadeStep = 0;
-    }
-    // 25.
-    Probe("camera-effects");
-    CameraEffects.Tick(float(tickCount) * 0.01f);
-    Draw();
-    // 26. Restart countdown.
-    Seed(uint32_t(TickCounter));
-    if (RestartPending) RestartCountdown -= tickCount;
-    Draw();
-    // 27.
-    Probe("menu-level");
-    Draw();
-    // 28.
+    StepCharacters(*this);
+    StepBoostPickups();
+    StepCollectibles();
+    StepSplineAnimations(*this);
+    StepQuestsUpdate(*this);
+    StepWinds(*this);
+    StepWaters(*this);
+    StepLights(*this);
+    StepScoreFade(*this, tickCount);
+    StepCameraEffects(*this, tickCount);
+    StepRestartCountdown(*this, tickCount);
+    StepMenuLevel();
     PreviousFirstTick = FirstTick;
     FirstTick = false;
-    // 29. Round countdown.
-    if (RoundTimeLeft > 0) {
-        --RoundTimeLeft;
-        if (RoundTimeLeft >= 1 && RoundTimeLeft <= 1000 && RoundTimeLeft % 100 == 0) {
-            Probe("round-tick");
-            if (Physics.Sound)
-                Physics.Sound->PlayAt(MenuTickSound, Player() ? Player()->Centre : TVec2{}, 1.0f, -1);
-        }
-        if (RoundTimeLeft == 0) RoundOver = true;
-    }
+    StepRoundCountdown(*this);
     Probe("end");
 }
 
