@@ -400,156 +400,190 @@ void TDrops_Emiter::InitParticle(TParticle& p, TVec2 position, const TMesh* mesh
 
 // ---- Movement ----
 
+namespace {
+
+// What every particle of one move shares.
+struct TDropMove {
+    TParticleSystem& System;
+    TParticleWorld& World;
+    const TDrops_Emiter& Emitter;
+    int32_t Ticks;
+    // The speed a bounce keeps (drawn once per move, not per particle).
+    float Keep;
+    // The fall speed the gravity adds over the move.
+    float Fall;
+    const TSteerTrack* Steer;
+    const TSpeedTrack* Speed;
+    const TFragments* Grid;
+    // Particles that sit on their character stay at its centre.
+    bool OnCarrier;
+    TVec2 CarrierCentre;
+};
+
+// What a contact did to a particle.
+enum class TContact { None, Kept, Spent };
+
+// Fading in, else out; false when the particle has faded away.
+bool Fade(TParticle& p) {
+    if (p.FadeInStep != 0) {
+        if (255 - p.FadeInStep < p.Colour.A) {
+            p.Colour.A = 255;
+            p.FadeInStep = 0;
+        } else {
+            p.Colour.A = uint8_t(p.Colour.A + p.FadeInStep);
+        }
+    } else if (p.FadeOutStep != 0) {
+        if (p.FadeOutStep >= p.Colour.A) return false;
+        p.Colour.A = uint8_t(p.Colour.A - p.FadeOutStep);
+    }
+    return true;
+}
+
+// Growing or shrinking; false when the particle has shrunk to nothing.
+bool Resize(const TDropMove& m, TParticle& p) {
+    if (m.Emitter.SizeChange == 0.0f) return true;
+    p.Size += m.Emitter.SizeChange;
+    return p.Size > 0.0f;
+}
+
+void Steer(const TDropMove& m, TParticle& p) {
+    if (!m.Steer) return;
+    p.SteerCursor = NextCursor(p.SteerCursor);
+    RotateCS(p.Velocity, m.Steer->Cos[size_t(p.SteerCursor)], m.Steer->Sin[size_t(p.SteerCursor)]);
+}
+
+// Where the particle goes this move, after gravity and its speed track. The
+// first move makes up for the time since emission.
+TVec2 NextPosition(const TDropMove& m, TParticle& p) {
+    const TDrops_Emiter& e = m.Emitter;
+    if (p.FirstStep != 0) {
+        const int32_t g = std::max(p.FirstStep + m.Ticks, 1);
+        p.FirstStep = 0;
+        p.Velocity.Y += float(g) * float(g + 1) / 2.0f * m.System.Gravity;
+        if (e.VelocityFactor != 1.0f) p.Velocity = p.Velocity * e.VelocityFactor;
+        return p.Position + p.Velocity * Rnd();
+    }
+    if (e.VelocityFactor != 1.0f) p.Velocity = p.Velocity * e.VelocityFactor;
+    if (m.Speed) {
+        p.SpeedCursor = NextCursor(p.SpeedCursor);
+        const float q = m.Speed->Factor[size_t(p.SpeedCursor)];
+        p.Velocity.Y += q * m.Fall;
+        return p.Position + p.Velocity * q;
+    }
+    p.Velocity.Y += m.Fall;
+    return p.Position + p.Velocity;
+}
+
+// Far above or below the level a particle is lost (a carried copy never is).
+bool OutOfLevel(const TDropMove& m, TVec2 next) {
+    return !m.Emitter.CarrierCopy && m.Grid &&
+           (next.Y > m.Grid->Bottom + 2000.0f || next.Y < m.Grid->Top - 2000.0f);
+}
+
+// A particle that hits a character pushes it, then may not hit again for a while.
+TContact HitCharacters(const TDropMove& m, TParticle& p) {
+    if (!(p.PushFactor > 0.0f && p.HitsCharacters && p.HitGuard < 1 && m.World.HitCharacters(p)))
+        return TContact::None;
+    if (p.ContactsLeft == 0) return TContact::Spent;
+    p.HitGuard = 21;
+    if (!p.ContactSoundDone) {
+        p.ContactSoundDone = 1;
+        m.World.PlaySound(m.System.ContactSound, m.System.ContactSoundId, p.Position, false, -1);
+    }
+    if (p.ContactsLeft != UnlimitedContacts) --p.ContactsLeft;
+    return TContact::Kept;
+}
+
+// A particle that hits the terrain bounces off it, turned by the surface.
+TContact HitTerrain(const TDropMove& m, TParticle& p, TVec2 next) {
+    const TDrops_Emiter& e = m.Emitter;
+    if (!(e.TerrainCollision && e.CollisionNow && m.Grid)) return TContact::None;
+    const TCastResult hit = m.Grid->CastSegment(p.Position, next, true, false);
+    if (!hit.Hit) return TContact::None;
+    const TCollisionEdge* edge = EdgeOf(*m.Grid, hit);
+    if (p.ContactsLeft == 0 || !edge) return TContact::Spent;
+    const float was = Length(p.Velocity);
+    if (was > 3.0f) m.World.PlaySound(m.System.BounceSound, m.System.BounceSoundId, p.Position, false, -1);
+    p.Position = hit.Point + edge->Normal;
+    float now = was * m.Keep;
+    if (now < e.BounceMin || now > e.BounceMax) now = e.BounceMin + Rnd() * (e.BounceMax - e.BounceMin);
+    p.Velocity = was > 0.0f ? p.Velocity * (-now / was) : TVec2{};
+    Rotate(p.Velocity, BounceTurn(p.Velocity, edge->Angle) + Rnd() * 0.5f - 0.25f);
+    if (p.ContactsLeft != UnlimitedContacts) --p.ContactsLeft;
+    return TContact::Kept;
+}
+
+// A particle that falls into water leaves a bubble and stirs the surface; a
+// small, slow or spent one sinks, the others splash back up in the water's
+// colours.
+TContact HitWater(const TDropMove& m, TParticle& p, TVec2 next) {
+    const TDrops_Emiter& e = m.Emitter;
+    TParticleWorld& w = m.World;
+    if (e.WaterImpact == 0.0f) return TContact::None;
+    TWaterArea* water = w.WaterAt(next);
+    if (!water) return TContact::None;
+    const TVec2 v = p.Velocity;
+    if (p.ContactsLeft == 0 || p.Size <= 1.6f || v.Y <= 4.0f) {
+        w.EmitBubble(water, next, {0.2f * v.X, 0.3f * v.Y});
+        if (e.WaterImpact > 0.0f) w.DisturbWater(water, Rnd() * e.WaterImpact, next.X);
+        return TContact::Spent;
+    }
+    if (!p.WaterSoundDone) {
+        p.WaterSoundDone = 1;
+        w.PlaySound(m.System.WaterSound, m.System.WaterSoundId, p.Position, false, -1);
+    }
+    w.EmitBubble(water, next, {0.2f * v.X, 0.4f * v.Y});
+    TColor4 from = p.Colour, to = p.Colour;
+    w.WaterSplashColours(water, from, to);
+    const int32_t k = NextRandomInt(255), ka = NextRandomInt(255);
+    p.Colour = {Between(from.R, to.R, k), Between(from.G, to.G, k), Between(from.B, to.B, k),
+                Between(from.A, to.A, ka)};
+    if (e.WaterImpact > 0.0f) w.DisturbWater(water, Rnd() * e.WaterImpact, next.X);
+    p.Velocity.X = 0.3f * v.X + 2.0f * (Rnd() - 0.5f);
+    p.Velocity.Y *= -(0.2f + 0.2f * Rnd());
+    p.Size *= 0.9f;
+    --p.ContactsLeft;
+    return TContact::Kept;
+}
+
+// One particle's move; the particle to move next (a lost particle is freed).
+TParticle* MoveParticle(const TDropMove& m, TParticle& p) {
+    if (!Fade(p) || !Resize(m, p)) return m.System.Free(&p);
+    Steer(m, p);
+    const TVec2 next = NextPosition(m, p);
+    if (p.HitGuard > 0) p.HitGuard = int8_t(std::max(int32_t(p.HitGuard) - m.Ticks, -128));
+    if (OutOfLevel(m, next)) return m.System.Free(&p);
+    if (!m.System.InPlayLayer) {
+        p.Position = next;
+        return p.Next;
+    }
+    if (m.OnCarrier) {
+        p.Position = m.CarrierCentre;
+        return p.Next;
+    }
+    TContact contact = HitCharacters(m, p);
+    if (contact == TContact::None) contact = HitTerrain(m, p, next);
+    if (contact == TContact::None) contact = HitWater(m, p, next);
+    if (contact == TContact::Spent) return m.System.Free(&p);
+    if (contact == TContact::None) p.Position = next;
+    return p.Next;
+}
+
+} // namespace
+
 void TDrops_Player::Move(int32_t ticks) {
     TParticleSystem& s = *System;
     TParticleWorld& w = *s.World;
     const TDrops_Emiter& e = DropsOf(s);
     ticks = std::min(ticks, 100);
-    // Once per move, not per particle.
     const float keep = (1.0f - e.BounceLoss) * (0.8f + 0.2f * Rnd());
     const float fall = float(ticks) * float(ticks + 1) / 2.0f * s.Gravity;
-    const TSteerTrack* steer = SteerTrackOf(e.SteerTrack);
-    const TSpeedTrack* speed = SpeedTrackOf(e.SpeedTrack);
-    const TFragments* grid = w.Grid();
+    TDropMove m{s,        w,     e, ticks, keep, fall, SteerTrackOf(e.SteerTrack), SpeedTrackOf(e.SpeedTrack),
+                w.Grid(), false, {}};
     const int32_t carrier = e.EmissionMode == 2 ? e.CharacterSlot(w.CharacterCount()) : -1;
-    TVec2 carrierCentre;
-    const bool onCarrier = carrier >= 0 && w.CharacterCentre(carrier, carrierCentre);
-
-    for (TParticle* p = s.AliveHead(); p;) {
-        // 1. Fading in, else out.
-        if (p->FadeInStep != 0) {
-            if (255 - p->FadeInStep < p->Colour.A) {
-                p->Colour.A = 255;
-                p->FadeInStep = 0;
-            } else {
-                p->Colour.A = uint8_t(p->Colour.A + p->FadeInStep);
-            }
-        } else if (p->FadeOutStep != 0) {
-            if (p->FadeOutStep >= p->Colour.A) {
-                p = s.Free(p);
-                continue;
-            }
-            p->Colour.A = uint8_t(p->Colour.A - p->FadeOutStep);
-        }
-        // 2.
-        if (e.SizeChange != 0.0f) {
-            p->Size += e.SizeChange;
-            if (!(p->Size > 0.0f)) {
-                p = s.Free(p);
-                continue;
-            }
-        }
-        // 3.
-        if (steer) {
-            p->SteerCursor = NextCursor(p->SteerCursor);
-            RotateCS(p->Velocity, steer->Cos[size_t(p->SteerCursor)], steer->Sin[size_t(p->SteerCursor)]);
-        }
-        // 4. The first move makes up for the time since emission.
-        TVec2 next;
-        if (p->FirstStep != 0) {
-            const int32_t g = std::max(p->FirstStep + ticks, 1);
-            p->FirstStep = 0;
-            p->Velocity.Y += float(g) * float(g + 1) / 2.0f * s.Gravity;
-            if (e.VelocityFactor != 1.0f) p->Velocity = p->Velocity * e.VelocityFactor;
-            next = p->Position + p->Velocity * Rnd();
-        } else {
-            if (e.VelocityFactor != 1.0f) p->Velocity = p->Velocity * e.VelocityFactor;
-            if (speed) {
-                p->SpeedCursor = NextCursor(p->SpeedCursor);
-                const float q = speed->Factor[size_t(p->SpeedCursor)];
-                p->Velocity.Y += q * fall;
-                next = p->Position + p->Velocity * q;
-            } else {
-                p->Velocity.Y += fall;
-                next = p->Position + p->Velocity;
-            }
-        }
-        // 5.
-        if (p->HitGuard > 0) p->HitGuard = int8_t(std::max(int32_t(p->HitGuard) - ticks, -128));
-        // 6. Far above or below the level.
-        if (!e.CarrierCopy && grid && (next.Y > grid->Bottom + 2000.0f || next.Y < grid->Top - 2000.0f)) {
-            p = s.Free(p);
-            continue;
-        }
-        if (!s.InPlayLayer) {
-            p->Position = next;
-            p = p->Next;
-            continue;
-        }
-        // 7.1 Particles that sit on their character.
-        if (onCarrier) {
-            p->Position = carrierCentre;
-            p = p->Next;
-            continue;
-        }
-        // 7.2 Characters.
-        if (p->PushFactor > 0.0f && p->HitsCharacters && p->HitGuard < 1 && w.HitCharacters(*p)) {
-            if (p->ContactsLeft == 0) {
-                p = s.Free(p);
-                continue;
-            }
-            p->HitGuard = 21;
-            if (!p->ContactSoundDone) {
-                p->ContactSoundDone = 1;
-                w.PlaySound(s.ContactSound, s.ContactSoundId, p->Position, false, -1);
-            }
-            if (p->ContactsLeft != UnlimitedContacts) --p->ContactsLeft;
-            p = p->Next;
-            continue;
-        }
-        // 7.3 Terrain.
-        if (e.TerrainCollision && e.CollisionNow && grid) {
-            const TCastResult hit = grid->CastSegment(p->Position, next, true, false);
-            if (hit.Hit) {
-                const TCollisionEdge* edge = EdgeOf(*grid, hit);
-                if (p->ContactsLeft == 0 || !edge) {
-                    p = s.Free(p);
-                    continue;
-                }
-                const float was = Length(p->Velocity);
-                if (was > 3.0f) w.PlaySound(s.BounceSound, s.BounceSoundId, p->Position, false, -1);
-                p->Position = hit.Point + edge->Normal;
-                float now = was * keep;
-                if (now < e.BounceMin || now > e.BounceMax)
-                    now = e.BounceMin + Rnd() * (e.BounceMax - e.BounceMin);
-                p->Velocity = was > 0.0f ? p->Velocity * (-now / was) : TVec2{};
-                Rotate(p->Velocity, BounceTurn(p->Velocity, edge->Angle) + Rnd() * 0.5f - 0.25f);
-                if (p->ContactsLeft != UnlimitedContacts) --p->ContactsLeft;
-                p = p->Next;
-                continue;
-            }
-        }
-        // 7.4 Water.
-        if (e.WaterImpact != 0.0f)
-            if (TWaterArea* water = w.WaterAt(next)) {
-                const TVec2 v = p->Velocity;
-                if (p->ContactsLeft == 0 || p->Size <= 1.6f || v.Y <= 4.0f) {
-                    w.EmitBubble(water, next, {0.2f * v.X, 0.3f * v.Y});
-                    if (e.WaterImpact > 0.0f) w.DisturbWater(water, Rnd() * e.WaterImpact, next.X);
-                    p = s.Free(p);
-                    continue;
-                }
-                if (!p->WaterSoundDone) {
-                    p->WaterSoundDone = 1;
-                    w.PlaySound(s.WaterSound, s.WaterSoundId, p->Position, false, -1);
-                }
-                w.EmitBubble(water, next, {0.2f * v.X, 0.4f * v.Y});
-                TColor4 from = p->Colour, to = p->Colour;
-                w.WaterSplashColours(water, from, to);
-                const int32_t k = NextRandomInt(255), ka = NextRandomInt(255);
-                p->Colour = {Between(from.R, to.R, k), Between(from.G, to.G, k), Between(from.B, to.B, k),
-                             Between(from.A, to.A, ka)};
-                if (e.WaterImpact > 0.0f) w.DisturbWater(water, Rnd() * e.WaterImpact, next.X);
-                p->Velocity.X = 0.3f * v.X + 2.0f * (Rnd() - 0.5f);
-                p->Velocity.Y *= -(0.2f + 0.2f * Rnd());
-                p->Size *= 0.9f;
-                --p->ContactsLeft;
-                p = p->Next;
-                continue;
-            }
-        p->Position = next;
-        p = p->Next;
-    }
+    m.OnCarrier = carrier >= 0 && w.CharacterCentre(carrier, m.CarrierCentre);
+    for (TParticle* p = s.AliveHead(); p;)
+        p = MoveParticle(m, *p);
 }
 
 // ---- Drawing ----
