@@ -42,6 +42,8 @@ void TLevel::InstallLayerHooks() {
         for (auto& w : Waters)
             if (w->Mesh) visit(*w->Mesh, w->Layer);
     };
+    // An object rebuilt after loading (moved, detached) relights its meshes.
+    ObjectWorld.AssignLights = [this](TMesh& mesh, int32_t layer) { Lights.AssignToMesh(mesh, layer); };
     h.ApplySplineObjectMaterial = [this] { Materials.SplineObjects.Apply(); };
     h.DrawSplineObject = [](TSplineObj* o) { o->Draw(0); };
     h.ApplyFigureMaterial = [this] { Materials.Figures.Apply(); };

@@ -245,6 +245,8 @@ void TSplineObj::Rebuild() {
     WarpBody(Body, Splines, box, true, false, UsedRows(), UsedColumns());
     for (auto& m : Body.Meshes)
         m->BuildGroups(300);
+    // New groups know no lights until they are told.
+    AssignLights(Body);
     if (!Border.Meshes.empty()) SetBorderTexture(Border.Meshes.front()->Texture);
     if (Boost && World && World->RefreshBoostLight) World->RefreshBoostLight(Boost);
 }
@@ -268,6 +270,13 @@ void TSplineObj::SetBorderTexture(TMyTexture* texture) {
     TMesh& band = *Border.Meshes.front();
     band.BuildBand(points.data(), int32_t(points.size()), texture, BorderWidth, BorderStretch, BorderShift);
     band.BuildGroups(300);
+    AssignLights(Border);
+}
+
+void TSplineObj::AssignLights(TMultiMesh& group) {
+    if (!World || !World->AssignLights) return;
+    for (auto& m : group.Meshes)
+        if (m) World->AssignLights(*m, Layer);
 }
 
 void TSplineObj::MoveBy(float dx, float dy, bool temporary) {

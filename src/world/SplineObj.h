@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +55,9 @@ struct TObjectWorld {
     void (*RefreshBoostLight)(TBoost* boost) = nullptr;
     // Lets the quests forget an object that goes away.
     void (*ForgetObjectInQuests)(class TSplineObj* object) = nullptr;
+    // Tells a mesh of an object in the given layer which of the level's
+    // lights touch each of its triangle groups.
+    std::function<void(TMesh& mesh, int32_t layer)> AssignLights;
 };
 
 class TSplineObj {
@@ -122,6 +126,7 @@ class TSplineObj {
 
   private:
     void BuildBody();
+    void AssignLights(TMultiMesh& group);
     int32_t DrawEmitters(bool behind);
 };
 

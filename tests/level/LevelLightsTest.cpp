@@ -75,6 +75,27 @@ TEST_F(LevelLights, LoadingTellsEveryGroupItsLights) {
             EXPECT_EQ(g.LightCount, 0) << "the slope lies beyond the light's reach";
 }
 
+TEST_F(LevelLights, MovedObjectsAreTold) {
+    Load();
+    TSplineObj& floor = *Level->SplineObjects[0];
+    auto litGroups = [&] {
+        int32_t lit = 0;
+        for (const auto& m : floor.Body.Meshes)
+            for (const TFragment_Of_Triangles& g : m->Groups)
+                if (g.LightCount == 1 && g.Lights[0] == 0) ++lit;
+        return lit;
+    };
+    ASSERT_GT(litGroups(), 0);
+    // A move rebuilds the groups: those under the light learn of it again,
+    // and none does while the floor is far away from it.
+    floor.MoveBy(5.0f, 0.0f, false);
+    EXPECT_GT(litGroups(), 0) << "moved a little";
+    floor.MoveBy(0.0f, 5000.0f, true);
+    EXPECT_EQ(litGroups(), 0) << "moved out of the light's reach";
+    floor.RestoreBaseShape();
+    EXPECT_GT(litGroups(), 0) << "back in place";
+}
+
 TEST_F(LevelLights, TicksRunTheLightsAndRestartsResetThem) {
     Load();
     EXPECT_EQ(Light().CurrentColor, Warm);
