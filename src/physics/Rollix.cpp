@@ -103,9 +103,7 @@ void TRollix::Reset() {
     RollFactor.Value = RollFactor.From = RollFactor.To = 1.0f;
     ReverseControls = false;
     Level->Appearance->StopFace(*this);
-    HeldLeft = HeldRight = HeldTurbo = HeldAction = HeldJump = false;
-    PressedLeft = PressedRight = PressedTurbo = PressedAction = PressedJump = false;
-    ReleasedLeft = ReleasedRight = ReleasedTurbo = ReleasedAction = ReleasedJump = false;
+    Buttons.Clear();
     ActionUsed = false;
     InWaterCount = 0;
     AllInWater = HalfInWater = WasHalfInWater = AnyInWater = InAcid = false;
@@ -210,11 +208,11 @@ void TRollix::TouchEdge(const TCollisionEdge& edge) {
 
 void TRollix::RollingPush() {
     RecordSite(44010);
-    if (!HeldLeft && !HeldRight) return;
+    if (!Buttons.Left.Held && !Buttons.Right.Held) return;
     float a = float(90.0 * DegToRad);
-    if (HeldRight) a = -a;
+    if (Buttons.Right.Held) a = -a;
     if (ReverseControls) a = -a;
-    const bool turbo = HeldTurbo && !Level->NoTurbo;
+    const bool turbo = Buttons.Turbo.Held && !Level->NoTurbo;
     for (TRollixVertex& v : Vertices) {
         TVec2 r = Normalized(v.Pos - Centre);
         Rotate(r, a);
@@ -229,19 +227,17 @@ void TRollix::ReadInput() {
     TCharacterLevel& lv = *Level;
     if (lv.PlayingReplay) {
         const uint8_t bits = lv.ReplayBits;
-        const bool jumpBefore = HeldJump;
-        HeldLeft = (bits & cbLeft) != 0;
-        HeldRight = (bits & cbRight) != 0;
-        HeldTurbo = (bits & cbTurbo) != 0;
-        HeldJump = (bits & cbJump) != 0;
-        PressedJump = HeldJump && !jumpBefore;
-        ReleasedJump = jumpBefore && !HeldJump;
+        const bool jumpBefore = Buttons.Jump.Held;
+        Buttons.Left.Held = (bits & cbLeft) != 0;
+        Buttons.Right.Held = (bits & cbRight) != 0;
+        Buttons.Turbo.Held = (bits & cbTurbo) != 0;
+        Buttons.Jump.Held = (bits & cbJump) != 0;
+        Buttons.Jump.Pressed = Buttons.Jump.Held && !jumpBefore;
+        Buttons.Jump.Released = jumpBefore && !Buttons.Jump.Held;
         return;
     }
     if (lv.NoPlayerControl || lv.MenuPageOpen) {
-        HeldLeft = HeldRight = HeldTurbo = HeldAction = HeldJump = false;
-        PressedLeft = PressedRight = PressedTurbo = PressedAction = PressedJump = false;
-        ReleasedLeft = ReleasedRight = ReleasedTurbo = ReleasedAction = ReleasedJump = false;
+        Buttons.Clear();
         ActionUsed = false;
         return;
     }
@@ -252,29 +248,29 @@ void TRollix::ReadInput() {
     const bool mouse = !lv.EditorActive;
     const bool enter = lv.OnMenuLevel;
 
-    HeldLeft = now(KeyLeft) || (jh & cbLeft) || (mouse && in.MouseLeftDown());
-    HeldRight = now(KeyRight) || (jh & cbRight) || (mouse && in.MouseRightDown());
-    HeldTurbo = now(KeyTurbo) || (jh & cbTurbo);
-    HeldAction = now(KeyAction);
-    HeldJump = now(KeyJump) || in.WheelDown() || (jh & cbJump) || (enter && in.KeyDown(VkReturn));
+    Buttons.Left.Held = now(KeyLeft) || (jh & cbLeft) || (mouse && in.MouseLeftDown());
+    Buttons.Right.Held = now(KeyRight) || (jh & cbRight) || (mouse && in.MouseRightDown());
+    Buttons.Turbo.Held = now(KeyTurbo) || (jh & cbTurbo);
+    Buttons.Action.Held = now(KeyAction);
+    Buttons.Jump.Held = now(KeyJump) || in.WheelDown() || (jh & cbJump) || (enter && in.KeyDown(VkReturn));
 
-    auto edges = [&](uint16_t key, bool& pressed, bool& released, uint8_t bit) {
-        pressed = (now(key) && !before(key)) || (jp & bit);
-        released = (!now(key) && before(key)) || (jr & bit);
+    auto edges = [&](uint16_t key, TButton& b, uint8_t bit) {
+        b.Pressed = (now(key) && !before(key)) || (jp & bit);
+        b.Released = (!now(key) && before(key)) || (jr & bit);
     };
-    edges(KeyLeft, PressedLeft, ReleasedLeft, cbLeft);
-    edges(KeyRight, PressedRight, ReleasedRight, cbRight);
-    edges(KeyTurbo, PressedTurbo, ReleasedTurbo, cbTurbo);
-    edges(KeyAction, PressedAction, ReleasedAction, 0);
-    edges(KeyJump, PressedJump, ReleasedJump, cbJump);
-    if (in.WheelWentDown()) PressedJump = true;
+    edges(KeyLeft, Buttons.Left, cbLeft);
+    edges(KeyRight, Buttons.Right, cbRight);
+    edges(KeyTurbo, Buttons.Turbo, cbTurbo);
+    edges(KeyAction, Buttons.Action, 0);
+    edges(KeyJump, Buttons.Jump, cbJump);
+    if (in.WheelWentDown()) Buttons.Jump.Pressed = true;
     if (enter) {
-        if (in.KeyDown(VkReturn) && !in.KeyWasDown(VkReturn)) PressedJump = true;
-        if (!in.KeyDown(VkReturn) && in.KeyWasDown(VkReturn)) ReleasedJump = true;
+        if (in.KeyDown(VkReturn) && !in.KeyWasDown(VkReturn)) Buttons.Jump.Pressed = true;
+        if (!in.KeyDown(VkReturn) && in.KeyWasDown(VkReturn)) Buttons.Jump.Released = true;
     }
-    if (ReleasedAction) ActionUsed = false;
-    const uint8_t bits = uint8_t((HeldLeft ? cbLeft : 0) | (HeldRight ? cbRight : 0) |
-                                 (HeldTurbo ? cbTurbo : 0) | (HeldJump ? cbJump : 0));
+    if (Buttons.Action.Released) ActionUsed = false;
+    const uint8_t bits = uint8_t((Buttons.Left.Held ? cbLeft : 0) | (Buttons.Right.Held ? cbRight : 0) |
+                                 (Buttons.Turbo.Held ? cbTurbo : 0) | (Buttons.Jump.Held ? cbJump : 0));
     lv.RecordedBits.push_back(bits);
 }
 
@@ -417,7 +413,7 @@ void TRollix::SwallowStep() {
 }
 
 void TRollix::StuckCry() {
-    if (HeldLeft || HeldRight) {
+    if (Buttons.Left.Held || Buttons.Right.Held) {
         if (GluedCount == GluedAtContact && GluedCount >= 1) {
             if (++StuckTicks == 40) Level->Appearance->PlayFace(*this, 85);
         } else {
@@ -439,7 +435,7 @@ void TRollix::Hiccups() {
         // Controlled: the jump key arms a jump that fires after 30 ticks, or
         // at once when the body touched something last tick.
         HiccupLeft -= 1;
-        if (PressedJump) {
+        if (Buttons.Jump.Pressed) {
             HiccupTimer = 30;
             lv.JumpCount += 1;
             if (GluedCount > 3) lv.GluedJumpCount += 1;
@@ -493,7 +489,8 @@ void TRollix::Stopper() {
     if (FreezeRamp.Left > 0) {
         ScaleVelocity(0.0f);
         FreezeRamp.Advance();
-        if (FreezeCancelable && (PressedLeft || PressedRight || PressedJump)) FreezeRamp.Left = 0;
+        if (FreezeCancelable && (Buttons.Left.Pressed || Buttons.Right.Pressed || Buttons.Jump.Pressed))
+            FreezeRamp.Left = 0;
     }
 }
 

@@ -74,6 +74,19 @@ struct TRollSound {
     int32_t IntervalFast = 0, IntervalRest = 0;
 };
 
+// One control of the character in this tick: held down, gone down, gone up.
+struct TButton {
+    bool Held = false;
+    bool Pressed = false;
+    bool Released = false;
+};
+
+// The character's five controls.
+struct TButtonState {
+    TButton Left, Right, Turbo, Action, Jump;
+    void Clear() { *this = TButtonState{}; }
+};
+
 class TRollix {
   public:
     TRollix(TCharacterLevel* level, int32_t id, int32_t figureNumber, TRollixsMan* manager);
@@ -140,11 +153,7 @@ class TRollix {
     bool IgnoresWind = false;
     uint8_t Colour[4] = {255, 255, 255, 255};
     uint16_t KeyLeft = 0, KeyRight = 0, KeyTurbo = 0, KeyAction = 0, KeyJump = 0;
-    bool HeldLeft = false, HeldRight = false, HeldTurbo = false, HeldAction = false, HeldJump = false;
-    bool PressedLeft = false, PressedRight = false, PressedTurbo = false, PressedAction = false,
-         PressedJump = false;
-    bool ReleasedLeft = false, ReleasedRight = false, ReleasedTurbo = false, ReleasedAction = false,
-         ReleasedJump = false;
+    TButtonState Buttons;
     bool ActionUsed = false;
     TAnimValue CameraAngle;
     TAnimValue GravityAngle;

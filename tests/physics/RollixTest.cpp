@@ -73,7 +73,7 @@ TEST(Rollix, RollingOnFlatGround) {
 TEST(Rollix, RollFactorScalesOnlyTheHorizontalPush) {
     TTestWorld w;
     TRollix* c = w.AddBody(mkRubber, 8, 20, 0, 0);
-    c->HeldLeft = true;
+    c->Buttons.Left.Held = true;
     c->RollFactor.Value = 2.0f;
     c->RollingPush();
     const TRollixVertex& top = c->Vertices[6];   // straight above the centre
@@ -570,28 +570,30 @@ TEST(Rollix, ControlSources) {
     w.Level.PlayingReplay = true;
     w.Level.ReplayBits = cbRight | cbJump;
     c->ReadInput();
-    EXPECT_TRUE(c->HeldRight && c->HeldJump && !c->HeldLeft);
-    EXPECT_TRUE(c->PressedJump);
+    EXPECT_TRUE(c->Buttons.Right.Held && c->Buttons.Jump.Held && !c->Buttons.Left.Held);
+    EXPECT_TRUE(c->Buttons.Jump.Pressed);
     c->ReadInput();
-    EXPECT_FALSE(c->PressedJump); // held, not pressed again
+    EXPECT_FALSE(c->Buttons.Jump.Pressed); // held, not pressed again
     w.Level.ReplayBits = cbTurbo;
     c->ReadInput();
-    EXPECT_TRUE(c->ReleasedJump);
+    EXPECT_TRUE(c->Buttons.Jump.Released);
     EXPECT_TRUE(w.Level.RecordedBits.empty()); // a replay is not recorded again
 
     w.Level.PlayingReplay = false;
     w.Level.NoPlayerControl = true;
     input.Hold({TestKeyLeft});
     c->ReadInput();
-    EXPECT_FALSE(c->HeldLeft || c->HeldTurbo || c->PressedJump || c->ReleasedJump);
+    EXPECT_FALSE(c->Buttons.Left.Held || c->Buttons.Turbo.Held || c->Buttons.Jump.Pressed ||
+                 c->Buttons.Jump.Released);
 
     w.Level.NoPlayerControl = false;
     w.Level.JoystickHeld = cbJump;
     w.Level.JoystickPressed = cbJump;
     input.Hold({TestKeyLeft, TestKeyTurbo});
     c->ReadInput();
-    EXPECT_TRUE(c->HeldLeft && c->HeldTurbo && c->HeldJump && c->PressedJump);
-    EXPECT_FALSE(c->PressedLeft); // down on the previous tick as well
+    EXPECT_TRUE(c->Buttons.Left.Held && c->Buttons.Turbo.Held && c->Buttons.Jump.Held &&
+                c->Buttons.Jump.Pressed);
+    EXPECT_FALSE(c->Buttons.Left.Pressed); // down on the previous tick as well
     ASSERT_EQ(w.Level.RecordedBits.size(), 1u);
     EXPECT_EQ(w.Level.RecordedBits[0], cbLeft | cbTurbo | cbJump);
 }
