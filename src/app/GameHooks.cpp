@@ -17,9 +17,10 @@ void PrepareRenderContext(std::unique_ptr<TRenderBackend> backend) {
     RecordSite(13202);
     InitRenderContext(std::move(backend));
     if (!RenderContextReady()) return;
-    // Capture textures of an earlier context lost their GL objects with it.
-    if (!TexLib.Extra1 || !TexLib.Extra1->IsUploaded()) TexLib.CreateWorkTexture("extra1");
-    if (!TexLib.Extra2 || !TexLib.Extra2->IsUploaded()) TexLib.CreateWorkTexture("extra2");
+    // Capture textures of an earlier context lost their GL objects with it;
+    // they go up again in their old library entries.
+    TexLib.CreateWorkTexture("extra1");
+    TexLib.CreateWorkTexture("extra2");
 }
 
 void ReleaseGameTextures() {

@@ -496,11 +496,19 @@ int32_t TTexLib::UploadByIndex(int32_t index) {
 
 TMyTexture* TTexLib::CreateWorkTexture(const std::string& name) {
     RecordSite(73013);
-    auto entry = std::make_unique<TMyTexture>(this, int32_t(Textures.size()), name);
-    entry->WorkTexture = true;
-    entry->Group = false;
-    entry->Width = entry->Height = entry->FullWidth = entry->FullHeight = 1024;
-    entry->UploadWidth = entry->UploadHeight = 1024;
+    // The capture textures keep their entries for the whole run: a new render
+    // context only gives them new GL objects.
+    TMyTexture* existing = name == "extra1" ? Extra1 : name == "extra2" ? Extra2 : nullptr;
+    if (existing && existing->IsUploaded()) return existing;
+    std::unique_ptr<TMyTexture> entry;
+    if (!existing) {
+        entry = std::make_unique<TMyTexture>(this, int32_t(Textures.size()), name);
+        entry->WorkTexture = true;
+        entry->Group = false;
+        entry->Width = entry->Height = entry->FullWidth = entry->FullHeight = 1024;
+        entry->UploadWidth = entry->UploadHeight = 1024;
+    }
+    TMyTexture& target = existing ? *existing : *entry;
     TRenderBackend& r = Renderer();
     uint32_t id = r.GenTexture();
     BindTexture(id);
@@ -511,8 +519,9 @@ TMyTexture* TTexLib::CreateWorkTexture(const std::string& name) {
     r.TexParameter(Gl::TextureMagFilter, Gl::Linear);
     r.TexParameter(Gl::TextureMinFilter, Gl::Linear);
     SetTexEnv(Gl::Modulate);
-    entry->GlId = int32_t(id);
-    entry->GlGeneration = RenderContextGeneration();
+    target.GlId = int32_t(id);
+    target.GlGeneration = RenderContextGeneration();
+    if (existing) return existing;
     Textures.push_back(std::move(entry));
     TMyTexture* t = Textures.back().get();
     if (name == "extra1") Extra1 = t;

@@ -137,6 +137,9 @@ class TTexLib {
     TMyTexture* TextureByName(const std::string& name);
     TMyTexture* TextureByIndex(int32_t index);
     int32_t UploadByIndex(int32_t index);
+    // A 1024 × 1024 texture the game draws into. "extra1" and "extra2", the
+    // capture textures, are made once: asking again in a new render context
+    // gives the same entry a new GL object.
     TMyTexture* CreateWorkTexture(const std::string& name);
     void ComputeGroupBox(const std::string& folder);
     void PrepareForLevels(const std::vector<const TLevelTextureNeeds*>& levels);

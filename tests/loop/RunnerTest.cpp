@@ -7,6 +7,7 @@
 #include "app/Random.h"
 #include "app/SiteTrace.h"
 #include "assets/TexLib.h"
+#include "render/NullRenderBackend.h"
 #include "render/RenderContext.h"
 
 #include <gtest/gtest.h>
@@ -282,6 +283,34 @@ TEST_F(RunnerTest, ScriptedKeysArriveBeforeTheirTick) {
     std::string out, err;
     ASSERT_EQ(Run(out, err), 0) << err;
     EXPECT_EQ(newPress, (std::vector<bool>{false, false, true, false}));
+}
+
+TEST_F(RunnerTest, EveryRenderContextFindsTheSameCaptureTextures) {
+    auto entriesNamed = [](const std::string& name) {
+        int32_t n = 0;
+        for (const auto& t : TexLib.Textures)
+            if (t->Name == name) ++n;
+        return n;
+    };
+    TMyTexture* first[2] = {};
+    for (int32_t context = 0; context < 3; ++context) {
+        PrepareRenderContext(std::make_unique<TNullRenderBackend>());
+        ASSERT_NE(TexLib.Extra1, nullptr);
+        ASSERT_NE(TexLib.Extra2, nullptr);
+        if (context == 0) {
+            first[0] = TexLib.Extra1;
+            first[1] = TexLib.Extra2;
+        }
+        EXPECT_EQ(TexLib.Extra1, first[0]) << context;
+        EXPECT_EQ(TexLib.Extra2, first[1]) << context;
+        EXPECT_TRUE(TexLib.Extra1->IsUploaded()) << context;
+        EXPECT_TRUE(TexLib.Extra2->IsUploaded()) << context;
+        EXPECT_EQ(entriesNamed("extra1"), 1) << context;
+        EXPECT_EQ(entriesNamed("extra2"), 1) << context;
+        // The game frees its textures before a context goes; the next one
+        // gives the entries new GL objects.
+        if (context == 1) ReleaseGameTextures();
+    }
 }
 
 TEST_F(RunnerTest, ReportsALevelThatCannotBeLoaded) {
