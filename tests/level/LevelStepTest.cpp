@@ -200,6 +200,14 @@ TEST_F(LevelPlay, CameraMovesPartOfTheWayAndSnapsToPixels) {
 // Steps of a tick in order, with the draws made since the last re-seed when
 // the step is reached. After the characters' physics (which may draw on its
 // own) the draws count from the boost touch test instead.
+//
+// The steps marked "no work yet" (the quests with their first-tick start and
+// their update, the frame animations, the boosts, both boost pick-up tests,
+// the collectible particles, the menu level and the level sounds) run nothing
+// so far: their entries only hold the step's place in the order, and the
+// counts after them hold the level's own draws alone. Nothing of what such a
+// step does is tested here; when it gets its work, it gets its own test, and
+// the counts after it take its draws.
 struct TStepAt {
     std::string Step;
     int32_t Draws;
@@ -209,32 +217,33 @@ struct TStepAt {
 std::vector<TStepAt> ExpectedTick(bool odd, bool previousFirst, bool first) {
     // Counted from the sky's own probe: the planned level's sky has no morph speed, so each of its 36 points
     // draws a new morph target (3 draws) every tick, and a new brightness (2 draws) in the first tick.
-    std::vector<TStepAt> v = {{"sky", 0}, {"fog", first ? 36 * 5 : 36 * 3}, {"quests", 1}};
-    if (previousFirst) v.push_back({"quests-first-tick", 1});
-    v.push_back({"frame-animations", 0});
+    std::vector<TStepAt> v = {{"sky", 0}, {"fog", first ? 36 * 5 : 36 * 3}};
+    v.push_back({"quests", 1});                               // no work yet
+    if (previousFirst) v.push_back({"quests-first-tick", 1}); // no work yet
+    v.push_back({"frame-animations", 0});                     // no work yet
     // Each drop system's move draws once: three in the manager's step (score stars, two effect systems), one
     // after.
     const int32_t moved = odd ? 4 : 0;
     if (odd) v.insert(v.end(), {{"particles", 1}, {"rain", 1 + 3}, {"drops", 1 + 3}});
     v.insert(v.end(), {{"layers", 2 + moved},
-                       {"boosts", 3 + moved},
+                       {"boosts", 3 + moved}, // no work yet
                        {"camera", 4 + moved},
                        {"characters-pre", 4 + moved},
                        {"characters", 5 + moved},
-                       {"boost-touch", 0, true},
-                       {"boost-second", 1, true},
-                       {"collectibles", 2, true},
+                       {"boost-touch", 0, true},  // no work yet
+                       {"boost-second", 1, true}, // no work yet
+                       {"collectibles", 2, true}, // no work yet
                        {"spline-animations", 3, true}});
-    if (!first) v.push_back({"quests-update", 4, true});
+    if (!first) v.push_back({"quests-update", 4, true}); // no work yet
     // No waters in the planned level, whose bubbles would draw: the lights count on from the touch.
     // The planned level has no point lights, so the lights' step draws nothing before the camera effects.
     v.insert(v.end(), {{"winds", 5, true},
                        {"waters", 6, true},
                        {"lights", 7, true},
                        {"camera-effects", 9, true},
-                       {"menu-level", 1},
+                       {"menu-level", 1}, // no work yet
                        {"end", 2},
-                       {"level-sounds", 2}});
+                       {"level-sounds", 2}}); // no work yet
     return v;
 }
 
