@@ -4,6 +4,8 @@
 // in level data that reads "~N" stands for entry N.
 #pragma once
 
+#include "app/Version.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,8 +13,6 @@
 constexpr int32_t TextCount = 1000;
 // The loading screen's line, revealed as a level loads.
 constexpr int32_t TextLoading = 1;
-constexpr const char* ProductName = "Rollix";
-constexpr const char* ProductVersion = "1.14";
 
 extern std::u16string TextTable[TextCount];
 // Set by a loaded language file: the window title and the start window's version line.

@@ -10,6 +10,7 @@
 #include "app/MainWindow.h"
 #include "app/Paths.h"
 #include "app/SiteTrace.h"
+#include "app/Version.h"
 #include "assets/MassFile.h"
 #include "assets/TexLib.h"
 #include "assets/Texts.h"
@@ -25,8 +26,6 @@
 #include <vector>
 
 namespace {
-constexpr const char* RollixVersion = "0.1.0";
-
 void LogArchives() {
     size_t entries = 0;
     for (const auto& archive : MassFile.Files)
@@ -51,7 +50,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.Version) {
-        std::printf("rollix %s\n", RollixVersion);
+        std::printf("rollix %s\n", ProductVersion);
         return 0;
     }
 
