@@ -37,7 +37,7 @@ std::vector<uint8_t> DrawPicture(int32_t w, int32_t h, TShape shape) {
                 inside = u * u + v * v < 0.9 * 0.9;
                 break;
             case TShape::Hill:
-                inside = (y + 0.5) / h > 0.4 + 0.25 * std::cos(2 * M_PI * (x + 0.5) / w);
+                inside = (y + 0.5) / h > 0.4 + 0.25 * std::cos(2 * Pi * (x + 0.5) / w);
                 break;
             case TShape::Blob: {
                 const double r = std::hypot(u, v), a = std::atan2(v, u);
@@ -131,7 +131,7 @@ std::vector<TVec2> StarOutline(int32_t n, TVec2 centre, float radius, uint32_t s
     points.reserve(size_t(n));
     const double phase = double(seed % 1000) * 0.01;
     for (int32_t i = 0; i < n; ++i) {
-        const double a = 2 * M_PI * i / n;
+        const double a = 2 * Pi * i / n;
         const double r = radius * (1 + 0.25 * std::sin(5 * a + phase) + 0.1 * std::sin(13 * a + 2 * phase));
         points.push_back({float(centre.X + r * std::cos(a)), float(centre.Y + r * std::sin(a))});
     }

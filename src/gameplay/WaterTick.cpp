@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace {
 // Bubbles rise this far above the rest level before they go.
@@ -68,7 +67,7 @@ const std::array<float, 32>& BubbleWobble() {
     static const std::array<float, 32> table = [] {
         std::array<float, 32> t{};
         for (size_t i = 0; i < t.size(); ++i)
-            t[i] = float(0.3 * std::sin(double(i) * std::numbers::pi / 16.0));
+            t[i] = float(0.3 * std::sin(double(i) * Pi / 16.0));
         return t;
     }();
     return table;

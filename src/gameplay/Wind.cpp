@@ -11,12 +11,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace {
 constexpr uint8_t LinkMarker = 'o';
 constexpr uint8_t BrakeMarker = 0xDE;
-constexpr float Pi = std::numbers::pi_v<float>;
 constexpr int32_t TeleportBoost = 18;
 constexpr int32_t MagicGateBoost = 19;
 
@@ -31,11 +29,11 @@ void Include(TBox2& box, TVec2 p) {
 float WrapAngle(float a) {
     if (!std::isfinite(a)) return 0.0f;
     // Far-off angles come near first, so the steps below are few.
-    if (std::fabs(a) > 8.0f * Pi) a = float(std::remainder(double(a), 2.0 * std::numbers::pi));
-    while (a > Pi)
-        a -= 2.0f * Pi;
-    while (a <= -Pi)
-        a += 2.0f * Pi;
+    if (std::fabs(a) > 8.0f * PiF) a = float(std::remainder(double(a), 2.0 * Pi));
+    while (a > PiF)
+        a -= 2.0f * PiF;
+    while (a <= -PiF)
+        a += 2.0f * PiF;
     return a;
 }
 
@@ -56,7 +54,7 @@ void TWind::Recompute() {
     auto reach = [&](float a) { Include(Box, Origin + TVec2{std::cos(a), std::sin(a)} * Range); };
     reach(StartAngle);
     reach(EndAngle);
-    for (float a : {-Pi, -Pi / 2.0f, 0.0f, Pi / 2.0f})
+    for (float a : {-PiF, -PiF / 2.0f, 0.0f, PiF / 2.0f})
         if (Omni || AngleInArc(EndAngle, StartAngle, a)) reach(a);
 }
 

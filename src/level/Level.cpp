@@ -145,7 +145,7 @@ void TLevel::SetupScoreParticles() {
     e->Span = {40.0f, 0.0f};
     e->StartVelocity = {0.3f, 0.0f};
     e->TerrainCollision = 0;
-    e->SpreadAngle = float(2.0 * std::numbers::pi);
+    e->SpreadAngle = float(2.0 * Pi);
     e->SpeedSpread = 5.0f;
     e->SizeMax = 38.0f;
     e->SizeMin = 18.0f;

@@ -19,7 +19,6 @@ namespace {
 // The smallest character record of the level file: a stored count larger
 // than the bytes left can hold is cut down to what fits.
 constexpr int32_t MinCharacterRecordBytes = 87;
-constexpr float Pi = 3.14159265358979323846f;
 
 float BurstThreshold(int32_t kind) {
     switch (kind) {
@@ -164,7 +163,7 @@ void TRollixsMan::Burst(TRollix& c, int32_t pieces, int32_t kind) {
     // 1. A water body throws its water about.
     if (kind == mkWater) {
         for (int k = 0; k < 301; ++k) {
-            const float theta = float(RandomFloat()) * 2.0f * Pi;
+            const float theta = float(RandomFloat()) * 2.0f * PiF;
             const float rho = float(RandomFloat());
             TParticleShot p;
             p.Pos = c.Centre + TVec2{10.0f * rho * std::cos(theta), 10.0f * rho * std::sin(theta)};

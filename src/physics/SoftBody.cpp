@@ -13,11 +13,9 @@
 #include <cmath>
 
 namespace {
-constexpr float Pi = 3.14159265358979323846f;
-
 float WrapAngle(float c) {
-    if (c > Pi) c -= 2.0f * Pi;
-    if (c < -Pi) c += 2.0f * Pi;
+    if (c > PiF) c -= 2.0f * PiF;
+    if (c < -PiF) c += 2.0f * PiF;
     return c;
 }
 
@@ -267,10 +265,10 @@ void TRollix::EstimateTurn() {
         float rest = i < Figure->PointCount() ? Figure->Points[size_t(i)].RestAngle : 0.0f;
         float c = WrapAngle(rest - v.Angle);
         if (s > 0) {
-            if (c - prev > Pi)
-                c -= 2.0f * Pi;
-            else if (c - prev < -Pi)
-                c += 2.0f * Pi;
+            if (c - prev > PiF)
+                c -= 2.0f * PiF;
+            else if (c - prev < -PiF)
+                c += 2.0f * PiF;
         }
         prev = c;
         sum += c;

@@ -34,7 +34,11 @@ struct TBox2 {
     friend bool operator==(const TBox2&, const TBox2&) = default;
 };
 
-constexpr double DegToRad = 3.14159265358979323846 / 180.0;
+// Half a turn. Float arithmetic takes PiF, the same value rounded once to
+// single precision, so that a float sum stays a float sum.
+constexpr double Pi = 3.14159265358979323846;
+constexpr float PiF = float(Pi);
+constexpr double DegToRad = Pi / 180.0;
 
 float Length(TVec2 v);
 float Dot(TVec2 a, TVec2 b);

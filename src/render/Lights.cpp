@@ -68,7 +68,7 @@ TLight::TLight(TLights* owner) : Owner(owner) {
 void TLight::UpdateZ() {
     RecordSite(62001);
     const double d = -std::fabs(double(Radius)) * 4.5;
-    const double k = std::sin((1.0 - double(Height) / 128.0) * 3.14159265358979323846 / 2.0);
+    const double k = std::sin((1.0 - double(Height) / 128.0) * Pi / 2.0);
     Position[2] = float(d - k * d);
 }
 
@@ -237,8 +237,7 @@ void TLight::TickCycle(int32_t dt) {
         CycleDuration = Saturated(int64_t(CycleMin) + Random(CycleRandom));
     }
     if (CycleDuration <= 0) CycleDuration = 1;
-    const double e =
-        0.5 - 0.5 * std::cos(3.14159265358979323846 * double(CycleElapsed) / double(CycleDuration));
+    const double e = 0.5 - 0.5 * std::cos(Pi * double(CycleElapsed) / double(CycleDuration));
     CurrentColor = Mix(CycleFrom, CycleTo, float(e));
 }
 

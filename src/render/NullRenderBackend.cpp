@@ -1,6 +1,7 @@
 #include "render/NullRenderBackend.h"
 
 #include "app/SiteTrace.h"
+#include "physics/VecMath.h"
 
 #include <cmath>
 
@@ -49,7 +50,7 @@ TMatrix4 RotateMatrix(double degrees, double x, double y, double z) {
     x /= len;
     y /= len;
     z /= len;
-    double a = degrees * 3.14159265358979323846 / 180.0;
+    double a = degrees * Pi / 180.0;
     double c = std::cos(a), s = std::sin(a), t = 1.0 - c;
     TMatrix4 m = IdentityMatrix();
     m[0] = x * x * t + c;

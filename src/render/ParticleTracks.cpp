@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
-#include <numbers>
 
 namespace {
 
@@ -92,7 +91,7 @@ TParticleTracks BuildParticleTracks() {
     Segments(
         50, [] { return 10 + 2 * Random(16); },
         [&](int32_t start, int32_t length, bool) {
-            const float a = float(2.0 * std::numbers::pi) / float(length);
+            const float a = float(2.0 * Pi) / float(length);
             const float turn = Random(2) == 1 ? a : -a;
             steer[5].Marks.push_back(start);
             for (int32_t k = 0; k < length; ++k)

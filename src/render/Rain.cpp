@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace {
 
@@ -32,7 +31,7 @@ int32_t TRain_Emiter::WantedCount() const {
     const int64_t elapsed = int64_t(s.Clock) - s.FadeStart;
     // A transition of no length is over as soon as it starts.
     if (elapsed >= s.FadeLength) return s.EndCount;
-    const double quarter = std::numbers::pi / 2.0 * double(elapsed) / double(s.FadeLength);
+    const double quarter = Pi / 2.0 * double(elapsed) / double(s.FadeLength);
     return s.StartCount + int32_t(double(s.EndCount - s.StartCount) * (1.0 - std::cos(quarter)));
 }
 

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace {
 constexpr int32_t MaterialMarker = 1111;
@@ -245,7 +244,7 @@ void TMSky::BuildStars() {
             const float r = EaseInTwice(float(RandomFloat()));
             const float h = (r * (k * (StarSizeMax - StarSizeMin)) + k * StarSizeMin) * 0.5f;
             TVec2 d{h, 0.0f};
-            Rotate(d, float(RandomFloat() * 2.0 * std::numbers::pi));
+            Rotate(d, float(RandomFloat() * 2.0 * Pi));
             const float px = float(RandomFloat()) * tile;
             const float py = float(RandomFloat()) * tile;
             const TVec2 corners[4] = {
@@ -471,7 +470,7 @@ void TMSky::DrawMoon(int32_t& counter) const {
     r.Vertex2f(MoonPos.X, MoonPos.Y);
     for (int32_t i = 0; i <= 30; ++i) {
         TVec2 d{0.0f, -0.52f};
-        Rotate(d, float(double(i) / 30.0 * 2.0 * std::numbers::pi));
+        Rotate(d, float(double(i) / 30.0 * 2.0 * Pi));
         r.TexCoord2f(t->Centre.X + d.X * t->URange, t->Centre.Y + d.Y * t->URange);
         r.Vertex2f(MoonPos.X + d.X * 2.0f * radius, MoonPos.Y + d.Y * 2.0f * radius);
     }

@@ -274,7 +274,7 @@ void TMesh::BuildBand(const TVec2* P, int32_t n, TMyTexture* texture, float widt
         texture->PrepareSize();
         tBottom = texture->VRange;
     }
-    const float twoPi = 6.2831853071795864f;
+    const float twoPi = 2.0f * PiF;
     float u = 0;
     for (int32_t i = 0; i <= n; ++i) {
         int32_t k = i == n ? 0 : i;

@@ -641,7 +641,7 @@ const TOutline& TSplineAnim::CurrentShapeNow() {
     const int32_t n = FrameCount();
     if (n == 0) return CurrentShape;
     float t = Duration > 0 ? float(Elapsed) / float(Duration) : 0.0f;
-    if (!Linear) t = 0.5f - 0.5f * std::cos(3.14159265358979f * t);
+    if (!Linear) t = 0.5f - 0.5f * std::cos(PiF * t);
     FromFrame = std::clamp(FromFrame, 0, n - 1);
     ToFrame = std::clamp(ToFrame, 0, n - 1);
     const TOutline& a = Frames[size_t(FromFrame)].Shape;

@@ -1,6 +1,7 @@
 #include "app/Ease.h"
 #include "app/PointArrays.h"
 #include "app/TextFormat.h"
+#include "physics/VecMath.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -20,7 +21,7 @@ TEST(Ease, TablesHitTheirFixedPoints) {
 TEST(Ease, InOutIsTheSCurve) {
     for (float x : {0.1f, 0.25f, 0.4f, 0.6f, 0.75f, 0.9f}) {
         double expected =
-            x < 0.5f ? 0.5 * (1 - std::cos(2 * x * M_PI / 2)) : 0.5 + 0.5 * std::sin((2 * x - 1) * M_PI / 2);
+            x < 0.5f ? 0.5 * (1 - std::cos(2 * x * Pi / 2)) : 0.5 + 0.5 * std::sin((2 * x - 1) * Pi / 2);
         EXPECT_NEAR(EaseInOut(x), expected, 1e-6) << x;
         EXPECT_NEAR(EaseInOut(x) + EaseInOut(1 - x), 1.0, 1e-6) << "symmetric at " << x;
     }
@@ -96,7 +97,7 @@ TEST(PointArrays, CentreBoundsMoveScaleReverse) {
 TEST(PointArrays, RotateTurnsLikeRotate) {
     const TVec2 source[2] = {{3, 1}, {10, -4}};
     const TVec2 centre{1, 1};
-    for (float a : {0.3f, 1.5707964f, -2.0f}) {
+    for (float a : {0.3f, PiF / 2, -2.0f}) {
         TVec2 pts[2] = {source[0], source[1]};
         ASSERT_TRUE(RotatePoints(pts, 2, centre, a));
         for (int i = 0; i < 2; ++i) {

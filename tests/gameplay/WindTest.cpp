@@ -13,18 +13,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numbers>
 #include <tuple>
 
 namespace {
-constexpr float Pi = std::numbers::pi_v<float>;
-
 // A cone from the origin toward +X, 90° wide, reaching 100 units.
 TWind RightCone(float strength = 1.0f, float inner = 10.0f) {
     TWind w;
     w.BaseOrigin = w.Origin = {0, 0};
     w.BaseTarget = w.Target = {100, 0};
-    w.ConeAngle = Pi / 2;
+    w.ConeAngle = PiF / 2;
     w.Strength = strength;
     w.InnerRadius = inner;
     w.Reset();
@@ -386,7 +383,7 @@ TEST(WindWater, ConeMakesWavesBelowItsOriginOnly) {
     TWind w;
     w.BaseOrigin = w.Origin = {0, 0};
     w.BaseTarget = w.Target = {0, 200}; // blowing straight down
-    w.ConeAngle = Pi;
+    w.ConeAngle = PiF;
     w.Strength = 1;
     w.Reset();
     w.PushWater(water);
@@ -416,7 +413,7 @@ TEST(WindWater, ConeMakesWavesBelowItsOriginOnly) {
     one.WavePoints.push_back({&atOrigin});
     TWind down = w;
     down.BaseTarget = down.Target = {0, 200};
-    down.ConeAngle = 2 * Pi;
+    down.ConeAngle = 2 * PiF;
     down.Reset();
     down.PushWater(one);
     EXPECT_TRUE(std::isfinite(one.WavePoints[0].Speed));

@@ -5,11 +5,8 @@
 #include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
-#include <numbers>
 
 namespace {
-constexpr float Pi = std::numbers::pi_v<float>;
-
 template <typename T> std::vector<uint8_t> Bytes(const T& record) {
     TByteWriter w;
     record.Write(w);
@@ -54,7 +51,7 @@ TWind FullWind() {
     TWind w;
     w.BaseOrigin = w.Origin = {10, 20};
     w.BaseTarget = w.Target = {110, 20};
-    w.ConeAngle = Pi / 2;
+    w.ConeAngle = PiF / 2;
     w.Strength = -0.5f;
     w.InnerRadius = 5;
     w.EditorId = 17;
@@ -84,7 +81,7 @@ std::vector<uint8_t> WindRecord(uint8_t linkMarker, int32_t index, bool withBrak
     TByteWriter w;
     w.WriteFloat32(0), w.WriteFloat32(0);           // Origin
     w.WriteFloat32(-100), w.WriteFloat32(0);        // Target: pointing left
-    w.WriteFloat32(Pi / 2);                         // ConeAngle
+    w.WriteFloat32(PiF / 2);                        // ConeAngle
     w.WriteFloat32(2);                              // Strength
     w.WriteFloat32(1);                              // InnerRadius
     w.WriteByte(0);                                 // Omni
@@ -158,11 +155,11 @@ TEST(Wind, RecomputeGivesAnglesAndTheZoneBox) {
     };
     const float s = 100 * std::sqrt(0.5f);
     const TCase cases[] = {
-        {"right, 90°", {100, 0}, Pi / 2, false, -Pi / 4, Pi / 4, {0, -s, 100, s}},
-        {"down, 90°", {0, 100}, Pi / 2, false, Pi / 4, 3 * Pi / 4, {-s, 0, s, 100}},
+        {"right, 90°", {100, 0}, PiF / 2, false, -PiF / 4, PiF / 4, {0, -s, 100, s}},
+        {"down, 90°", {0, 100}, PiF / 2, false, PiF / 4, 3 * PiF / 4, {-s, 0, s, 100}},
         // Straddling ±π: the start angle wraps to the positive side.
-        {"left, 90°", {-100, 0}, Pi / 2, false, 3 * Pi / 4, -3 * Pi / 4, {-100, -s, 0, s}},
-        {"omni", {0, 100}, 0.1f, true, Pi / 2 - 0.05f, Pi / 2 + 0.05f, {-100, -100, 100, 100}},
+        {"left, 90°", {-100, 0}, PiF / 2, false, 3 * PiF / 4, -3 * PiF / 4, {-100, -s, 0, s}},
+        {"omni", {0, 100}, 0.1f, true, PiF / 2 - 0.05f, PiF / 2 + 0.05f, {-100, -100, 100, 100}},
     };
     for (const TCase& c : cases) {
         TWind w;
@@ -188,12 +185,12 @@ TEST(Wind, AnglesWrapIntoTheHalfOpenCircle) {
     struct TCase {
         float In, Out;
     };
-    for (TCase c : {TCase{0, 0}, TCase{Pi, Pi}, TCase{-Pi, Pi}, TCase{1.5f * Pi, -0.5f * Pi},
-                    TCase{-1.25f * Pi, 0.75f * Pi}, TCase{6.5f * Pi, 0.5f * Pi},
+    for (TCase c : {TCase{0, 0}, TCase{PiF, PiF}, TCase{-PiF, PiF}, TCase{1.5f * PiF, -0.5f * PiF},
+                    TCase{-1.25f * PiF, 0.75f * PiF}, TCase{6.5f * PiF, 0.5f * PiF},
                     TCase{1e30f, WrapAngle(1e30f)}, TCase{NAN, 0}}) {
         const float a = WrapAngle(c.In);
         EXPECT_NEAR(a, c.Out, 1e-5) << c.In;
-        EXPECT_TRUE(a > -Pi && a <= Pi) << c.In;
+        EXPECT_TRUE(a > -PiF && a <= PiF) << c.In;
     }
 }
 
@@ -202,7 +199,7 @@ TEST(Wind, ANewWindIsTheEditorsCone) {
     EXPECT_EQ(w.Origin, (TVec2{350, 700}));
     EXPECT_EQ(w.Target, (TVec2{590, 440}));
     EXPECT_FLOAT_EQ(w.Strength, 0.3f);
-    EXPECT_NEAR(w.ConeAngle, 70 * Pi / 180, 1e-6);
+    EXPECT_NEAR(w.ConeAngle, 70 * PiF / 180, 1e-6);
     EXPECT_GT(w.Range, 0);
     EXPECT_TRUE(w.Active);
     EXPECT_EQ(w.LinkedShapeIndex, -1);

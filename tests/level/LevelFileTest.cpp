@@ -71,7 +71,7 @@ std::vector<uint8_t> RingFigureFile(int32_t n, float radius) {
     TMubFigure f;
     f.SetPointCount(n);
     for (int32_t i = 0; i < n; ++i) {
-        const double a = 2.0 * M_PI * i / n;
+        const double a = 2.0 * Pi * i / n;
         f.Points[size_t(i)].Pos = {float(radius * std::cos(a)), float(radius * std::sin(a))};
         f.TexCoords[size_t(i)] = {float(0.5 + 0.5 * std::cos(a)), float(0.5 + 0.5 * std::sin(a))};
     }

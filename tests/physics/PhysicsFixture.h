@@ -25,7 +25,7 @@ inline void MakeRingFigure(TMubFigure& f, int32_t kind, int32_t n, float rx, flo
     f.MaterialKind = kind;
     f.SetPointCount(n);
     for (int32_t i = 0; i < n; ++i) {
-        double a = 2.0 * 3.14159265358979323846 * i / n;
+        double a = 2.0 * Pi * i / n;
         f.Points[size_t(i)].Pos = {float(rx * std::cos(a)), float(ry * std::sin(a))};
         f.TexCoords[size_t(i)] = {float(0.5 + 0.5 * std::cos(a)), float(0.5 + 0.5 * std::sin(a))};
     }

@@ -4,10 +4,6 @@
 
 #include <cmath>
 
-namespace {
-constexpr float Pi = 3.14159265358979323846f;
-}
-
 TEST(PhysicsSettings, ColumnsAndFigureElasticity) {
     Sets.LoadDefaults();
     struct TCase {
@@ -245,10 +241,10 @@ TEST(SoftBody, TurnEstimateFollowsRotation) {
         c->EstimateTurn();
         // Turning by a adds a to each node's standard angle, so the body is a behind its rest shape.
         float want = -a;
-        float diff = std::remainder(c->Turn - want, 2.0f * Pi);
+        float diff = std::remainder(c->Turn - want, 2.0f * PiF);
         EXPECT_NEAR(diff, 0.0f, 1e-4f) << a;
-        EXPECT_GT(c->Turn, -Pi - 1e-6f);
-        EXPECT_LE(c->Turn, Pi + 1e-6f);
+        EXPECT_GT(c->Turn, -PiF - 1e-6f);
+        EXPECT_LE(c->Turn, PiF + 1e-6f);
     }
 }
 

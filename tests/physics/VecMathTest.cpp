@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-constexpr float HalfPi = 1.5707963267948966f;
-
 void ExpectNear(TVec2 got, TVec2 want, float tol = 1e-6f) {
     EXPECT_NEAR(got.X, want.X, tol);
     EXPECT_NEAR(got.Y, want.Y, tol);
@@ -20,7 +18,7 @@ TEST(VecMath, NormalizeAndRotate) {
     Normalize(v);
     ExpectNear(v, {0.6f, 0.8f});
     TVec2 r{1, 0};
-    Rotate(r, HalfPi);
+    Rotate(r, PiF / 2);
     ExpectNear(r, {0, -1}); // up on the screen
 }
 
@@ -31,7 +29,7 @@ TEST(VecMath, RotatingAddsToTheStandardAngle) {
             TVec2 w = v;
             Rotate(w, a);
             float diff = StandardAngle(w) - StandardAngle(v) - a;
-            diff = std::remainder(diff, 2.0f * 3.14159265f);
+            diff = std::remainder(diff, 2.0f * PiF);
             EXPECT_NEAR(diff, 0.0f, 1e-5f) << v.X << "," << v.Y << " by " << a;
         }
     }

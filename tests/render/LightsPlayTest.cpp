@@ -383,9 +383,7 @@ TEST(LightsPlay, SequentialCycleEasesFromColourToColour) {
     l.StoredColor = Red;
     l.Reset();
     // e = 0.5 − 0.5·cos(π·elapsed / 100)
-    auto ease = [](int32_t elapsed) {
-        return float(0.5 - 0.5 * std::cos(3.14159265358979323846 * elapsed / 100.0));
-    };
+    auto ease = [](int32_t elapsed) { return float(0.5 - 0.5 * std::cos(Pi * elapsed / 100.0)); };
     for (int32_t tick = 1; tick <= 30; ++tick) {
         Seed(7);
         l.Tick(10);

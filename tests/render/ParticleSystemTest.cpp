@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <numbers>
 
 namespace {
 
@@ -194,7 +193,7 @@ TEST(ParticleTracks, CirclingAndRampTracks) {
         float sum = 0.0f;
         for (int32_t k = start; k < end; ++k)
             sum += std::atan2(circles.Sin[size_t(k)], circles.Cos[size_t(k)]);
-        EXPECT_NEAR(std::fabs(sum), 2.0f * std::numbers::pi_v<float>, 1e-4f) << "segment at " << start;
+        EXPECT_NEAR(std::fabs(sum), 2.0f * PiF, 1e-4f) << "segment at " << start;
     }
     // Tracks 7 to 9 turn by a linear ramp over the whole track.
     struct TRamp {
@@ -322,7 +321,7 @@ TEST(Rain, CountFollowsTheFadeCurve) {
     EXPECT_EQ(rain->StartCount, 0);
     for (int32_t clock = 10; clock < 100; clock += 10) {
         rain->Tick(10);
-        const int32_t want = int32_t(400.0 * (1.0 - std::cos(std::numbers::pi / 2 * clock / 100.0)));
+        const int32_t want = int32_t(400.0 * (1.0 - std::cos(Pi / 2 * clock / 100.0)));
         EXPECT_EQ(rain->AliveCount, want) << clock;
         // Half way: trunc(400 × (1 − cos 45°)).
         if (clock == 50) EXPECT_EQ(rain->AliveCount, 117);

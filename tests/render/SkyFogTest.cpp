@@ -184,7 +184,7 @@ TEST(SkyFog, SkyRecordFieldsLimitsAndOptionalParts) {
     EXPECT_TRUE(r.AtEnd());
     EXPECT_EQ(sky.TopColor, (TRgba{1, 2, 3, 4}));
     EXPECT_EQ(sky.CloudTexture, 42);
-    EXPECT_NEAR(sky.CloudAngle, 3.14159265f / 2, 1e-6);
+    EXPECT_NEAR(sky.CloudAngle, PiF / 2, 1e-6);
     EXPECT_EQ(sky.ScaleX, 60.0f);
     EXPECT_EQ(sky.ScaleY, 100.0f);
     EXPECT_EQ(sky.SkyParallax, 0.001f);
@@ -266,7 +266,7 @@ TEST(SkyFog, FogWithoutSecondColourFadesTowardClearOrOpaque) {
         EXPECT_EQ(fog.FogLayer, 4);
         EXPECT_EQ(fog.FogTexture, 290);
         EXPECT_EQ(fog.Material.TexEnv, 8448);
-        EXPECT_NEAR(fog.FogAngle, 3.14159265f, 1e-6);
+        EXPECT_NEAR(fog.FogAngle, PiF, 1e-6);
         EXPECT_EQ(fog.FogScaleY, 60.0f);
         EXPECT_EQ(fog.FogParallax, 0.001f);
         EXPECT_EQ(fog.Sheet.MorphPeriod, 150);

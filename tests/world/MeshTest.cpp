@@ -234,7 +234,7 @@ TEST(Mesh, TriangulationMatchesPlainEarClipping) {
         std::vector<TVec2> regular, star, jagged;
         for (int i = 0; i < n; ++i) {
             // Clockwise on the screen: the angle grows with y down.
-            float a = 6.2831853f * float(i) / float(n);
+            float a = 2.0f * PiF * float(i) / float(n);
             regular.push_back({std::round(100 * std::cos(a)), std::round(100 * std::sin(a))});
             float r = i % 2 ? 40.0f : 100.0f;
             star.push_back({r * std::cos(a), r * std::sin(a)});

@@ -272,8 +272,7 @@ TEST_F(SplineObjTest, AnimationsToggleCollisionAndRunTheirFrames) {
     a->Elapsed = 50;
     EXPECT_NEAR(a->CurrentShapeNow()[0].StartPoint.X, x0 + (x1 - x0) * 0.5, 1e-3);
     a->Elapsed = 25;
-    EXPECT_NEAR(a->CurrentShapeNow()[0].StartPoint.X, x0 + (x1 - x0) * (0.5 - 0.5 * std::cos(M_PI / 4)),
-                1e-3);
+    EXPECT_NEAR(a->CurrentShapeNow()[0].StartPoint.X, x0 + (x1 - x0) * (0.5 - 0.5 * std::cos(Pi / 4)), 1e-3);
 
     // Random order with two frames alternates all the same.
     a->Reset();

@@ -1,12 +1,12 @@
 #include "FigureShapes.h"
 
 #include "physics/PhysicsSettings.h"
+#include "physics/VecMath.h"
 
 #include <cmath>
 #include <string>
 
 namespace {
-constexpr double Pi = 3.14159265358979323846;
 constexpr double Grid = 64.0;
 
 enum TShape { shStar, shBall, shCube, shBean };

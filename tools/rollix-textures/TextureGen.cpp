@@ -2,6 +2,7 @@
 
 #include "CharacterPictures.h"
 #include "PictureKit.h"
+#include "physics/VecMath.h"
 
 #include <algorithm>
 #include <array>
@@ -9,8 +10,6 @@
 
 namespace {
 using namespace picture_kit;
-
-constexpr float Pi = 3.14159265358979f;
 
 float Lattice(int32_t x, int32_t y, int32_t period, uint32_t seed) {
     x = ((x % period) + period) % period;
@@ -41,7 +40,7 @@ TGeneratedPicture Fill(const std::string& name, int32_t size, TColour dark, TCol
         float u = float(x) / float(size) * 4, v = float(y) / float(size) * 4;
         float n = TileNoise(u, v, 4, 5, seed);
         // Strata: bands that run level across the tile, bent by the noise.
-        if (strata > 0) n = n * (1 - strata) + strata * (0.5f + 0.5f * std::sin((v * 2 + n * 1.5f) * Pi));
+        if (strata > 0) n = n * (1 - strata) + strata * (0.5f + 0.5f * std::sin((v * 2 + n * 1.5f) * PiF));
         return n;
     };
     for (int32_t y = 0; y < size; ++y)
@@ -131,7 +130,7 @@ TGeneratedPicture Clouds() {
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x) {
             const float n = TileNoise(float(x) / float(w) * 8, float(y) / float(h) * 2, 8, 5, 77);
-            const float band = std::sin(float(y) / float(h) * Pi); // soft top and bottom
+            const float band = std::sin(float(y) / float(h) * PiF); // soft top and bottom
             const float a = std::clamp((n - 0.45f) * 3.0f, 0.0f, 1.0f) * band;
             const float lit = 1.0f - 0.25f * float(y) / float(h);
             c.Set(x, y, Scale({0.85f, 0.87f, 0.95f}, lit), a);
@@ -227,7 +226,7 @@ TGeneratedPicture StarSprite(const std::string& name, int32_t size, TColour colo
         for (int32_t x = 0; x < size; ++x) {
             const float dx = float(x) + 0.5f - centre, dy = float(y) + 0.5f - centre;
             const float a = std::atan2(dy, dx), d = std::hypot(dx, dy) / centre;
-            const float star = 0.55f + 0.45f * std::cos(5 * (a + Pi / 2)); // five points
+            const float star = 0.55f + 0.45f * std::cos(5 * (a + PiF / 2)); // five points
             const float edge = star * 0.95f;
             float alpha = std::clamp((edge - d) * centre * 0.5f, 0.0f, 1.0f);
             const float glow = std::clamp(1 - d, 0.0f, 1.0f) * 0.35f;
@@ -304,7 +303,7 @@ void BlobField(const std::vector<TBlob>& blobs, float x, float y, uint32_t seed,
         const TBlob& b = blobs[i];
         const float dx = x - b.X, dy = y - b.Y;
         const float d = std::hypot(dx, dy);
-        const float angle = std::atan2(dy, dx) / (2 * Pi) + 0.5f;
+        const float angle = std::atan2(dy, dx) / (2 * PiF) + 0.5f;
         const float rim = b.R * (1 + wobble * (TileNoise(angle * 12, float(i) * 3.7f, 12, 2, seed) - 0.5f));
         distance = std::min(distance, d - rim);
         // The dome is round, over the widest the rim may reach, so that its
@@ -357,7 +356,7 @@ std::vector<TBlob> CanopyBlobs(float cx, float cy, float width, float height, in
                     v = float(Hash(i, 2, seed) % 1000) / 1000.0f;
         const float r = float(Hash(i, 3, seed) % 1000) / 1000.0f;
         // Spread over an ellipse, the bigger blobs nearer the middle.
-        const float angle = u * 2 * Pi, reach = std::sqrt(v) * 0.62f;
+        const float angle = u * 2 * PiF, reach = std::sqrt(v) * 0.62f;
         blobs.push_back({cx + std::cos(angle) * reach * width * 0.5f,
                          cy + std::sin(angle) * reach * height * 0.5f,
                          (0.2f + 0.14f * r) * std::min(width, height) * (1.15f - reach * 0.5f)});
@@ -467,7 +466,7 @@ TGeneratedPicture Bush(const std::string& name, uint32_t seed) {
     std::vector<TBlob> blobs;
     for (int32_t i = 0; i < 7; ++i) {
         const float u = float(i) / 6.0f;
-        const float r = 28 + 22 * std::sin(u * Pi) + float(Hash(i, 4, seed) % 14);
+        const float r = 28 + 22 * std::sin(u * PiF) + float(Hash(i, 4, seed) % 14);
         blobs.push_back({40 + u * 176 + float(Hash(i, 5, seed) % 11) - 5, 120 - r * 0.8f, r});
     }
     const TBlobLook leaves{
@@ -572,9 +571,9 @@ TGeneratedPicture MeadowFill(const std::string& name, int32_t size, TColour dark
     };
     for (int32_t i = 0; i < size * size / 900; ++i) {
         const float cx = random(i, 11) * float(size), cy = random(i, 12) * float(size),
-                    turn = random(i, 13) * 2 * Pi;
+                    turn = random(i, 13) * 2 * PiF;
         for (int32_t leaf = 0; leaf < 3; ++leaf) {
-            const float a = turn + float(leaf) * 2 * Pi / 3;
+            const float a = turn + float(leaf) * 2 * PiF / 3;
             const float lx = cx + std::cos(a) * 1.8f, ly = cy + std::sin(a) * 1.8f;
             spot(lx, ly, 1.5f, {0.10f, 0.28f, 0.12f}, 0.8f);
             spot(lx - 0.5f, ly - 0.5f, 0.6f, Mix(light, {0.6f, 0.8f, 0.4f}, 0.3f),
@@ -627,10 +626,10 @@ float StrokeDistance(const TStroke& s, float x, float y, float scaleX, float sca
     const float rx = s.X1 * scaleX, ry = s.RadiusY * scaleY;
     const float ux = (x - s.X0 * scaleX) / rx, uy = (y - s.Y0 * scaleY) / ry;
     float a = std::atan2(uy, ux);
-    if (s.ArcTo - s.ArcFrom < 2 * Pi - 1e-3f) {
+    if (s.ArcTo - s.ArcFrom < 2 * PiF - 1e-3f) {
         // Outside the arc's span the nearer end counts.
         float mid = (s.ArcFrom + s.ArcTo) / 2, half = (s.ArcTo - s.ArcFrom) / 2;
-        float off = std::remainder(a - mid, 2 * Pi);
+        float off = std::remainder(a - mid, 2 * PiF);
         if (std::fabs(off) > half) {
             const float ends[2] = {s.ArcFrom, s.ArcTo};
             float best = 1e9f;
@@ -702,8 +701,8 @@ struct TWord {
 
 std::vector<TLetter> VortanLetters() {
     const float i = 0.0f; // strokes run on their centre lines; the box is inset by the stroke width later
-    TStroke arcO{0.5f, 0.5f, 0.5f, 0, 0, 2 * Pi, true, 0.5f};
-    TStroke bowl{0.42f, 0.27f, 0.42f, 0, -Pi / 2, Pi / 2, true, 0.27f};
+    TStroke arcO{0.5f, 0.5f, 0.5f, 0, 0, 2 * PiF, true, 0.5f};
+    TStroke bowl{0.42f, 0.27f, 0.42f, 0, -PiF / 2, PiF / 2, true, 0.27f};
     return {
         {0.88f, {{0, i, 0.5f, 1}, {0.5f, 1, 1, i}}},                                                    // V
         {0.86f, {arcO}},                                                                                // O
@@ -733,13 +732,13 @@ TGeneratedPicture VortanLogo() {
             auto at = [&](int32_t j, float& px, float& py) {
                 const float t = float(j) / float(n);
                 px = 150 + t * 760;
-                py = 212 + 18 * std::sin(t * Pi) - 16 * t;
+                py = 212 + 18 * std::sin(t * PiF) - 16 * t;
             };
             float ax, ay, bx, by;
             at(k, ax, ay);
             at(k + 1, bx, by);
             const float t = (float(k) + 0.5f) / float(n);
-            best = std::min(best, SegmentDistance(x, y, ax, ay, bx, by) - (1.5f + 6.5f * std::sin(t * Pi)));
+            best = std::min(best, SegmentDistance(x, y, ax, ay, bx, by) - (1.5f + 6.5f * std::sin(t * PiF)));
         }
         return best;
     };
@@ -800,8 +799,8 @@ TGeneratedPicture VortanLogo() {
 // 1 - xHeight of the box; the i has no dot of its own (a star dots it).
 std::vector<TLetter> RollixLetters(float xHeight) {
     const float xh = 1 - xHeight;
-    const TStroke bowl{0.45f, 0.3f, 0.5f, 0, -Pi / 2, Pi / 2, true, 0.3f};
-    const TStroke o{0.5f, (xh + 1) / 2, 0.5f, 0, 0, 2 * Pi, true, (1 - xh) / 2};
+    const TStroke bowl{0.45f, 0.3f, 0.5f, 0, -PiF / 2, PiF / 2, true, 0.3f};
+    const TStroke o{0.5f, (xh + 1) / 2, 0.5f, 0, 0, 2 * PiF, true, (1 - xh) / 2};
     return {
         {0.82f, {{0, 0, 0, 1}, {0, 0, 0.45f, 0}, bowl, {0, 0.6f, 0.45f, 0.6f}, {0.45f, 0.6f, 1, 1}}}, // R
         {0.72f, {o}},                                                                                 // o
@@ -813,9 +812,9 @@ std::vector<TLetter> RollixLetters(float xHeight) {
 }
 
 std::vector<TLetter> ZestarsLetters() {
-    const TStroke sTop{0.5f, 0.25f, 0.5f, 0, Pi / 2, 2 * Pi - Pi / 5, true, 0.25f};
-    const TStroke sFoot{0.5f, 0.75f, 0.5f, 0, -Pi / 2, Pi - Pi / 5, true, 0.25f};
-    const TStroke bowl{0.42f, 0.27f, 0.42f, 0, -Pi / 2, Pi / 2, true, 0.27f};
+    const TStroke sTop{0.5f, 0.25f, 0.5f, 0, PiF / 2, 2 * PiF - PiF / 5, true, 0.25f};
+    const TStroke sFoot{0.5f, 0.75f, 0.5f, 0, -PiF / 2, PiF - PiF / 5, true, 0.25f};
+    const TStroke bowl{0.42f, 0.27f, 0.42f, 0, -PiF / 2, PiF / 2, true, 0.27f};
     return {
         {0.80f, {{0, 0, 1, 0}, {1, 0, 0, 1}, {0, 1, 1, 1}}},                                            // Z
         {0.66f, {{0, 0, 0, 1}, {0, 0, 1, 0}, {0, 0.5f, 0.8f, 0.5f}, {0, 1, 1, 1}}},                     // E
@@ -834,7 +833,7 @@ struct TRubberStar {
 
     float Distance(float x, float y) const {
         const float dx = x - X, dy = y - Y, r = std::hypot(dx, dy);
-        const float k = 5 * (std::atan2(dy, dx) - Roll + Pi / 2); // a point straight up before rolling
+        const float k = 5 * (std::atan2(dy, dx) - Roll + PiF / 2); // a point straight up before rolling
         const float reach = R * (1 - Depth + Depth * std::cos(k));
         // The slope of the rim's reach per angle, measured at the rim: nearer
         // the middle it would swamp the distance with no rim nearby.
@@ -907,7 +906,7 @@ TGeneratedPicture RollixLogo() {
     const float roll = 0.22f;
     float foot = 0;
     for (int32_t k = 0; k < 5; ++k)
-        foot = std::max(foot, starR * std::sin(roll - Pi / 2 + 2 * Pi * float(k) / 5));
+        foot = std::max(foot, starR * std::sin(roll - PiF / 2 + 2 * PiF * float(k) / 5));
     const TRubberStar star{title.Right() + starGap + starR, baseline - foot, starR, roll, 0.22f};
     // The i's dot: a small star without a face.
     float dotX, dotY;
@@ -930,7 +929,7 @@ TGeneratedPicture RollixLogo() {
         for (int32_t k = 0; k < 3; ++k) {
             const float radius = starR * (1.3f + 0.17f * float(k)), mid = -2.35f + 0.08f * float(k);
             const float half = 0.32f - 0.06f * float(k);
-            const float off = std::remainder(a - mid, 2 * Pi);
+            const float off = std::remainder(a - mid, 2 * PiF);
             const float along = std::fabs(off) / half;
             if (along >= 1) continue;
             best = std::min(best, std::fabs(r - radius) - 2.2f * (1 - along * along));
