@@ -40,6 +40,7 @@ const TKeyTableInput KeyTableInput;
 TLevel::TLevel() {
     RecordSite(21001);
     CurrentLevel = this;
+    Header.LevelTitle = DefaultLevelTitle;
     Physics.Characters = &Characters;
     Physics.Input = &KeyTableInput;
     Physics.Grid = &Fragments;
@@ -52,7 +53,7 @@ TLevel::TLevel() {
     ParticleMan.World = &ParticleLink;
     WaterEffects = std::make_unique<TLevelWaterEffects>(*this);
     WaterHooks.Effects = WaterEffects.get();
-    Physics.GravityFactor = GravityFactor;
+    Physics.GravityFactor = Header.GravityFactor;
     ObjectWorld.Materials = &Materials;
     ObjectWorld.Layers = &Layers;
     ObjectWorld.ScreenWidth = ScreenWidth;
@@ -184,15 +185,15 @@ void TLevel::RefreshObjectWorld() {
     const TRollix* p = Player();
     ObjectWorld.HasPlayer = p != nullptr;
     ObjectWorld.PlayerPosition = p ? p->Centre : TVec2{};
-    Physics.GravityFactor = GravityFactor;
+    Physics.GravityFactor = Header.GravityFactor;
     Physics.TickCounter = TickCounter;
-    Physics.NoTurbo = NoTurbo;
-    Physics.NoPlayerControl = NoPlayerControl;
+    Physics.NoTurbo = Header.NoTurbo;
+    Physics.NoPlayerControl = Header.NoPlayerControl;
     Physics.MenuPageOpen = MenuPage != 0;
-    Physics.OnMenuLevel = LevelTitle == "MAINMENU" || LevelTitle == "GAMEMENU";
-    Physics.BonusSeconds = BonusSeconds;
-    Physics.CameraStart = CameraStart;
-    Physics.CameraFromFile = CameraFromFile;
+    Physics.OnMenuLevel = Header.LevelTitle == "MAINMENU" || Header.LevelTitle == "GAMEMENU";
+    Physics.BonusSeconds = Header.BonusSeconds;
+    Physics.CameraStart = Header.CameraStart;
+    Physics.CameraFromFile = Header.CameraFromFile;
     Physics.Restarting = RestartPending;
     Physics.PlayingReplay = ReplayPlaying;
 }
@@ -213,9 +214,9 @@ void TLevel::SetScreenSize(int32_t width, int32_t height) {
 }
 
 void TLevel::UpdateView() {
-    if (CameraFromFile) {
-        CameraX = CameraStart.X;
-        CameraY = CameraStart.Y;
+    if (Header.CameraFromFile) {
+        CameraX = Header.CameraStart.X;
+        CameraY = Header.CameraStart.Y;
     }
     const float w = float(ViewWidth), h = float(ViewHeight);
     View.Left = CameraX - w * 0.5f * Scale;
@@ -448,7 +449,7 @@ void TLevel::AddScoreHint(const std::u16string& text, TVec2 position) {
     h.Text = text;
     h.Position = position;
     const TRollix* p = Player();
-    const bool below = !p || p->Points < TargetScore;
+    const bool below = !p || p->Points < Header.TargetScore;
     if (below)
         h.Colour = Random(2) == 0 ? TColor4{255, 140, 140, 170} : TColor4{255, 120, 120, 170};
     else

@@ -95,12 +95,9 @@ struct TXHint {
 };
 
 // The sections of a level file that hold no behaviour of the level itself:
-// the header values it ignores and the editor's records, kept so that a
-// written level reads back the same.
+// the unused value and the editor's records, kept so that a written level
+// reads back the same.
 struct TLevelFileExtras {
-    // The header as read: note, unused values, version tag, editor texts and
-    // the sky colour it stores before the sky record.
-    TLevelHeader Header;
     int32_t UnusedB7 = 0;
     // Whether the file went on after the winds.
     bool HasExtendedBody = true;
@@ -132,23 +129,19 @@ class TLevel {
 
     // ---- Identity and file ----
     std::string FileName;
-    std::string LevelTitle = DefaultLevelTitle;
     bool Loading = false;
     bool AutoReplay = false;
     std::string AutoReplayName;
     TLevelFileExtras FileExtras;
 
-    // ---- Header parameters ----
-    int32_t TargetScore = 0;
-    int32_t BonusSeconds = 0;
-    bool CameraFromFile = false;
-    TVec2 CameraStart;
-    bool NoPlayerControl = false;
-    bool NoTurbo = false;
-    bool NoFaceAnimations = false;
-    float GravityFactor = 1.0f;
+    // ---- Header ----
+    // The level's title and the settings it plays by (target score, bonus
+    // seconds, camera start, gravity, the player-control, turbo and
+    // face-animation switches, help boosts), with the values the file holds
+    // only for the editor. A level read from an old-form header keeps the
+    // default settings; one whose file names no title gets the default title.
+    TLevelHeader Header;
     TLevelMusic Music;
-    std::vector<int32_t> HelpBoosts;
 
     // ---- What the characters see of the level ----
     TCharacterLevel Physics;

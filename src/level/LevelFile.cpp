@@ -68,21 +68,11 @@ bool TLevel::LoadFromBytes(const std::vector<uint8_t>& bytes) {
 
 bool TLevel::ReadBody(TByteReader& in) {
     RecordSite(21103);
-    TLevelHeader& h = FileExtras.Header;
-    const bool headerOk = h.Read(in);
-    LevelTitle = h.LevelTitle.empty() ? std::string(DefaultLevelTitle) : h.LevelTitle;
-    Sky.TopColor = {h.SkyTopColor[0], h.SkyTopColor[1], h.SkyTopColor[2], h.SkyTopColor[3]};
-    if (h.NewHeader) {
-        TargetScore = h.TargetScore;
-        NoTurbo = h.NoTurbo;
-        CameraFromFile = h.CameraFromFile;
-        CameraStart = h.CameraStart;
-        GravityFactor = h.GravityFactor;
-        NoPlayerControl = h.NoPlayerControl;
-        NoFaceAnimations = h.NoFaceAnimations;
-        BonusSeconds = h.BonusSeconds;
-        HelpBoosts = h.HelpBoosts;
-    }
+    // An old-form header leaves the settings at their defaults.
+    const bool headerOk = Header.Read(in);
+    if (Header.LevelTitle.empty()) Header.LevelTitle = DefaultLevelTitle;
+    const std::array<uint8_t, 4>& top = Header.SkyTopColor;
+    Sky.TopColor = {top[0], top[1], top[2], top[3]};
     if (!headerOk) return false;
 
     // B1–B2: the sky, then the layers (which may take the sky's moon colour).
@@ -238,20 +228,7 @@ void TLevel::FinishLoading(bool readOk) {
 void TLevel::Write(TByteWriter& out) const {
     RecordSite(21106);
     const TLevelFileExtras& x = FileExtras;
-    TLevelHeader h = x.Header;
-    h.LevelTitle = LevelTitle;
-    if (h.NewHeader) {
-        h.TargetScore = TargetScore;
-        h.NoTurbo = NoTurbo;
-        h.CameraFromFile = CameraFromFile;
-        h.CameraStart = CameraStart;
-        h.GravityFactor = GravityFactor;
-        h.NoPlayerControl = NoPlayerControl;
-        h.NoFaceAnimations = NoFaceAnimations;
-        h.BonusSeconds = BonusSeconds;
-        h.HelpBoosts = HelpBoosts;
-    }
-    h.Write(out);
+    Header.Write(out);
     Sky.Write(out);
     Layers.Write(out);
     out.WriteInt32(int32_t(SplineObjects.size()));

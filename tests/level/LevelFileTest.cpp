@@ -245,20 +245,20 @@ std::unique_ptr<TParticleSystem> DropSystem(float x, int32_t sourceIndex) {
 std::unique_ptr<TLevel> FullLevel() {
     auto level = std::make_unique<TLevel>();
     TLevel& l = *level;
-    TLevelHeader& h = l.FileExtras.Header;
+    TLevelHeader& h = l.Header;
     h.LevelNote = "every section";
     h.SkyTopColor = {7, 8, 9, 255};
     h.VersionTag = GravityVersionTag;
     h.EditorText1 = "first editor text";
     h.EditorText2 = "second editor text";
-    l.LevelTitle = "Full house";
-    l.TargetScore = 1500;
-    l.NoTurbo = true;
-    l.CameraStart = {320, 240};
-    l.GravityFactor = 0.75f;
-    l.NoFaceAnimations = true;
-    l.BonusSeconds = 90;
-    l.HelpBoosts = {3, 7};
+    h.LevelTitle = "Full house";
+    h.TargetScore = 1500;
+    h.NoTurbo = true;
+    h.CameraStart = {320, 240};
+    h.GravityFactor = 0.75f;
+    h.NoFaceAnimations = true;
+    h.BonusSeconds = 90;
+    h.HelpBoosts = {3, 7};
 
     l.Sky.TopColor = {10, 20, 30, 40};
     l.Sky.RenderClouds = true;
@@ -562,11 +562,11 @@ TEST_F(LevelFileTest, FullLevelRoundTripsToIdenticalBytes) {
     EXPECT_TRUE(SameBytes(WriteLevelBytes(*level), bytes));
 
     const TLevel& l = *level;
-    EXPECT_EQ(l.LevelTitle, "Full house");
-    EXPECT_EQ(l.FileExtras.Header.LevelNote, "every section");
-    EXPECT_EQ(l.GravityFactor, 0.75f);
-    EXPECT_EQ(l.HelpBoosts, (std::vector<int32_t>{3, 7}));
-    EXPECT_EQ(l.TargetScore, 1500);
+    EXPECT_EQ(l.Header.LevelTitle, "Full house");
+    EXPECT_EQ(l.Header.LevelNote, "every section");
+    EXPECT_EQ(l.Header.GravityFactor, 0.75f);
+    EXPECT_EQ(l.Header.HelpBoosts, (std::vector<int32_t>{3, 7}));
+    EXPECT_EQ(l.Header.TargetScore, 1500);
     EXPECT_EQ(l.Sky.MoonPos, (TVec2{-30, 250}));
     EXPECT_EQ(l.Layers.MinNumber, FarLayer);
     ASSERT_EQ(l.SplineObjects.size(), 4u);
@@ -629,11 +629,11 @@ TEST_F(LevelFileTest, HeaderFormsDecideWhatFollows) {
         bool ok = false;
         auto level = Load(w.Bytes, &ok);
         EXPECT_TRUE(ok);
-        EXPECT_EQ(level->LevelTitle, "Fixture");
-        EXPECT_EQ(level->FileExtras.Header.NewHeader, c.NewHeader);
-        EXPECT_EQ(level->GravityFactor, c.Gravity);
-        EXPECT_EQ(level->NoPlayerControl, c.NoPlayerControl);
-        EXPECT_EQ(level->TargetScore, c.NewHeader ? FixtureTargetScore : 0);
+        EXPECT_EQ(level->Header.LevelTitle, "Fixture");
+        EXPECT_EQ(level->Header.NewHeader, c.NewHeader);
+        EXPECT_EQ(level->Header.GravityFactor, c.Gravity);
+        EXPECT_EQ(level->Header.NoPlayerControl, c.NoPlayerControl);
+        EXPECT_EQ(level->Header.TargetScore, c.NewHeader ? FixtureTargetScore : 0);
         ExpectFixtureSkyAndLayers(*level);
         EXPECT_EQ(level->Waters.size(), 1u);
         EXPECT_EQ(level->Winds.size(), 1u);
@@ -726,8 +726,8 @@ TEST_F(LevelFileTest, StoredValuesThatAreNoNumberTakeTheDefaults) {
         bool ok = false;
         auto level = Load(w.Bytes, &ok);
         EXPECT_TRUE(ok);
-        EXPECT_EQ(level->GravityFactor, 1.0f);
-        EXPECT_EQ(level->CameraStart, (TVec2{0, 25}));
+        EXPECT_EQ(level->Header.GravityFactor, 1.0f);
+        EXPECT_EQ(level->Header.CameraStart, (TVec2{0, 25}));
         ASSERT_EQ(level->Characters.Count(), 2);
         EXPECT_EQ(level->Player()->StartX, 0.0f);
         EXPECT_TRUE(std::isfinite(level->Player()->Centre.X));
@@ -847,9 +847,9 @@ TEST_F(LevelFileTest, CountsAboveTheRoomKeepTheFirstValuesAndStayInStep) {
     bool ok = false;
     auto level = Load(w.Bytes, &ok);
     EXPECT_TRUE(ok);
-    ASSERT_EQ(level->HelpBoosts.size(), size_t(MaxHelpBoosts));
-    for (size_t i = 0; i < level->HelpBoosts.size(); ++i)
-        EXPECT_EQ(level->HelpBoosts[i], form.HelpBoosts[i]);
+    ASSERT_EQ(level->Header.HelpBoosts.size(), size_t(MaxHelpBoosts));
+    for (size_t i = 0; i < level->Header.HelpBoosts.size(); ++i)
+        EXPECT_EQ(level->Header.HelpBoosts[i], form.HelpBoosts[i]);
     ExpectFixtureSkyAndLayers(*level);
     EXPECT_EQ(level->Characters.Count(), 2);
     EXPECT_EQ(level->Music.CurrentMusic, 5);

@@ -146,13 +146,13 @@ struct TLevelPlan {
 
 inline std::vector<uint8_t> WritePlannedLevel(const TLevelPlan& plan) {
     TLevel level;
-    level.LevelTitle = "Test level";
+    level.Header.LevelTitle = "Test level";
     level.Layers.Create(-1, {0.5f, 1.0f});
     level.SplineObjects.push_back(MakeFloor(level, -2000.0f, 2000.0f, 300.0f));
     level.SplineObjects.push_back(
         MakeGround(level, {{2000.0f, 300.0f}, {3500.0f, 700.0f}, {2000.0f, 700.0f}}));
-    level.CameraFromFile = plan.CameraFromFile;
-    level.CameraStart = plan.CameraStart;
+    level.Header.CameraFromFile = plan.CameraFromFile;
+    level.Header.CameraStart = plan.CameraStart;
     for (TVec2 at : plan.Characters) {
         TRollix* c = level.Characters.AddListed();
         c->StartFigure = 1;
@@ -171,7 +171,7 @@ inline std::vector<uint8_t> PoolLevelBytes(TVec2 player, bool spout) {
     const std::vector<TVec2> cup = {{0, 0},   {20, 0},  {20, 200},  {380, 200},
                                     {380, 0}, {400, 0}, {400, 240}, {0, 240}};
     TLevel level;
-    level.LevelTitle = "Pool";
+    level.Header.LevelTitle = "Pool";
     level.Layers.Create(-1, {0.5f, 1.0f});
     level.SplineObjects.push_back(MakeGround(level, cup));
     auto water = std::make_unique<TWater>();

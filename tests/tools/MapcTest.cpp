@@ -136,11 +136,11 @@ TEST_F(LevelCompiler, ASmallSourceLoadsWithWhatItDescribes) {
     ASSERT_TRUE(level->LoadFromBytes(bytes));
     EXPECT_EQ(ErrorCount, errorsBefore);
 
-    EXPECT_EQ(level->LevelTitle, "Little hill");
-    EXPECT_EQ(level->TargetScore, 300);
-    EXPECT_TRUE(level->CameraFromFile);
-    EXPECT_EQ(level->CameraStart, (TVec2{100, 50}));
-    EXPECT_FLOAT_EQ(level->GravityFactor, 0.8f);
+    EXPECT_EQ(level->Header.LevelTitle, "Little hill");
+    EXPECT_EQ(level->Header.TargetScore, 300);
+    EXPECT_TRUE(level->Header.CameraFromFile);
+    EXPECT_EQ(level->Header.CameraStart, (TVec2{100, 50}));
+    EXPECT_FLOAT_EQ(level->Header.GravityFactor, 0.8f);
     EXPECT_TRUE(level->Sky.RenderMoon);
     EXPECT_TRUE(level->Sky.RenderStars);
     EXPECT_FALSE(level->Sky.RenderClouds);

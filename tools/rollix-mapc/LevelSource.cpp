@@ -176,15 +176,16 @@ void FrameWithBox(TSplineObj& o, TBox2 b) {
 }
 
 void ReadHeader(const json& src, const TPlace& at, TLevel& level) {
-    level.LevelTitle = at.Text(src, "title", DefaultLevelTitle);
-    level.TargetScore = at.Integer(src, "targetScore", 0);
-    level.BonusSeconds = at.Integer(src, "bonusSeconds", 0);
-    level.GravityFactor = at.Number(src, "gravity", 1.0f);
-    if (!(level.GravityFactor > 0)) at.Fail("gravity", "must be above 0");
-    level.NoTurbo = at.Flag(src, "noTurbo", false);
+    TLevelHeader& h = level.Header;
+    h.LevelTitle = at.Text(src, "title", DefaultLevelTitle);
+    h.TargetScore = at.Integer(src, "targetScore", 0);
+    h.BonusSeconds = at.Integer(src, "bonusSeconds", 0);
+    h.GravityFactor = at.Number(src, "gravity", 1.0f);
+    if (!(h.GravityFactor > 0)) at.Fail("gravity", "must be above 0");
+    h.NoTurbo = at.Flag(src, "noTurbo", false);
     if (src.contains("camera")) {
-        level.CameraFromFile = true;
-        level.CameraStart = at.PointField(src, "camera", {});
+        h.CameraFromFile = true;
+        h.CameraStart = at.PointField(src, "camera", {});
     }
 }
 
@@ -196,7 +197,7 @@ void ReadSky(const json& src, const std::string& file, TLevel& level) {
     TMSky& sky = level.Sky;
     sky.TopColor = at.Colour(s, "top", sky.TopColor);
     sky.BottomColor = at.Colour(s, "bottom", sky.BottomColor);
-    level.FileExtras.Header.SkyTopColor = {sky.TopColor.R, sky.TopColor.G, sky.TopColor.B, sky.TopColor.A};
+    level.Header.SkyTopColor = {sky.TopColor.R, sky.TopColor.G, sky.TopColor.B, sky.TopColor.A};
     sky.SkyParallax = at.Number(s, "parallax", sky.SkyParallax);
     sky.RenderMoon = s.contains("moon");
     if (sky.RenderMoon) {
