@@ -303,7 +303,7 @@ void TLevel::PrepareWaters() {
 
 // ---- Restart ----
 
-void TLevel::RestartLevel(bool replay, bool keepCheckpoint) {
+void TLevel::RestartLevel(bool replay, [[maybe_unused]] bool keepCheckpoint) {
     RecordSite(21004);
     RoundTimeLeft = RoundLength;
     RoundOver = false;
@@ -313,7 +313,6 @@ void TLevel::RestartLevel(bool replay, bool keepCheckpoint) {
     ResetTiming = true;
     RestartPending = false;
     RestartCountdown = 0;
-    if (!keepCheckpoint) CheckpointUsed = false;
     // A checkpoint restart comes with the boosts' behaviour; until a
     // checkpoint can be reached, it falls through to the full restart.
     for (int32_t pass = 0; pass < 2; ++pass) {
@@ -327,21 +326,8 @@ void TLevel::RestartLevel(bool replay, bool keepCheckpoint) {
         ScoreFadeStep = 0;
         ScoreHints.clear();
         XHints.clear();
-        HintCounter = 0;
         // Sounds: stopped and restarted with the sound manager.
-        if (replay) {
-            ReplayPlaying = true;
-            LastControlBits = 0;
-        } else {
-            ReplayCount = 0;
-            ReplayEvents.clear();
-            Physics.RecordedBits.clear();
-            LastControlBits = 0;
-            ReplayPlaying = false;
-        }
-        LeftRightUsed = false;
-        TurboUsed = false;
-        JumpHintCounters.fill(0);
+        ReplayPlaying = replay;
         ResetMembers();
     }
     RefreshObjectWorld();
@@ -457,10 +443,9 @@ void TLevel::AddScoreHint(const std::u16string& text, TVec2 position) {
     ScoreHints.push_back(h);
 }
 
-void TLevel::ScheduleRestart(int32_t ticks, bool keepCheckpoint) {
+void TLevel::ScheduleRestart(int32_t ticks, [[maybe_unused]] bool keepCheckpoint) {
     RestartPending = true;
     RestartCountdown = ticks;
-    CheckpointUsed = keepCheckpoint;
 }
 
 void TLevel::CheckRestartTimer() {

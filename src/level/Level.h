@@ -190,7 +190,6 @@ class TLevel {
     // ---- HUD ----
     std::vector<TScoreHint> ScoreHints;
     std::vector<TXHint> XHints;
-    int32_t HintCounter = 0;
     int32_t LowScoreWarning = 0;
 
     // ---- View and camera ----
@@ -217,7 +216,6 @@ class TLevel {
     bool PreviousFirstTick = false;
     bool RestartPending = false;
     int32_t RestartCountdown = 0;
-    bool CheckpointUsed = false;
     int32_t ScoreFade = 0;
     int32_t ScoreFadeStep = 0;
     std::array<int32_t, ResetRandomCount> ResetRandoms{};
@@ -228,15 +226,8 @@ class TLevel {
     int32_t MenuPage = 0;
     int32_t CrossFadeCounter = 0;
     int32_t SwitchDelay = 0;
-    // Replay buffer: the control bits of every tick.
-    std::vector<uint8_t> ReplayEvents;
-    int32_t ReplayCount = 0;
+    // The characters take their controls from a replay.
     bool ReplayPlaying = false;
-    uint8_t LastControlBits = 0;
-    // Tutorial hints.
-    bool LeftRightUsed = false;
-    bool TurboUsed = false;
-    std::array<int32_t, 2> JumpHintCounters{};
 
     // ---- Lifecycle ----
     // Reads the level file (a bare name is looked up under "Levels\") and

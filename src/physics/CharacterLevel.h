@@ -65,8 +65,6 @@ struct TCharacterLevel {
     uint8_t JoystickHeld = 0;
     uint8_t JoystickPressed = 0;
     uint8_t JoystickReleased = 0;
-    // The player's control bits of every played tick, for the replay.
-    std::vector<uint8_t> RecordedBits;
 
     int32_t JumpCount = 0;
     int32_t GluedJumpCount = 0;

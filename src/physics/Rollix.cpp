@@ -269,9 +269,6 @@ void TRollix::ReadInput() {
         if (!in.KeyDown(VkReturn) && in.KeyWasDown(VkReturn)) Buttons.Jump.Released = true;
     }
     if (Buttons.Action.Released) ActionUsed = false;
-    const uint8_t bits = uint8_t((Buttons.Left.Held ? cbLeft : 0) | (Buttons.Right.Held ? cbRight : 0) |
-                                 (Buttons.Turbo.Held ? cbTurbo : 0) | (Buttons.Jump.Held ? cbJump : 0));
-    lv.RecordedBits.push_back(bits);
 }
 
 void TRollix::OxygenStep() {
