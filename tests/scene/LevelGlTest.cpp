@@ -5,6 +5,7 @@
 
 #include "LevelWorld.h"
 
+#include "app/MainLoop.h"
 #include "level/Mechanics.h"
 #include "platform/GlWindow.h"
 #include "render/NullRenderBackend.h"

@@ -9,6 +9,7 @@
 #include "ScenePixels.h"
 
 #include "app/Log.h"
+#include "app/MainLoop.h"
 #include "app/Paths.h"
 #include "assets/MassFile.h"
 #include "assets/PictureWrite.h"

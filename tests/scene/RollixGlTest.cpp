@@ -9,6 +9,7 @@
 
 #include "FigureShapes.h"
 #include "app/Log.h"
+#include "app/MainLoop.h"
 #include "app/Paths.h"
 #include "app/Random.h"
 #include "assets/ByteStream.h"

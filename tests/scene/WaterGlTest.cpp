@@ -8,6 +8,7 @@
 #include "ScenePixels.h"
 
 #include "app/Log.h"
+#include "app/MainLoop.h"
 #include "app/Paths.h"
 #include "app/Random.h"
 #include "assets/MassFile.h"

@@ -11,6 +11,7 @@
 #include "app/HeadlessRunner.h"
 #include "app/InputScript.h"
 #include "app/Log.h"
+#include "app/MainLoop.h"
 #include "app/MainWindow.h"
 #include "app/Paths.h"
 #include "assets/Font.h"
