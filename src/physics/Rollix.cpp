@@ -271,6 +271,12 @@ void TRollix::ReadInput() {
     if (Buttons.Action.Released) ActionUsed = false;
 }
 
+TVec2 TRollix::MouthPoint() const {
+    if (Vertices.size() <= 12) return Centre;
+    const TVec2 p = Vertices[12].Pos;
+    return {Centre.X + 0.45f * (p.X - Centre.X), Centre.Y + 0.45f * (p.Y - Centre.Y)};
+}
+
 void TRollix::OxygenStep() {
     RecordSite(44012);
     if (!IsPlayer) return;
@@ -290,7 +296,7 @@ void TRollix::OxygenStep() {
         if (!Dead && BubbleTicks > 0) {
             if (BubbleTicks % 2 == 1) {
                 float r1 = float(RandomFloat()), r2 = float(RandomFloat());
-                Level->Waters->EmitBubble(Water, Centre, {(r1 - 0.5f) * 7.0f, (r2 - 0.5f) * 7.0f});
+                Level->Waters->EmitBubble(Water, MouthPoint(), {(r1 - 0.5f) * 7.0f, (r2 - 0.5f) * 7.0f});
             }
             BubbleTicks -= 1;
         }

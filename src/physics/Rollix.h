@@ -261,6 +261,9 @@ class TRollix {
     void WriteRecord(TByteWriter& w) const;
     void ReadInput();
     void OxygenStep();
+    // Where the breath comes out: part way from the centre toward node 12
+    // (the centre itself in a body of twelve nodes or fewer).
+    TVec2 MouthPoint() const;
     void Voice(const char* name);
 
   private:

@@ -30,6 +30,15 @@ class TSwitchWater : public TWaterHooks {
     }
 };
 
+// Under water like TSwitchWater; notes where each bubble rises, seen from
+// the body's centre.
+class TBubbleWater : public TSwitchWater {
+  public:
+    const TRollix* Body = nullptr;
+    std::vector<TVec2> Offsets;
+    void EmitBubble(TWater*, TVec2 pos, TVec2) override { Offsets.push_back(pos - Body->Centre); }
+};
+
 struct TRollCase {
     std::vector<uint16_t> Keys;
     bool Reverse;
@@ -141,6 +150,32 @@ TEST(Rollix, OxygenAndGasps) {
             ASSERT_EQ(looks.Voices, std::vector<std::string>{k.Gasp});
         else
             EXPECT_TRUE(looks.Voices.empty());
+    }
+}
+
+// Breath bubbles rise from the mouth, 0.45 of the way from the centre to
+// node 12 (straight left in a ring of 24); a body of twelve nodes has its
+// mouth at the centre.
+TEST(Rollix, BreathBubblesRiseFromTheMouth) {
+    struct TCase {
+        int32_t Nodes;
+        float MouthX; // from the centre
+    };
+    const TCase cases[] = {{24, -0.45f * 30.0f}, {12, 0.0f}};
+    for (const TCase& k : cases) {
+        TTestWorld w;
+        TBubbleWater water;
+        w.Level.Waters = &water;
+        TRollix* c = w.AddBody(mkRubber, k.Nodes, 30, 0, 0);
+        water.Body = c;
+        w.Level.GravityFactor = 0.0f;
+        water.Wet = true;
+        w.Tick(300); // the first gurgle comes within 230 ticks
+        ASSERT_FALSE(water.Offsets.empty()) << k.Nodes;
+        for (TVec2 d : water.Offsets) {
+            ASSERT_NEAR(d.X, k.MouthX, 0.5f) << k.Nodes;
+            ASSERT_NEAR(d.Y, 0.0f, 0.5f) << k.Nodes;
+        }
     }
 }
 
