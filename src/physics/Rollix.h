@@ -65,13 +65,15 @@ struct TRollixVertex {
     float WaterRoll = 0.0f;
 };
 
-// Roll-sound settings of one material, as the level file stores them.
+// Roll-sound settings of one kind of body, as the level file stores them.
+// The defaults are the rubber body's. Between the low and the high spin
+// speed the sound grows louder and higher and comes more often.
 struct TRollSound {
-    int32_t Sound = -1;
-    float SpeedLow = 0.0f, SpeedHigh = 0.0f;
-    float VolumeLow = 0.0f, VolumeHigh = 0.0f;
-    float PitchLow = 0.0f, PitchHigh = 0.0f;
-    int32_t IntervalFast = 0, IntervalRest = 0;
+    int32_t Sound = 0; // the placed level sound whose sample and settings are used
+    float SpeedLow = 5.0f, SpeedHigh = 80.0f;
+    float VolumeLow = 0.0f, VolumeHigh = 100.0f;  // percent
+    float PitchLow = 80.0f, PitchHigh = 120.0f;   // percent
+    int32_t IntervalFast = 10, IntervalRest = 70; // ticks between sounds
 };
 
 // One control of the character in this tick: held down, gone down, gone up.
@@ -190,7 +192,8 @@ class TRollix {
     // The level file's material of the figure and its roll-sound settings.
     bool HasRecordMaterial = false;
     bool HasRollSounds = false;
-    TRollSound RollSounds[3];
+    // For rubber-like bodies, balloons and water bodies.
+    TRollSound RollSounds[3] = {{}, {.SpeedHigh = 40.0f}, {.SpeedHigh = 60.0f}};
 
     // ---- Body operations ----
     int32_t VertexCount() const { return int32_t(Vertices.size()); }

@@ -289,6 +289,39 @@ TEST(Rollix, RecordRoundTripAndClamps) {
     }
 }
 
+// Until a level record gives its own, a character rolls with the sounds of
+// its kind of body: rubber, balloon, water.
+TEST(Rollix, RollSoundDefaultsPerBody) {
+    struct TCase {
+        const char* Body;
+        TRollSound Want;
+    };
+    const TCase cases[] = {{"rubber", {0, 5.0f, 80.0f, 0.0f, 100.0f, 80.0f, 120.0f, 10, 70}},
+                           {"balloon", {0, 5.0f, 40.0f, 0.0f, 100.0f, 80.0f, 120.0f, 10, 70}},
+                           {"water", {0, 5.0f, 60.0f, 0.0f, 100.0f, 80.0f, 120.0f, 10, 70}}};
+    TTestWorld w;
+    TRollix* made = w.Man.AddListed();
+    TByteWriter out;
+    made->WriteRecord(out); // without roll-sound settings
+    TByteReader in(out.Bytes);
+    TRollix* loaded = w.Man.AddListed();
+    loaded->LoadRecord(in);
+    for (const TRollix* c : {made, loaded})
+        for (size_t i = 0; i < std::size(cases); ++i) {
+            const TRollSound &r = c->RollSounds[i], &want = cases[i].Want;
+            const char* body = cases[i].Body;
+            EXPECT_EQ(r.Sound, want.Sound) << body;
+            EXPECT_EQ(r.SpeedLow, want.SpeedLow) << body;
+            EXPECT_EQ(r.SpeedHigh, want.SpeedHigh) << body;
+            EXPECT_EQ(r.VolumeLow, want.VolumeLow) << body;
+            EXPECT_EQ(r.VolumeHigh, want.VolumeHigh) << body;
+            EXPECT_EQ(r.PitchLow, want.PitchLow) << body;
+            EXPECT_EQ(r.PitchHigh, want.PitchHigh) << body;
+            EXPECT_EQ(r.IntervalFast, want.IntervalFast) << body;
+            EXPECT_EQ(r.IntervalRest, want.IntervalRest) << body;
+        }
+}
+
 TEST(RollixsMan, ListOrderAndRemoval) {
     TTestWorld w;
     TRollix* p = w.AddBody(mkRubber, 8, 20, 0, 0);
