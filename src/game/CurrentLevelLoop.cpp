@@ -23,7 +23,7 @@ bool TCurrentLevelLoop::RoundOver() const {
     return CurrentLevel && CurrentLevel->RoundOver;
 }
 bool TCurrentLevelLoop::CrossFadeRunning() const {
-    return CurrentLevel && CurrentLevel->CrossFadeCounter > 0;
+    return CurrentLevel && CurrentLevel->CrossFadeRunning();
 }
 bool TCurrentLevelLoop::KeyConsumed() const {
     return CurrentLevel && CurrentLevel->KeyConsumed;

@@ -315,6 +315,8 @@ void TLevel::RestartLevel(bool replay, [[maybe_unused]] bool keepCheckpoint) {
     RestartCountdown = 0;
     // A checkpoint restart comes with the boosts' behaviour; until a
     // checkpoint can be reached, it falls through to the full restart.
+    Finished = false;
+    FinishedAtTick = 0;
     for (int32_t pass = 0; pass < 2; ++pass) {
         FirstTick = true;
         PreviousFirstTick = false;

@@ -31,6 +31,7 @@
 #include "world/Layers.h"
 #include "world/MaterialMan.h"
 #include "world/Selection.h"
+#include "world/Mesh.h"
 #include "world/SplineObj.h"
 
 #include <array>
@@ -116,6 +117,18 @@ using TLevelStepProbe = std::function<void(const char* step)>;
 extern TLevelStepProbe LevelStepProbe;
 
 // Runs when a level has read its file and built its edges: the game manager
+// The kinds of level switch.
+constexpr int32_t SwitchGate = 0;
+constexpr int32_t SwitchTeleport = 1;
+constexpr int32_t SwitchRotatingGate = 2;
+constexpr int32_t GateFadeTicks = 100;
+constexpr int32_t RotatingGateFadeTicks = 70;
+
+// The level in the game's other slot (none without a game), and where a
+// finished level is reported; the game manager sets both.
+extern std::function<TLevel*(const TLevel&)> OtherSlotLevelHook;
+extern std::function<void(TLevel&)> LevelFinishedHook;
+
 // makes the textures (and later the sounds) of both slots resident.
 extern std::function<void(TLevel&)> LevelLoadedHook;
 
@@ -220,17 +233,39 @@ class TLevel {
     int32_t ScoreFadeStep = 0;
     std::array<int32_t, ResetRandomCount> ResetRandoms{};
     bool KeyConsumed = false;
-    // Menus, help and the transition to another level arrive with their screens.
+    // Menus and help arrive with their screens.
     bool GameMenuOpen = false;
     bool HelpOpen = false;
     int32_t MenuPage = 0;
-    int32_t CrossFadeCounter = 0;
+    // Set when the first character passed a finishing gate, with the tick.
+    bool Finished = false;
+    int32_t FinishedAtTick = 0;
+
+    // ---- Switching to another level ----
+    // Requested (with a delay the game goes on through), then due (the ticks
+    // stop and the next frame captures the old picture), then pending on the
+    // new level (its first frame is captured), then the cross-fade between
+    // the two pictures while the simulation waits.
+    int32_t SwitchKind = SwitchGate;
+    std::string SwitchTarget; // empty: restart the level in the other slot
+    TVec2 SwitchPos;          // where a teleport puts the character and the camera
     int32_t SwitchDelay = 0;
     // The characters take their controls from a replay.
     bool ReplayPlaying = false;
 
     // ---- Lifecycle ----
     // Reads the level file (a bare name is looked up under "Levels\") and
+    bool SwitchDue = false;
+    bool CapturePending = false;
+    int32_t FadeCounter = 0; // ticks of cross-fade left
+    int32_t FadeLength = 0;
+    int32_t TransitionSeed = 0;
+    bool TransitionActive = false;
+    // The first drawn effect frame (and the next) shows the old picture whole.
+    bool FirstEffectFrame = true;
+    bool SecondEffectFrame = false;
+    int32_t CaptureWidth = 0, CaptureHeight = 0;
+    TMesh EffectMesh{nullptr, nullptr};
     // prepares the level for play. A level always ends with a player and a
     // defined state, whatever the file held.
     void LoadFromFile(const std::string& path);
@@ -248,6 +283,32 @@ class TLevel {
     void UpdateLevelSounds(bool updateListener);
     void CheckRestartTimer();
     void UpdateCamera();
+    // ---- Switching (LevelSwitch.cpp) ----
+    // Kind 0 goes to the target (or restarts the other slot's level), kind 1
+    // moves the first character to the position, kind 2 is the gate with the
+    // turning picture. A delay below 1 makes the switch due at once.
+    void RequestLevelSwitch(int32_t kind, TVec2 position, const std::string& target, int32_t delay);
+    void SwitchNow();
+    // Counts the delay, then the fade down; the transition sound at the
+    // fade's first tick.
+    void AdvanceTransition(int32_t ticks);
+    // A level that is no longer current forgets its switch.
+    void ClearTransition();
+    // The cross-fade between the two captured pictures, instead of the level.
+    void DrawTransition();
+    // A fade is running: the level is not simulated and draws the transition.
+    bool CrossFadeRunning() const { return FadeCounter > 0; }
+    // The first character passed a finishing gate: noted, and handed to the game.
+    void FinishLevel();
+    // The view size scaled to fit the 1024 × 1024 capture textures.
+    void UpdateCaptureSize();
+    // The capture of a switch frame: a due switch copies the old picture
+    // (and a teleport moves the character); a pending capture copies the
+    // new one and starts the fade. True when the switch was due.
+    bool CaptureSwitchFrame();
+    // One more frame of this level with "loading..." over it, shown at once.
+    void DrawSwitchLoadingPicture();
+
     void ScheduleRestart(int32_t ticks, bool keepCheckpoint);
     void DrawLevel();
     // Fills the frame set-up's view of this level.

@@ -68,12 +68,19 @@ void TLevel::PrepareFrameView() const {
     FrameView.RollOn = true;
     FrameView.EditView = EditView;
     FrameView.LightsActive = Lights.LightsOn;
+    // The frames a level switch captures are drawn at the capture size.
+    FrameView.Capturing = SwitchDue || CapturePending;
+    if (FrameView.Capturing)
+        FitCaptureSize(ViewWidth, ViewHeight, FrameView.CaptureWidth, FrameView.CaptureHeight);
 }
 
 void TLevel::DrawLevel() {
     RecordSite(21301);
     // 1. A running cross-fade draws the transition and nothing else.
-    if (CrossFadeCounter > 0) return;
+    if (CrossFadeRunning()) {
+        DrawTransition();
+        return;
+    }
     TRenderBackend& r = Renderer();
     // 2.
     Materials.Base.Apply();

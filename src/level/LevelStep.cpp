@@ -30,13 +30,12 @@ constexpr const char* MenuTickSound = "FX\\Menu tick.ogg";
 // ---- Steps of one play tick, in the order StepPlay runs them ----
 
 // The transition to another level runs instead of play while it lasts: true
-// when the tick ends here.
-bool StepTransition(TLevel& lv) {
-    if (lv.CrossFadeCounter <= 0 && lv.SwitchDelay <= 0) return false;
+// when the tick ends here (the fade goes on, or the switch has just become due).
+bool StepTransition(TLevel& lv, int32_t tickCount) {
+    if (lv.FadeCounter <= 0 && lv.SwitchDelay <= 0) return false;
     Probe("transition");
-    if (lv.CrossFadeCounter > 0) --lv.CrossFadeCounter;
-    if (lv.SwitchDelay > 0) --lv.SwitchDelay;
-    return lv.CrossFadeCounter > 0 || lv.SwitchDelay == 0;
+    lv.AdvanceTransition(tickCount);
+    return lv.FadeCounter > 0 || lv.SwitchDue;
 }
 
 // The player's finishing time runs while it is not being swallowed.
@@ -226,7 +225,7 @@ void StepRoundCountdown(TLevel& lv) {
 
 void TLevel::StepPlay(int32_t tickCount) {
     RecordSite(21201);
-    if (StepTransition(*this)) return;
+    if (StepTransition(*this, tickCount)) return;
     TickCounter += tickCount;
     Seed(uint32_t(TickCounter));
     SetScreenSize(ScreenWidth, ScreenHeight);

@@ -13,4 +13,6 @@ class TSoundSink {
     // A sample by its archive name below "Sounds\" at a point of the level;
     // followId ≥ 0 makes it follow that character.
     virtual void PlayAt(const std::string& /*name*/, TVec2 /*at*/, float /*pitch*/, int32_t /*followId*/) {}
+    // The level is left: its playing sounds stop.
+    virtual void StopLevelSounds() {}
 };

@@ -171,6 +171,11 @@ void TGlRenderBackend::Finish() {
     glFinish();
 }
 
+void TGlRenderBackend::CopyFrameToTexture(int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0) return;
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, width, height);
+}
+
 void TGlRenderBackend::ReadPixels(int32_t x, int32_t y, int32_t width, int32_t height,
                                   std::vector<uint8_t>& rgba) {
     rgba.clear();

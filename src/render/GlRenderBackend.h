@@ -50,6 +50,7 @@ class TGlRenderBackend : public TRenderBackend {
     void Materialf(uint32_t face, uint32_t pname, float value) override;
     void ColorMaterial(uint32_t face, uint32_t mode) override;
     void Finish() override;
+    void CopyFrameToTexture(int32_t width, int32_t height) override;
     void ReadPixels(int32_t x, int32_t y, int32_t width, int32_t height, std::vector<uint8_t>& rgba) override;
 
     // The current matrix of the projection or modelview stack, as the driver has it.

@@ -320,6 +320,14 @@ void TNullRenderBackend::ColorMaterial(uint32_t face, uint32_t mode) {
 void TNullRenderBackend::Finish() {
     Count(TRenderCall::Finish);
 }
+void TNullRenderBackend::CopyFrameToTexture(int32_t width, int32_t height) {
+    Count(TRenderCall::CopyTexture);
+    auto t = Textures.find(Bound);
+    if (t == Textures.end() || width <= 0 || height <= 0) return;
+    t->second.CopiedWidth = width;
+    t->second.CopiedHeight = height;
+    ++t->second.Copies;
+}
 void TNullRenderBackend::ReadPixels(int32_t, int32_t, int32_t width, int32_t height,
                                     std::vector<uint8_t>& rgba) {
     Count(TRenderCall::ReadPixels);

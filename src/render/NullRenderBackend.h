@@ -39,6 +39,7 @@ enum class TRenderCall {
     PointSize,
     Finish,
     ReadPixels,
+    CopyTexture,
     GenTexture,
     DeleteTexture,
     TexImage,
@@ -97,6 +98,10 @@ class TNullRenderBackend : public TRenderBackend {
         uint32_t Format = 0;
         std::vector<uint8_t> Pixels;
         std::map<uint32_t, uint32_t> Parameters;
+        // The size of the last frame copied into it, and how many were.
+        int32_t CopiedWidth = 0;
+        int32_t CopiedHeight = 0;
+        int32_t Copies = 0;
     };
     std::map<uint32_t, TTextureObject> Textures;
     // Internal formats this pretend driver refuses, as one without S3TC would.
@@ -173,6 +178,7 @@ class TNullRenderBackend : public TRenderBackend {
     void Materialf(uint32_t face, uint32_t pname, float value) override;
     void ColorMaterial(uint32_t face, uint32_t mode) override;
     void Finish() override;
+    void CopyFrameToTexture(int32_t width, int32_t height) override;
     void ReadPixels(int32_t x, int32_t y, int32_t width, int32_t height, std::vector<uint8_t>& rgba) override;
 
   private:

@@ -170,6 +170,9 @@ class TRenderBackend {
     virtual void ColorMaterial(uint32_t face, uint32_t mode) = 0;
 
     virtual void Finish() = 0;
+    // Copies the lower-left width × height pixels of the frame into the bound
+    // 2D texture at its origin (rows bottom-up, as GL copies them).
+    virtual void CopyFrameToTexture(int32_t width, int32_t height) = 0;
     // RGBA rows bottom-up, as GL gives them. The null backend gives the clear colour.
     virtual void ReadPixels(int32_t x, int32_t y, int32_t width, int32_t height,
                             std::vector<uint8_t>& rgba) = 0;
