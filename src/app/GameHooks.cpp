@@ -39,10 +39,16 @@ void StartGame() {
         if (!MubFont) MubFont = std::make_unique<TMubFont>();
         Seed(MilliClock());
     }
-    // The logo levels hand over to the main level only once levels can
-    // switch; until then the game starts in the main level.
-    const std::string name = StartLevelOverride.empty() ? std::string("Zestars.map") : StartLevelOverride;
-    if (!GameHooks.LoadLevel || !GameHooks.LoadLevel(name))
-        LogLine("level " + name + " cannot be loaded yet");
+    // --level starts straight in a level. Otherwise the maker's logo plays
+    // with the main level loaded behind it, for its gate (or a skip key) to
+    // hand over to; the publisher's logo, when it comes first, plays alone
+    // and starts the game again when it is over.
+    const std::string name = StartLevelOverride.empty() ? FirstLevelName() : StartLevelOverride;
+    bool loaded = false;
+    if (StartLevelOverride.empty() && name == MakerLogoLevel && GameHooks.LoadLevelBehind)
+        loaded = GameHooks.LoadLevelBehind(MainGameLevel, name);
+    else if (GameHooks.LoadLevel)
+        loaded = GameHooks.LoadLevel(name);
+    if (!loaded) LogLine("level " + name + " cannot be loaded yet");
     ResetTiming = true;
 }

@@ -19,6 +19,10 @@ void ReleaseGameTextures();
 // Set by --level: the game starts there instead of the logo levels.
 extern std::string StartLevelOverride;
 
+constexpr const char* MainGameLevel = "Zestars.map";
+constexpr const char* MakerLogoLevel = "Vortan 1.map";
+
 // The game's first tick: marks the game started, creates the render context
-// and loads the first level. Runs again after the publisher's logo.
+// and loads the first levels (the logo in front, the main level behind it).
+// Runs again after the publisher's logo.
 void StartGame();

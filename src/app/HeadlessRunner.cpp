@@ -84,7 +84,10 @@ int RunHeadless(const TCommandLine& options, std::ostream& out, std::ostream& er
                       ran / seconds);
     else
         std::snprintf(line, sizeof line, "ran %d ticks in 0.000 s", ran);
-    out << line << "\n";
+    out << line;
+    // What the game came to, for checks from outside.
+    if (GameHooks.Report) out << " | " << GameHooks.Report();
+    out << "\n";
     out.flush();
     ReleaseGameTextures();
     ReleaseRenderContext();

@@ -26,8 +26,8 @@ class TLoopLevel {
     virtual bool CrossFadeRunning() const { return false; }
     virtual bool KeyConsumed() const { return false; }
     virtual bool SwitchDue() const { return false; }
-    // The level carries out RequestLevelSwitch. Until it does, a key that
-    // would skip a logo level cannot leave it, so Escape leaves the game.
+    // The level carries out RequestLevelSwitch. A level that does not (a
+    // stand-in) cannot be left by a skip key, so Escape leaves the game there.
     virtual bool SwitchesLevels() const { return false; }
     virtual bool CapturePending() const { return false; }
     virtual bool ListedGameLevel() const { return false; }
@@ -66,6 +66,12 @@ extern TLoopLevel* LoopLevel;
 struct TGameHooks {
     // Loads "Levels\\" + name and makes it current. False when it cannot.
     std::function<bool(const std::string& name)> LoadLevel;
+    // Loads `behind` into one level slot, where it waits, and `name` into the
+    // other, which becomes current. False when `name` cannot be loaded.
+    std::function<bool(const std::string& behind, const std::string& name)> LoadLevelBehind;
+    // The game in one line for the end of a scripted run (points, items, the
+    // finished level, the level current now).
+    std::function<std::string()> Report;
     // Adds everything a tick changes (level, characters, generator) to the hash.
     std::function<void(TStateHash& hash)> HashState;
     // Creates the render context (the platform's GL context and backend).

@@ -1,5 +1,7 @@
 #include "game/CurrentLevelLoop.h"
 
+#include "app/SiteTrace.h"
+#include "game/GameMan.h"
 #include "level/Level.h"
 
 TCurrentLevelLoop CurrentLevelLoop;
@@ -25,6 +27,12 @@ bool TCurrentLevelLoop::RoundOver() const {
 bool TCurrentLevelLoop::CrossFadeRunning() const {
     return CurrentLevel && CurrentLevel->CrossFadeRunning();
 }
+bool TCurrentLevelLoop::SwitchDue() const {
+    return CurrentLevel && CurrentLevel->SwitchDue;
+}
+bool TCurrentLevelLoop::CapturePending() const {
+    return CurrentLevel && CurrentLevel->CapturePending;
+}
 bool TCurrentLevelLoop::KeyConsumed() const {
     return CurrentLevel && CurrentLevel->KeyConsumed;
 }
@@ -46,6 +54,32 @@ void TCurrentLevelLoop::CheckRestartTimer() {
 }
 void TCurrentLevelLoop::RestartLevel() {
     if (CurrentLevel) CurrentLevel->RestartLevel(false, false);
+}
+void TCurrentLevelLoop::RequestLevelSwitch(const std::string& name) {
+    if (!CurrentLevel) return;
+    const TRollix* p = CurrentLevel->Player();
+    CurrentLevel->RequestLevelSwitch(SwitchGate, p ? p->Centre : TVec2{}, name, 0);
+}
+void TCurrentLevelLoop::CarryOutSwitch() {
+    RecordSite(91101);
+    TLevel* old = CurrentLevel;
+    if (!old) return;
+    ResetTiming = true;
+    if (!old->CaptureSwitchFrame() || old->SwitchKind == SwitchTeleport) return;
+    if (GameMan && GameMan->SwitchNeedsLoading()) old->DrawSwitchLoadingPicture();
+    TLevel* now = GameMan ? GameMan->SwitchLevels() : nullptr;
+    if (!now) {
+        // No game to switch in: the level plays again.
+        old->RestartLevel(old->AutoReplay, false);
+        now = old;
+    }
+    // The new level captures its first picture in the next frame, then fades in.
+    const TRollix* p = now->Player();
+    now->RequestLevelSwitch(old->SwitchKind, p ? p->Centre : TVec2{now->CameraX, now->CameraY}, "", 0);
+    now->SwitchDue = false;
+    now->CapturePending = true;
+    if (now != old) old->ClearTransition();
+    ResetTiming = true;
 }
 void TCurrentLevelLoop::ClearKeyConsumed() {
     if (CurrentLevel) CurrentLevel->KeyConsumed = false;

@@ -15,12 +15,21 @@ class TCurrentLevelLoop : public TLoopLevel {
     bool RoundOver() const override;
     bool CrossFadeRunning() const override;
     bool KeyConsumed() const override;
+    bool SwitchDue() const override;
+    bool SwitchesLevels() const override { return true; }
+    bool CapturePending() const override;
     int32_t MenuPage() const override;
     int32_t FirstScore() const override;
     void StepPlay() override;
     void UpdateLevelSounds() override;
     void CheckRestartTimer() override;
     void RestartLevel() override;
+    // A gate to the named level at the first character, due at once.
+    void RequestLevelSwitch(const std::string& name) override;
+    // Captures the frame; a due switch then goes to its level (the game
+    // manager's other slot) and leaves the new level to capture its first
+    // picture in the next frame.
+    void CarryOutSwitch() override;
     void ClearKeyConsumed() override;
     void ClearRoundOver() override;
     void PrepareFrame() override;

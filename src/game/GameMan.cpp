@@ -8,6 +8,7 @@
 #include "assets/TexLib.h"
 #include "audio/MusicMan.h"
 #include "game/CurrentLevelLoop.h"
+#include "physics/Rollix.h"
 
 std::unique_ptr<TGameMan> GameMan;
 
@@ -30,7 +31,19 @@ std::unique_ptr<TLevel>& TGameMan::CurrentSlot() {
     return SlotOf(CurrentSlotLevel);
 }
 
+std::unique_ptr<TLevel>& TGameMan::OtherSlot() {
+    return &CurrentSlot() == &LevelSlotA ? LevelSlotB : LevelSlotA;
+}
+
 bool TGameMan::LoadLevel(const std::string& path) {
+    return LoadLevelInto(CurrentSlot(), path);
+}
+
+bool TGameMan::LoadLevelInOtherSlot(const std::string& path) {
+    return LoadLevelInto(OtherSlot(), path);
+}
+
+bool TGameMan::LoadLevelInto(std::unique_ptr<TLevel>& slot, const std::string& path) {
     RecordSite(91001);
     std::string found = path;
     if (!MassFileExists(found)) found = AppDir + "Levels\\" + path;
@@ -38,7 +51,6 @@ bool TGameMan::LoadLevel(const std::string& path) {
         LogLine("level " + path + " is not in the archives");
         return false;
     }
-    std::unique_ptr<TLevel>& slot = CurrentSlot();
     if (CurrentLevel == slot.get()) CurrentLevel = nullptr;
     CurrentSlotLevel = nullptr;
     slot.reset();
@@ -77,6 +89,43 @@ void TGameMan::PrepareTextures() const {
     TexLib.PrepareForLevels({LevelSlotA ? &a : nullptr, LevelSlotB ? &b : nullptr});
 }
 
+namespace {
+// Level names compare as the archive compares them, without the folder.
+std::string FileKey(const std::string& name) {
+    const size_t cut = name.find_last_of("\\/");
+    return UpperAnsi(cut == std::string::npos ? name : name.substr(cut + 1));
+}
+} // namespace
+
+bool TGameMan::SwitchNeedsLoading() const {
+    if (!CurrentSlotLevel || CurrentSlotLevel->SwitchTarget.empty()) return false;
+    const TLevel* other = OtherLevel(CurrentSlotLevel);
+    return !other || FileKey(other->FileName) != FileKey(CurrentSlotLevel->SwitchTarget);
+}
+
+TLevel* TGameMan::SwitchLevels() {
+    RecordSite(91004);
+    TLevel* old = CurrentSlotLevel;
+    if (!old) return nullptr;
+    const bool load = SwitchNeedsLoading();
+    const std::string target = old->SwitchTarget;
+    std::unique_ptr<TLevel>& next = OtherSlot();
+    if (next) SetCurrentLevel(next.get());
+    if (load && LoadLevelInto(next, target)) return CurrentSlotLevel;
+    TLevel* now = CurrentSlotLevel;
+    // A missing target leaves the other slot's level as it was; only a
+    // switch back into a level already there restarts it.
+    if (now != old && load) return now;
+    now->RestartLevel(now->AutoReplay, false);
+    return now;
+}
+
+void TGameMan::LevelFinished(TLevel& level) {
+    RecordSite(91005);
+    FinishedLevel = level.ShortFileName();
+    FinishedAtTick = level.TickCounter;
+}
+
 void HashLevelState(const TLevel& level, TStateHash& hash) {
     hash.AddInt32(level.TickCounter);
     hash.AddInt32(level.RestartPending ? level.RestartCountdown : -1);
@@ -96,10 +145,38 @@ void HashLevelState(const TLevel& level, TStateHash& hash) {
     }
 }
 
+std::string GameReport() {
+    std::string line;
+    const TRollix* p = CurrentLevel ? CurrentLevel->Player() : nullptr;
+    line += "points " + std::to_string(p ? p->Points : 0) + " items ";
+    std::string items;
+    if (p)
+        for (int32_t item : p->Items)
+            items += (items.empty() ? "" : ",") + std::to_string(item);
+    line += items.empty() ? "none" : items;
+    if (GameMan && !GameMan->FinishedLevel.empty())
+        line += " finished " + GameMan->FinishedLevel + " at tick " + std::to_string(GameMan->FinishedAtTick);
+    else
+        line += " finished no";
+    line += " level " + (CurrentLevel ? CurrentLevel->ShortFileName() : std::string("none"));
+    return line;
+}
+
 void InstallGameHooks() {
     GameHooks.LoadLevel = [](const std::string& name) {
         if (!GameMan) GameMan = std::make_unique<TGameMan>();
         return GameMan->LoadLevel(name) && CurrentLevel != nullptr;
+    };
+    GameHooks.LoadLevelBehind = [](const std::string& behind, const std::string& name) {
+        if (!GameMan) GameMan = std::make_unique<TGameMan>();
+        // The level behind may be missing; the one in front must be there.
+        GameMan->LoadLevel(behind);
+        return GameMan->LoadLevelInOtherSlot(name) && CurrentLevel != nullptr;
+    };
+    GameHooks.Report = [] { return GameReport(); };
+    OtherSlotLevelHook = [](const TLevel& level) { return GameMan ? GameMan->OtherLevel(&level) : nullptr; };
+    LevelFinishedHook = [](TLevel& level) {
+        if (GameMan) GameMan->LevelFinished(level);
     };
     GameHooks.HashState = [](TStateHash& hash) {
         if (CurrentLevel) HashLevelState(*CurrentLevel, hash);
@@ -114,6 +191,10 @@ void ResetGame() {
     CurrentLevel = nullptr;
     if (LoopLevel == &CurrentLevelLoop) LoopLevel = nullptr;
     GameHooks.LoadLevel = nullptr;
+    GameHooks.LoadLevelBehind = nullptr;
     GameHooks.HashState = nullptr;
+    GameHooks.Report = nullptr;
     LevelLoadedHook = nullptr;
+    OtherSlotLevelHook = nullptr;
+    LevelFinishedHook = nullptr;
 }

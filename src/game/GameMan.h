@@ -24,6 +24,9 @@ class TGameMan {
     // into the current slot, replacing the level there. False, and nothing
     // changed, when the archives hold neither.
     bool LoadLevel(const std::string& path);
+    // Loads into the slot that is not current and makes it current: the level
+    // that was current stays loaded behind it.
+    bool LoadLevelInOtherSlot(const std::string& path);
     // Makes the slot holding the level current (a level in no slot is ignored).
     void SetCurrentLevel(TLevel* level);
     void SwapLevels();
@@ -31,9 +34,29 @@ class TGameMan {
     // Textures that either slot uses are made resident, all others released.
     void PrepareTextures() const;
 
+    // A due switch out of the current level needs its target loaded: the
+    // target is set and the other slot does not hold it already.
+    bool SwitchNeedsLoading() const;
+    // The level-changing half of a due switch: the other slot becomes
+    // current, holding the old level's target (loaded unless it is there
+    // already) or its own level restarted. A target that cannot be loaded
+    // leaves the other slot's level as it was. With nothing in the other slot
+    // and nothing loaded into it, the old level stays current and restarts:
+    // a switch never makes an empty slot current. The level now current.
+    TLevel* SwitchLevels();
+
+    // The first character passed a finishing gate. The result is stored for
+    // the current player once profiles exist; until then the game only notes
+    // which level was finished, and when.
+    void LevelFinished(TLevel& level);
+    std::string FinishedLevel; // file name without folder, empty while none
+    int32_t FinishedAtTick = 0;
+
   private:
     std::unique_ptr<TLevel>& SlotOf(const TLevel* level);
     std::unique_ptr<TLevel>& CurrentSlot();
+    std::unique_ptr<TLevel>& OtherSlot();
+    bool LoadLevelInto(std::unique_ptr<TLevel>& slot, const std::string& path);
 };
 
 extern std::unique_ptr<TGameMan> GameMan;
@@ -44,3 +67,6 @@ void InstallGameHooks();
 void ResetGame();
 // Adds what a tick changes: the level's counters and camera and every node of every character.
 void HashLevelState(const TLevel& level, TStateHash& hash);
+// The game at the end of a scripted run, in one line: the first character's
+// points and items, the finished level and its tick, the level current now.
+std::string GameReport();

@@ -92,6 +92,10 @@ TEST_F(StartTest, StartGameLoadsTheChosenLevelOnce) {
         loaded.push_back(name);
         return true;
     };
+    GameHooks.LoadLevelBehind = [&](const std::string& behind, const std::string& name) {
+        loaded.push_back(name + " before " + behind);
+        return true;
+    };
     GameHooks.CreateRenderContext = [&] { ++contexts; };
     StartGame();
     EXPECT_TRUE(GameStarted);
@@ -99,8 +103,15 @@ TEST_F(StartTest, StartGameLoadsTheChosenLevelOnce) {
     StartLevelOverride = "Level 3.map";
     StartGame(); // again (after the publisher's logo): no second context
     EXPECT_EQ(contexts, 1);
-    // The logo level is there, but levels cannot switch yet: the game starts in the main level.
-    EXPECT_EQ(loaded, (std::vector<std::string>{"Zestars.map", "Level 3.map"}));
+    // The logo plays with the main level waiting behind it; --level goes straight in.
+    EXPECT_EQ(loaded, (std::vector<std::string>{"Vortan 1.map before Zestars.map", "Level 3.map"}));
+    // The publisher's logo plays alone.
+    loaded.clear();
+    UseLevels({"Zestars.map", "Vortan 1.map", "Ulmara.map"});
+    StartLevelOverride.clear();
+    ShowPublisherLogo = true;
+    StartGame();
+    EXPECT_EQ(loaded, (std::vector<std::string>{"Ulmara.map"}));
 }
 
 } // namespace
