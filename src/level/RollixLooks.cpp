@@ -131,9 +131,7 @@ const TMultiMesh* TRollixLooks::Skin(const TRollix& c) const {
 }
 
 TVec2 TRollixLooks::MouthPoint(const TRollix& c) const {
-    if (c.Vertices.size() <= 12) return c.Centre;
-    const TVec2 p = c.Vertices[12].Pos;
-    return {c.Centre.X + 0.45f * (p.X - c.Centre.X), c.Centre.Y + 0.45f * (p.Y - c.Centre.Y)};
+    return c.MouthPoint();
 }
 
 int32_t TRollixLooks::DrawAll(const TRollixsMan& characters) {
