@@ -18,11 +18,11 @@ namespace scene_pixels {
 
 using TRgb = std::array<int, 3>;
 
-// An opaque side × side picture in one colour.
+// An opaque side × side picture in one colour (the writer takes blue first).
 inline std::vector<uint8_t> SolidPng(int32_t side, TRgb colour) {
     std::vector<uint8_t> px(size_t(side) * size_t(side) * 4);
     for (size_t i = 0; i < px.size(); i += 4)
-        px[i] = uint8_t(colour[0]), px[i + 1] = uint8_t(colour[1]), px[i + 2] = uint8_t(colour[2]),
+        px[i] = uint8_t(colour[2]), px[i + 1] = uint8_t(colour[1]), px[i + 2] = uint8_t(colour[0]),
         px[i + 3] = 255;
     std::vector<uint8_t> out;
     EncodePng(px.data(), side, side, 4, out);
