@@ -19,12 +19,18 @@
 #include "world/CollisionEdges.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
 constexpr int32_t KindDiver = 8;
 constexpr int32_t KindCoat = 9;
 constexpr int16_t RollSoundMarker = 2222;
+
+// Values from a level file may be anything: sums stop at the ends of the range.
+int32_t Saturated(int64_t v) {
+    return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+}
 
 float Clamp01(float v) {
     if (!(v >= 0.0f)) return 0.0f; // also NaN
@@ -136,12 +142,12 @@ void TRollix::DamageNode(int32_t i, float factor) {
 void TRollix::AddPoints(int32_t n) {
     RecordSite(44005);
     if (!IsPlayer || Dead || Impaled || n <= 0) return;
-    Points += n;
+    Points = Saturated(int64_t(Points) + n);
 }
 
 int32_t TRollix::TotalScore() const {
-    const int32_t bonus = std::max(0, Level->BonusSeconds * 10 - FinishTick / 10);
-    return bonus + Points + Level->Boosts->TreasureValue(*this);
+    const int64_t bonus = std::max<int64_t>(0, int64_t(Level->BonusSeconds) * 10 - FinishTick / 10);
+    return Saturated(bonus + Points + Level->Boosts->TreasureValue(*this));
 }
 
 void TRollix::StartHiccups(int32_t ticks, bool add, bool controlled) {
@@ -150,7 +156,7 @@ void TRollix::StartHiccups(int32_t ticks, bool add, bool controlled) {
         HiccupTimer = controlled ? 0 : 300;
         HiccupMax = 0;
     }
-    HiccupLeft = ticks + (add ? std::max(HiccupLeft, 0) : 0);
+    HiccupLeft = Saturated(int64_t(ticks) + (add ? std::max(HiccupLeft, 0) : 0));
     HiccupMax = std::max(HiccupMax, HiccupLeft);
 }
 

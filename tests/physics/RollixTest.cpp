@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -623,6 +624,26 @@ TEST(Rollix, UncontrolledHiccupsJump) {
     EXPECT_LE(jumps, 3);
     EXPECT_LT(highest, -20.0f); // it left the ground
     EXPECT_EQ(c->HiccupLeft, 0);
+}
+
+// Points, hiccups and the total score from values a level file may hold at
+// the ends of the range stop there instead of wrapping round.
+TEST(Rollix, ScoresAndHiccupsStopAtTheEndsOfTheRange) {
+    TTestWorld w;
+    TRollix* c = w.AddBody(mkRubber, 16, 25, 0, -26);
+    c->IsPlayer = true;
+    c->Points = INT32_MAX - 10;
+    c->AddPoints(100);
+    EXPECT_EQ(c->Points, INT32_MAX);
+    w.Level.BonusSeconds = INT32_MAX;
+    EXPECT_EQ(c->TotalScore(), INT32_MAX);
+    w.Level.BonusSeconds = INT32_MIN;
+    c->Points = 5;
+    EXPECT_EQ(c->TotalScore(), 5);
+    c->StartHiccups(INT32_MAX - 1, false, false);
+    c->StartHiccups(INT32_MAX, true, true);
+    EXPECT_EQ(c->HiccupLeft, INT32_MAX);
+    EXPECT_EQ(c->HiccupMax, INT32_MAX);
 }
 
 // The controls of one tick: from a replay's bits, cleared while the player
