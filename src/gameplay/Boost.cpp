@@ -2,6 +2,7 @@
 
 #include "app/SiteTrace.h"
 #include "assets/ByteStream.h"
+#include "world/SplineObj.h"
 
 #include <algorithm>
 #include <cstring>
@@ -234,6 +235,27 @@ void TBoost::Write(TByteWriter& out) const {
     out.WriteInt32(int32_t(ShapeIndices.size()));
     for (int32_t s : ShapeIndices)
         out.WriteInt32(s);
+}
+
+int32_t TBoosts::IndexOf(const TBoost* b) const {
+    for (size_t i = 0; i < Items.size(); ++i)
+        if (Items[i].get() == b) return int32_t(i);
+    return -1;
+}
+
+void TBoosts::LinkShapes(const std::vector<TSplineObj*>& objects) {
+    RecordSite(51005);
+    for (auto& b : Items) {
+        b->Shape = nullptr;
+        for (int32_t index : b->ShapeIndices) {
+            if (index < 0 || size_t(index) >= objects.size() || !objects[size_t(index)]) continue;
+            TSplineObj* o = objects[size_t(index)];
+            if (o->Boost && o->Boost != b.get() && o->Boost->Shape == o) o->Boost->Shape = nullptr;
+            o->Boost = b.get();
+            o->BoostPassable = b->Activation == 0;
+            b->Shape = o;
+        }
+    }
 }
 
 bool TBoosts::Read(TByteReader& in) {

@@ -14,6 +14,7 @@
 
 class TByteReader;
 class TByteWriter;
+class TSplineObj;
 
 constexpr int32_t BoostTypeCount = 25;
 // The type table's names, "select type..." … "CheckPoint"; empty above 24.
@@ -74,6 +75,16 @@ class TBoost {
     // Indices into the level's spline objects of the objects that draw the boost.
     std::vector<int32_t> ShapeIndices;
 
+    // ---- Links made once the level has its objects; not owned ----
+    // The spline object that draws the boost.
+    TSplineObj* Shape = nullptr;
+    // A star and the slot that holds it.
+    TBoost* Partner = nullptr;
+    // For a carried effect: the level boost it came from.
+    TBoost* Source = nullptr;
+    // The shape was shown away from its own place (a dropped key item).
+    bool ShapeMoved = false;
+
     uint8_t Kind() const { return TypeBlock[0]; }
     // Switches A … C are bytes 1 … 3, D … F bytes 12 … 14.
     bool Switch(char which) const;
@@ -110,6 +121,13 @@ class TBoosts {
     bool HasTypeSounds = false;
 
     int32_t Count() const { return int32_t(Items.size()); }
+    // Position of a boost in the list, −1 when it is not in it.
+    int32_t IndexOf(const TBoost* b) const;
+    // Links each boost to the spline objects its stored indices name (an
+    // index outside the objects links nothing; an object draws one boost, the
+    // last that names it). A boost taken by touching its body lets the body
+    // pass through its object.
+    void LinkShapes(const std::vector<TSplineObj*>& objects);
     // The level file's boost list. On a damaged record the boosts read before
     // it are kept and false is returned.
     bool Read(TByteReader& in);

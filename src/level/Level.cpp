@@ -50,6 +50,8 @@ TLevel::TLevel() {
     Physics.Particles = &ParticleLink;
     Physics.Appearance = &Looks;
     Physics.Textures = &TextureLookup;
+    BoostHooks.World = &BoostWorld;
+    Physics.Boosts = &BoostHooks;
     ParticleMan.World = &ParticleLink;
     WaterEffects = std::make_unique<TLevelWaterEffects>(*this);
     WaterHooks.Effects = WaterEffects.get();
@@ -345,7 +347,8 @@ void TLevel::ResetMembers() {
             CameraX = p->Centre.X;
             CameraY = p->Centre.Y;
         }
-    draw(); // boosts
+    draw();
+    BoostHooks.Reset();
     draw(); // particle systems
     ParticleLink.PrepareWaterSplashes();
     ParticleLink.RefreshLayers();

@@ -14,6 +14,7 @@
 #include "gameplay/Water.h"
 #include "gameplay/WaterEffects.h"
 #include "gameplay/Wind.h"
+#include "level/LevelBoostLink.h"
 #include "level/LevelHeader.h"
 #include "level/LevelParticles.h"
 #include "level/Mechanics.h"
@@ -177,6 +178,10 @@ class TLevel {
     TRollixLooks Looks{&Materials};
     TLibraryTextures TextureLookup;
     TBoosts Boosts;
+    // The boosts at work: the characters' hooks and the level's boost steps,
+    // with what they ask of the level.
+    TLevelBoosts BoostHooks{Boosts, Physics};
+    TLevelBoostWorld BoostWorld{*this};
     TQuests Quests;
     std::unique_ptr<TParticleSystem> ScoreParticles;
     std::unique_ptr<TParticleSystem> Rain;

@@ -195,7 +195,9 @@ void TLevel::FinishLoading(bool readOk) {
         Layers.AssignList(MemberPointers(DropSystems), &TLayer::ParticleSystems);
     });
     DrawLoadingScreen(13);
-    // The edges first: the waters look at them when they prepare.
+    // The boosts' objects first (bodies pass through some of them), then the
+    // edges: the waters look at them when they prepare.
+    GuardErrors([&] { Boosts.LinkShapes(MemberPointers(SplineObjects)); });
     GuardErrors([&] { BuildCollisionEdges(); });
     GuardErrors([&] { PrepareWaters(); });
     GuardErrors([&] {

@@ -108,8 +108,9 @@ void StepLayers(TLevel& lv, int32_t tickCount) {
     Draw();
 }
 
-void StepBoosts() {
+void StepBoosts(TLevel& lv, int32_t tickCount) {
     Probe("boosts");
+    lv.BoostHooks.AdvancePlaced(tickCount);
     Draw();
 }
 
@@ -125,11 +126,13 @@ void StepCharacters(TLevel& lv) {
     Draw();
 }
 
-// The boosts the player touches, then the second boost test.
-void StepBoostPickups() {
+// The boosts the player touches, then whether it drops its key item.
+void StepBoostPickups(TLevel& lv) {
     Probe("boost-touch");
+    if (TRollix* p = lv.Player()) lv.BoostHooks.PickUp(*p);
     Draw();
     Probe("boost-second");
+    if (TRollix* p = lv.Player()) lv.BoostHooks.DropKey(*p);
     Draw();
 }
 
@@ -240,11 +243,11 @@ void TLevel::StepPlay(int32_t tickCount) {
     StepFrameAnimations(*this);
     StepParticles(*this);
     StepLayers(*this, tickCount);
-    StepBoosts();
+    StepBoosts(*this, tickCount);
     Probe("camera");
     UpdateCamera();
     StepCharacters(*this);
-    StepBoostPickups();
+    StepBoostPickups(*this);
     StepCollectibles();
     StepSplineAnimations(*this);
     StepQuestsUpdate(*this);

@@ -9,6 +9,13 @@
 class TRollix;
 class TSplineObj;
 
+// What a character carries of the boosts it took. The boosts make it and
+// read it; the character only owns it.
+class TCarriedEffects {
+  public:
+    virtual ~TCarriedEffects() = default;
+};
+
 class TBoostHooks {
   public:
     virtual ~TBoostHooks() = default;

@@ -2,6 +2,7 @@
 // figure, with its life cycle, controls, timed effects, oxygen and damage.
 #pragma once
 
+#include "physics/BoostHooks.h"
 #include "physics/Figure.h"
 #include "physics/VecMath.h"
 
@@ -176,6 +177,8 @@ class TRollix {
     bool MeshStyle = false;
     int32_t StartFigure = 1;
     float StartX = 0.0f, StartY = 0.0f;
+    // The effects of the boosts it took (none until it takes one).
+    std::unique_ptr<TCarriedEffects> Carried;
     std::vector<int32_t> Items;
     int32_t SplashParticles = 0;
     int32_t SplashSoundTimer = 0;

@@ -88,6 +88,7 @@ void TSplineObj::ClearLinks() {
     Wind = nullptr;
     FrameAnim = nullptr;
     Boost = nullptr;
+    BoostPassable = false;
     Animation = nullptr;
     Emitters.clear();
 }
@@ -538,7 +539,9 @@ std::vector<TCollisionEdge> BuildCollisionEdges(const std::vector<TSplineObj*>& 
     }
     edges.reserve(total);
     for (TSplineObj* o : objects) {
-        if (!o || !o->Contributes() || o->Body.Meshes.empty()) continue;
+        // A boost's object that bodies pass through keeps its edge surface
+        // (a grid object's edges are made there) but gives no edges.
+        if (!o || !o->Contributes() || o->BoostPassable || o->Body.Meshes.empty()) continue;
         const TMesh& mesh = *o->Body.Meshes.front();
         const size_t n = mesh.Edges.size();
         if (n == 0) continue;

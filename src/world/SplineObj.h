@@ -77,6 +77,10 @@ class TSplineObj {
     bool CharactersFlyThrough = false;
     bool ParticlesFlyThrough = false;
     TBoost* Boost = nullptr;
+    // The object draws a boost that is taken by overlapping it: bodies pass
+    // through it, so its edges stay out of the collision. Not stored; the
+    // boosts set it when they link their objects.
+    bool BoostPassable = false;
     TSplineAnim* Animation = nullptr;
     std::vector<TObjectEmitter*> Emitters;
     TMeshFrameSource* FrameAnim = nullptr;

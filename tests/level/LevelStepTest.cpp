@@ -202,12 +202,13 @@ TEST_F(LevelPlay, CameraMovesPartOfTheWayAndSnapsToPixels) {
 // own) the draws count from the boost touch test instead.
 //
 // The steps marked "no work yet" (the quests with their first-tick start and
-// their update, the frame animations, the boosts, both boost pick-up tests,
-// the collectible particles, the menu level and the level sounds) run nothing
-// so far: their entries only hold the step's place in the order, and the
-// counts after them hold the level's own draws alone. Nothing of what such a
-// step does is tested here; when it gets its work, it gets its own test, and
-// the counts after it take its draws.
+// their update, the frame animations, the collectible particles, the menu
+// level and the level sounds) run nothing so far: their entries only hold the
+// step's place in the order, and the counts after them hold the level's own
+// draws alone. Nothing of what such a step does is tested here; when it gets
+// its work, it gets its own test, and the counts after it take its draws. The
+// planned level has no boosts, so the boost steps (tested with the boosts)
+// draw nothing here.
 struct TStepAt {
     std::string Step;
     int32_t Draws;
@@ -226,12 +227,12 @@ std::vector<TStepAt> ExpectedTick(bool odd, bool previousFirst, bool first) {
     const int32_t moved = odd ? 4 : 0;
     if (odd) v.insert(v.end(), {{"particles", 1}, {"rain", 1 + 3}, {"drops", 1 + 3}});
     v.insert(v.end(), {{"layers", 2 + moved},
-                       {"boosts", 3 + moved}, // no work yet
+                       {"boosts", 3 + moved},
                        {"camera", 4 + moved},
                        {"characters-pre", 4 + moved},
                        {"characters", 5 + moved},
-                       {"boost-touch", 0, true},  // no work yet
-                       {"boost-second", 1, true}, // no work yet
+                       {"boost-touch", 0, true},
+                       {"boost-second", 1, true},
                        {"collectibles", 2, true}, // no work yet
                        {"spline-animations", 3, true}});
     if (!first) v.push_back({"quests-update", 4, true}); // no work yet
