@@ -1,6 +1,7 @@
 // Runs a level with no window, GL or audio, as fast as it can: the scripted
 // keys go into the key tables before their tick, and a hash of the
-// simulation state is printed every 100 ticks and at the end.
+// simulation state is printed every 100 ticks and at the end; the last line
+// adds what the game came to (GameHooks.Report).
 #pragma once
 
 #include "app/CommandLine.h"

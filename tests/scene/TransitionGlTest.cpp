@@ -145,7 +145,10 @@ TEST_F(TransitionGlTest, EachEffectShowsBothPicturesHalfWayThroughItsFade) {
         ASSERT_TRUE(GameHooks.LoadLevel("Red.map"));
         for (int32_t i = 0; i < 40; ++i)
             Event();
-        const TMix before = CountColours(Frame());
+        const std::vector<uint8_t> old = Frame();
+        EXPECT_TRUE(
+            SaveScreenshot((Shots / (std::string(c.Name) + "-before.png")).string(), FrameW, FrameH, old));
+        const TMix before = CountColours(old);
         EXPECT_GT(before.Red, FrameW * FrameH / 2) << "the old picture is red";
         EXPECT_EQ(before.Blue, 0);
 
