@@ -315,10 +315,10 @@ void TLevel::RestartLevel(bool replay, [[maybe_unused]] bool keepCheckpoint) {
     ResetTiming = true;
     RestartPending = false;
     RestartCountdown = 0;
-    // A checkpoint restart comes with the boosts' behaviour; until a
-    // checkpoint can be reached, it falls through to the full restart.
     Finished = false;
     FinishedAtTick = 0;
+    // A checkpoint restart comes with the boosts' behaviour; until a
+    // checkpoint can be reached, it falls through to the full restart.
     for (int32_t pass = 0; pass < 2; ++pass) {
         FirstTick = true;
         PreviousFirstTick = false;

@@ -31,8 +31,8 @@
 #include "world/EdgeGrid.h"
 #include "world/Layers.h"
 #include "world/MaterialMan.h"
-#include "world/Selection.h"
 #include "world/Mesh.h"
+#include "world/Selection.h"
 #include "world/SplineObj.h"
 
 #include <array>
@@ -117,7 +117,6 @@ struct TLevelFileExtras {
 using TLevelStepProbe = std::function<void(const char* step)>;
 extern TLevelStepProbe LevelStepProbe;
 
-// Runs when a level has read its file and built its edges: the game manager
 // The kinds of level switch.
 constexpr int32_t SwitchGate = 0;
 constexpr int32_t SwitchTeleport = 1;
@@ -130,6 +129,7 @@ constexpr int32_t RotatingGateFadeTicks = 70;
 extern std::function<TLevel*(const TLevel&)> OtherSlotLevelHook;
 extern std::function<void(TLevel&)> LevelFinishedHook;
 
+// Runs when a level has read its file and built its edges: the game manager
 // makes the textures (and later the sounds) of both slots resident.
 extern std::function<void(TLevel&)> LevelLoadedHook;
 
@@ -255,11 +255,6 @@ class TLevel {
     std::string SwitchTarget; // empty: restart the level in the other slot
     TVec2 SwitchPos;          // where a teleport puts the character and the camera
     int32_t SwitchDelay = 0;
-    // The characters take their controls from a replay.
-    bool ReplayPlaying = false;
-
-    // ---- Lifecycle ----
-    // Reads the level file (a bare name is looked up under "Levels\") and
     bool SwitchDue = false;
     bool CapturePending = false;
     int32_t FadeCounter = 0; // ticks of cross-fade left
@@ -271,6 +266,11 @@ class TLevel {
     bool SecondEffectFrame = false;
     int32_t CaptureWidth = 0, CaptureHeight = 0;
     TMesh EffectMesh{nullptr, nullptr};
+    // The characters take their controls from a replay.
+    bool ReplayPlaying = false;
+
+    // ---- Lifecycle ----
+    // Reads the level file (a bare name is looked up under "Levels\") and
     // prepares the level for play. A level always ends with a player and a
     // defined state, whatever the file held.
     void LoadFromFile(const std::string& path);
@@ -283,11 +283,6 @@ class TLevel {
     void UpdateView();
     void DrawLoadingScreen(int32_t progress);
 
-    // ---- Per tick and per frame ----
-    void StepPlay(int32_t tickCount);
-    void UpdateLevelSounds(bool updateListener);
-    void CheckRestartTimer();
-    void UpdateCamera();
     // ---- Switching (LevelSwitch.cpp) ----
     // Kind 0 goes to the target (or restarts the other slot's level), kind 1
     // moves the first character to the position, kind 2 is the gate with the
@@ -314,6 +309,11 @@ class TLevel {
     // One more frame of this level with "loading..." over it, shown at once.
     void DrawSwitchLoadingPicture();
 
+    // ---- Per tick and per frame ----
+    void StepPlay(int32_t tickCount);
+    void UpdateLevelSounds(bool updateListener);
+    void CheckRestartTimer();
+    void UpdateCamera();
     void ScheduleRestart(int32_t ticks, bool keepCheckpoint);
     void DrawLevel();
     // Fills the frame set-up's view of this level.
