@@ -63,15 +63,20 @@ std::vector<uint8_t> BoostLevelBytes(const std::vector<TPlacedBoost>& boosts, in
     return WriteLevelBytes(level);
 }
 
-// The quests of a level where an auto-use key item may be put down
-// anywhere; they note the ticks at which key items were dropped.
-class TDropAnywhere : public TBoostQuests {
+// The quests of a level as far as the boosts see them: whether an auto-use
+// key item may be put down and whether key items may be taken; they note
+// which boosts were taken and dropped, with the tick.
+class TQuestLog : public TBoostQuests {
   public:
-    explicit TDropAnywhere(const TLevel& level) : Level(level) {}
-    bool DropAllowed() const override { return true; }
+    explicit TQuestLog(const TLevel& level) : Level(level) {}
+    bool DropAllowed() const override { return DropAnywhere; }
+    bool KeyItemAllowed(int32_t /*index*/) const override { return KeysAllowed; }
     void KeyDropped(int32_t index) override { Drops.push_back({index, Level.TickCounter}); }
+    void BoostTaken(int32_t index) override { Taken.push_back({index, Level.TickCounter}); }
     const TLevel& Level;
-    std::vector<std::pair<int32_t, int32_t>> Drops;
+    bool DropAnywhere = false;
+    bool KeysAllowed = true;
+    std::vector<std::pair<int32_t, int32_t>> Drops, Taken;
 };
 
 // The case tables reach the level and the player through the fixture.
@@ -489,7 +494,8 @@ TEST_F(LevelBoosts, AnAutoUseKeyItemDroppedIsNotTakenAgainFor200Ticks) {
                b.IsKeyItem = 1;
                b.AutoUse = 1;
            }}});
-    TDropAnywhere quests(*Level);
+    TQuestLog quests(*Level);
+    quests.DropAnywhere = true;
     Level->BoostHooks.Quests = &quests;
     Tick(450);
     // Taken and put down in the first tick, then again every 200 ticks.
@@ -751,6 +757,71 @@ TEST_F(LevelBoosts, ATeleportWithSwitchESendsCreaturesInItsBox) {
     Tick(100);
     EXPECT_FALSE(creature.Teleporting);
     EXPECT_LT(creature.Centre.X, -500.0f);
+}
+
+TEST_F(LevelBoosts, TheQuestsAreToldWhenTheTakesAreCountedDown) {
+    Load({{BoostType::Diamond, [](TBoost& b) {
+               b.QuestCount = 2;
+               b.RespawnTime = 50;
+           }}});
+    TQuestLog quests(*Level);
+    Level->BoostHooks.Quests = &quests;
+    Tick(250);
+    // Taken at ticks 1, 102 and 203: the second take tells them, and every one after it.
+    EXPECT_EQ(quests.Taken, (std::vector<std::pair<int32_t, int32_t>>{{0, 102}, {0, 203}}));
+    Level->BoostHooks.UseDefaultLinks();
+}
+
+TEST_F(LevelBoosts, AKeyItemTheQuestsDoNotAllowStays) {
+    Load({{BoostType::Invisible, [](TBoost& b) {
+               b.IsKeyItem = 1;
+               b.AutoUse = 1;
+           }}});
+    TQuestLog quests(*Level);
+    quests.KeysAllowed = false;
+    Level->BoostHooks.Quests = &quests;
+    Tick(3);
+    EXPECT_TRUE(Placed(0).Visible);
+    EXPECT_EQ(CarriedCount(), 0);
+    quests.KeysAllowed = true;
+    Tick();
+    EXPECT_FALSE(Placed(0).Visible);
+    EXPECT_TRUE(Level->BoostHooks.FirstKeyItem(Player()));
+    Level->BoostHooks.UseDefaultLinks();
+}
+
+TEST_F(LevelBoosts, ATakenBoostShowsItsLinksAndTintsTheMainLight) {
+    Load({{BoostType::Diamond,
+           [](TBoost& b) {
+               b.Links = {1, 7}; // the second names no boost
+               b.TintColour = {0, 0, 255, 255};
+               b.TintBlend = 0.25f;
+           }},
+          {BoostType::Diamond, [](TBoost& b) { b.StartsHidden = 1; }, {500.0f, 0.0f, 600.0f, 290.0f}}});
+    EXPECT_FALSE(Placed(1).Visible);
+    EXPECT_FALSE(Level->SplineObjects[2]->Visible);
+    const TLightColor before = Level->Lights.BaseLights[0]->CurrentColor;
+    Tick();
+    EXPECT_FALSE(Placed(0).Visible);
+    EXPECT_TRUE(Placed(1).Visible);
+    EXPECT_TRUE(Level->SplineObjects[2]->Visible);
+    const TLight& light = *Level->Lights.BaseLights[0];
+    const float tint[4] = {0.0f, 0.0f, 1.0f, 1.0f};
+    for (size_t i = 0; i < 4; ++i)
+        EXPECT_FLOAT_EQ(light.FadeTo[i], before[i] + (tint[i] - before[i]) * 0.25f) << i;
+}
+
+TEST_F(LevelBoosts, ABoostTakenByTouchKeepsItsObjectSolidAndInSight) {
+    Load({{BoostType::Diamond, [](TBoost& b) { b.Activation = 1; }, {-100.0f, 250.0f, 100.0f, 280.0f}}});
+    Tick();
+    EXPECT_TRUE(Placed(0).Visible); // not by overlap
+    Tick(150);
+    EXPECT_FALSE(Placed(0).Visible);
+    EXPECT_EQ(Player().Points, 50);
+    EXPECT_TRUE(Level->SplineObjects[1]->Visible);
+    // The player rests on it.
+    EXPECT_LT(Player().Bounds.Bottom, 252.0f);
+    EXPECT_GT(Player().Bounds.Bottom, 240.0f);
 }
 
 TEST(GateTarget, MenusAndTheMainMenuAreReplaced) {
