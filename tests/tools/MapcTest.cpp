@@ -33,7 +33,7 @@ const char* const SmallSource = R"({
   "winds": [{"from": [200, 200], "to": [200, 0], "strength": 0.4}],
   "lights": [{"at": [0, 0], "colour": [255, 200, 150]}],
   "characters": [{"at": [0, 200], "player": true}, {"at": [-300, 200]}],
-  "boosts": [{"type": 4, "points": 20, "shape": "wall"}],
+  "boosts": [{"type": 4, "points": 20, "shape": "wall"}, {"type": 19, "shape": "far hill", "target": "Next.map"}],
   "sounds": [{"sample": "FX\\Hum.ogg", "at": [10, 20]}]
 })";
 
@@ -182,8 +182,10 @@ TEST_F(LevelCompiler, ASmallSourceLoadsWithWhatItDescribes) {
     ASSERT_EQ(level->Characters.Count(), 2);
     EXPECT_EQ(level->Characters.Items[1]->StartX, -300.0f);
     EXPECT_NE(level->Player(), nullptr);
-    ASSERT_EQ(level->Boosts.Count(), 1);
+    ASSERT_EQ(level->Boosts.Count(), 2);
     EXPECT_EQ(level->Boosts.Items[0]->ShapeIndices, std::vector<int32_t>{1});
+    EXPECT_EQ(level->Boosts.Items[0]->TargetLevel, "");
+    EXPECT_EQ(level->Boosts.Items[1]->TargetLevel, "Next.map"); // the gate's way on
     ASSERT_EQ(level->LevelSounds.size(), 1u);
     EXPECT_EQ(level->LevelSounds[0]->SampleName, "FX\\Hum.ogg");
     EXPECT_FALSE(level->CollisionEdges.empty());

@@ -482,7 +482,7 @@ void ReadBoosts(const json& src, const std::string& file, TLevel& level) {
     for (size_t i = 0; i < list.size(); ++i) {
         const json& b = list[i];
         const TPlace at(file, ItemName("boosts", i, b));
-        at.Only(b, {"name", "type", "points", "sound", "shape"});
+        at.Only(b, {"name", "type", "points", "sound", "shape", "target"});
         auto boost = std::make_unique<TBoost>();
         boost->Type = at.Integer(b, "type", 0, true);
         if (boost->Type < 0 || boost->Type >= BoostTypeCount)
@@ -490,6 +490,8 @@ void ReadBoosts(const json& src, const std::string& file, TLevel& level) {
         boost->TypeName = BoostTypeName(boost->Type);
         boost->PointsValue = at.Integer(b, "points", boost->PointsValue);
         boost->TakeSound = at.Text(b, "sound", "");
+        // The level a gate leads to (its file name under "Levels\").
+        boost->TargetLevel = at.Text(b, "target", "");
         if (b.contains("shape")) boost->ShapeIndices = {ObjectIndex(at, level, at.Text(b, "shape", ""))};
         level.Boosts.Items.push_back(std::move(boost));
     }
