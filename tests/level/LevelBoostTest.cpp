@@ -206,9 +206,12 @@ TEST_F(LevelBoosts, EachTypeTakenByThePlayerGivesItsEffect) {
          [](LevelBoosts& t) {
              TRollix& p = t.Player();
              auto& list = t.Level->BoostHooks.CarriedOf(p);
-             list.Items.push_back(std::make_unique<TBoost>());
-             list.Items.back()->Type = Diver;
-             list.Items.back()->TimeLeft = 500;
+             for (int32_t type : {Diver, Shard, Secret, Invisible}) {
+                 list.Items.push_back(std::make_unique<TBoost>());
+                 list.Items.back()->Type = type;
+                 list.Items.back()->TimeLeft = 500;
+                 list.Items.back()->IsKeyItem = type == Invisible;
+             }
              p.ReverseControls = true;
              p.Damage = 2.0f;
              p.StartHiccups(500, false, false);
@@ -217,6 +220,10 @@ TEST_F(LevelBoosts, EachTypeTakenByThePlayerGivesItsEffect) {
          [](LevelBoosts& t) {
              TRollix& p = t.Player();
              EXPECT_FALSE(t.CarriedOfType(Diver));
+             // Key items, shards and secrets stay.
+             EXPECT_TRUE(t.CarriedOfType(Shard));
+             EXPECT_TRUE(t.CarriedOfType(Secret));
+             EXPECT_TRUE(t.CarriedOfType(Invisible));
              EXPECT_FALSE(p.ReverseControls);
              EXPECT_EQ(p.HiccupLeft, 0);
              EXPECT_EQ(p.Damage, 0.0f);
@@ -523,11 +530,12 @@ TEST_F(LevelBoosts, AShardsTimeStaysAt1000) {
 }
 
 TEST_F(LevelBoosts, ADoorNeedsItsKeyAndUsesItUp) {
-    auto key = [](int32_t uses) {
-        return TPlacedBoost{BoostType::MagicPower, [uses](TBoost& b) {
+    auto key = [](int32_t uses, int32_t type = BoostType::MagicPower, int32_t needs = 0) {
+        return TPlacedBoost{type, [uses, needs](TBoost& b) {
                                 b.IsKeyItem = 1;
                                 b.AutoUse = 1;
                                 b.Uses = uses;
+                                b.RequiredKey = needs;
                             }};
     };
     const TPlacedBoost door{BoostType::Diamond, [](TBoost& b) { b.RequiredKey = BoostType::MagicPower; }};
@@ -535,11 +543,23 @@ TEST_F(LevelBoosts, ADoorNeedsItsKeyAndUsesItUp) {
         const char* Name;
         std::vector<TPlacedBoost> Boosts;
         bool DoorTaken, KeyBack;
+        // The key item carried afterwards (0: none).
+        int32_t Carried = 0;
     };
     const TCase cases[] = {
         {"no key: the door stays", {door}, false, false},
         {"the key opens the door and is gone", {key(0), door}, true, false},
         {"a key with uses left comes back to its place", {key(3), door}, true, true},
+        {"a second key item is not taken beside the first",
+         {key(0), key(0, BoostType::Invisible)},
+         false,
+         false,
+         BoostType::MagicPower},
+        {"a key item that needs the carried one takes its place",
+         {key(0), key(0, BoostType::Invisible, BoostType::MagicPower)},
+         true,
+         false,
+         BoostType::Invisible},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -547,8 +567,10 @@ TEST_F(LevelBoosts, ADoorNeedsItsKeyAndUsesItUp) {
         Tick();
         const int32_t doorIndex = int32_t(c.Boosts.size()) - 1;
         EXPECT_EQ(Placed(doorIndex).Visible, !c.DoorTaken);
-        EXPECT_EQ(Player().Points, c.DoorTaken ? 50 : 0);
-        EXPECT_EQ(Level->BoostHooks.FirstKeyItem(Player()), nullptr);
+        if (c.Boosts.back().Type == BoostType::Diamond) EXPECT_EQ(Player().Points, c.DoorTaken ? 50 : 0);
+        const TBoost* carried = Level->BoostHooks.FirstKeyItem(Player());
+        EXPECT_EQ(carried ? carried->Type : 0, c.Carried);
+        EXPECT_LE(CarriedCount(), 1);
         if (doorIndex > 0) EXPECT_EQ(Placed(0).Visible, c.KeyBack);
     }
 }
