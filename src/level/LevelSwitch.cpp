@@ -47,7 +47,8 @@ const char* TransitionSound(const TLevel& lv) {
 void TLevel::RequestLevelSwitch(int32_t kind, TVec2 position, const std::string& target, int32_t delay) {
     RecordSite(21501);
     ResetTiming = true;
-    SwitchKind = kind;
+    // A kind from a level file that names no switch is a plain gate.
+    SwitchKind = kind == SwitchTeleport || kind == SwitchRotatingGate ? kind : SwitchGate;
     TransitionSeed = Random(1000000);
     SwitchTarget = target;
     SwitchDue = false;
@@ -89,7 +90,7 @@ void TLevel::AdvanceTransition(int32_t ticks) {
     }
     if (FadeCounter > 0 && FadeCounter == FadeLength) {
         // The sound is heard at the listener, not placed in the world. The
-        // switch out of the maker's logo into the game stays silent.
+        // way into the maker's logo (the level left asked for it) is silent.
         const TLevel* other = OtherSlotLevelHook ? OtherSlotLevelHook(*this) : nullptr;
         const bool silent = other && UpperAnsi(other->SwitchTarget) == "VORTAN 1.MAP";
         const char* name = TransitionSound(*this);

@@ -108,6 +108,7 @@ TEST_F(LevelSwitch, CapturesBothPicturesThenFadesForItsLengthWithoutPlaying) {
         {SwitchGate, 100, true, false, "FX\\GateEff2.ogg"},
         {SwitchTeleport, 100, false, true, "Boosts\\teleporter.ogg"},
         {SwitchRotatingGate, 70, true, false, "FX\\RotateEff.ogg"},
+        {7, 100, true, false, "FX\\GateEff2.ogg"}, // a kind no switch has: a gate
     };
     const TVec2 far{600.0f, -100.0f};
     for (const Case& c : cases) {
