@@ -72,6 +72,8 @@ bool TLevelBoostWorld::SwitchPending() const {
 
 void TLevelBoostWorld::OpenMenuPage(int32_t page) {
     Level.MenuPage = page;
+    // The characters (and the gates) see the open page from now on.
+    Level.Physics.MenuPageOpen = page != 0;
 }
 
 void TLevelBoostWorld::FinishRound() {

@@ -1,5 +1,6 @@
 #include "gameplay/Boost.h"
 #include "assets/ByteStream.h"
+#include "world/SplineObj.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -390,3 +391,43 @@ TEST(BoostList, SmallestRecordsFitTheCountCheck) {
     }
 }
 } // namespace
+
+// Each stored index within the objects links that object; an object draws
+// one boost, the last that names it; a boost taken by overlapping lets bodies
+// through its object.
+TEST(BoostList, LinksTheObjectsItsIndicesName) {
+    std::vector<std::unique_ptr<TSplineObj>> owned;
+    for (int i = 0; i < 3; ++i)
+        owned.push_back(std::make_unique<TSplineObj>(nullptr));
+    std::vector<TSplineObj*> objects = {owned[0].get(), owned[1].get(), owned[2].get()};
+    struct TCase {
+        std::vector<int32_t> Indices;
+        int32_t Activation;
+    };
+    const TCase cases[] = {{{0}, 0}, {{-1, 7, 1}, 2}, {{1, 2}, 1}};
+    TBoosts list;
+    for (const TCase& c : cases) {
+        list.Items.push_back(std::make_unique<TBoost>());
+        list.Items.back()->ShapeIndices = c.Indices;
+        list.Items.back()->Activation = c.Activation;
+    }
+    list.LinkShapes(objects);
+    TBoost& first = *list.Items[0];
+    TBoost& second = *list.Items[1];
+    TBoost& third = *list.Items[2];
+    EXPECT_EQ(first.Shape, objects[0]);
+    EXPECT_EQ(objects[0]->Boost, &first);
+    EXPECT_TRUE(objects[0]->BoostPassable);
+    // Object 1 went on to the third boost, which it draws now.
+    EXPECT_EQ(second.Shape, nullptr);
+    EXPECT_EQ(objects[1]->Boost, &third);
+    EXPECT_EQ(third.Shape, objects[2]);
+    EXPECT_EQ(objects[2]->Boost, &third);
+    EXPECT_FALSE(objects[1]->BoostPassable);
+    EXPECT_FALSE(objects[2]->BoostPassable);
+    EXPECT_EQ(list.IndexOf(&third), 2);
+    EXPECT_EQ(list.IndexOf(nullptr), -1);
+    for (auto& o : owned)
+        o->ClearLinks();
+    EXPECT_FALSE(objects[0]->BoostPassable);
+}

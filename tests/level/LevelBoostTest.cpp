@@ -747,6 +747,19 @@ TEST_F(LevelBoosts, AGateThePlayerStaysInSwitchesOnceItsDelayHasRun) {
     EXPECT_EQ(Level->SwitchTarget, "Next.map");
 }
 
+TEST_F(LevelBoosts, AMenuGateOpensItsPageInsteadOfLeaving) {
+    Load({{BoostType::Gate, [](TBoost& b) { b.SetBlockInt(12, 3); }}});
+    Tick(2);
+    EXPECT_EQ(Level->MenuPage, 3);
+    EXPECT_FALSE(Level->TransitionActive);
+    EXPECT_FALSE(Level->Finished);
+    EXPECT_EQ(CarriedCount(), 0);
+    // While the page is open the gate is not taken again.
+    Tick(5);
+    EXPECT_EQ(CarriedCount(), 0);
+    EXPECT_EQ(Player().SwallowLeft, 0);
+}
+
 TEST_F(LevelBoosts, AGateOpensWithTheTargetScore) {
     for (int32_t target : {0, 50, 51}) {
         SCOPED_TRACE(target);
