@@ -180,13 +180,17 @@ TEST_F(LevelSwitchGame, SwitchNeverMakesAnEmptySlotCurrent) {
         }
         PlayTicks(*CurrentLevel, 5);
         Gate(c.Target);
+        ResetTiming = false;
         LoopLevel->CarryOutSwitch();
+        EXPECT_TRUE(ResetTiming) << "the time the switch took is not caught up";
         ASSERT_NE(CurrentLevel, nullptr);
         EXPECT_EQ(GameMan->CurrentSlotLevel, CurrentLevel);
         EXPECT_EQ(LoopLevel->FileName(), c.Current);
         EXPECT_EQ(CurrentLevel->TickCounter, c.Restarted ? 0 : 7);
         EXPECT_TRUE(CurrentLevel->CapturePending) << "the fade runs into it";
+        ResetTiming = false;
         LoopLevel->CarryOutSwitch();
+        EXPECT_TRUE(ResetTiming);
         EXPECT_EQ(CurrentLevel->FadeCounter, GateFadeTicks);
     }
 }
