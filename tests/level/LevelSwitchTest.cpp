@@ -146,7 +146,9 @@ TEST_F(LevelSwitch, CapturesBothPicturesThenFadesForItsLengthWithoutPlaying) {
         while (Level->CrossFadeRunning() && fadeTicks < 1000) {
             PlayTicks(*Level);
             ++fadeTicks;
-            if (Level->CrossFadeRunning()) ASSERT_EQ(WorldHash(), still) << "fade tick " << fadeTicks;
+            if (Level->CrossFadeRunning()) {
+                ASSERT_EQ(WorldHash(), still) << "fade tick " << fadeTicks;
+            }
         }
         EXPECT_EQ(fadeTicks, c.FadeTicks);
         EXPECT_EQ(Level->TickCounter, tick + 1);
