@@ -152,6 +152,13 @@ TBoost* TLevelBoosts::FirstKeyItem(const TRollix& c) const {
     return nullptr;
 }
 
+bool TLevelBoosts::CarriesEffectOf(const TRollix& c, const TBoost& source) const {
+    if (const TBoosts* list = CarriedOf(c))
+        for (const auto& b : list->Items)
+            if (b->Source == &source) return true;
+    return false;
+}
+
 bool TLevelBoosts::Carries(const TRollix& c, int32_t kind) const {
     const TBoosts* list = CarriedOf(c);
     return list && FindByType(*list, kind);

@@ -160,6 +160,8 @@ class TLevelBoosts : public TBoostHooks {
     // The effects c carries (made on first use).
     TBoosts& CarriedOf(TRollix& c);
     const TBoosts* CarriedOf(const TRollix& c) const;
+    // c carries an effect that came from the level boost source.
+    bool CarriesEffectOf(const TRollix& c, const TBoost& source) const;
     // The first key item c carries.
     TBoost* FirstKeyItem(const TRollix& c) const;
     // The checkpoint reached last (the largest tick), none before one is reached.

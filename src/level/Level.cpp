@@ -60,6 +60,12 @@ TLevel::TLevel() {
     ObjectWorld.Layers = &Layers;
     ObjectWorld.ScreenWidth = ScreenWidth;
     ObjectWorld.RefreshBoostLight = RefreshBoostLightNone;
+    // The animation of an object whose boost the player carries goes on
+    // however far away the object is.
+    ObjectWorld.PlayerCarries = [this](const TBoost& b) {
+        const TRollix* p = Player();
+        return p && BoostHooks.CarriesEffectOf(*p, b);
+    };
 
     // View: the whole screen, camera at its centre.
     ViewWidth = std::max(ScreenWidth, 1);

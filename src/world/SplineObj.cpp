@@ -612,7 +612,7 @@ bool TSplineAnim::TargetDue() const {
     const TObjectWorld* w = Target->World;
     if (!w) return true;
     if (w->HasPlayer && !OutsideBoxBy(w->PlayerPosition, Target->Body.Bounds, 2000)) return true;
-    return Target->Boost && w->CarriedBoost == Target->Boost;
+    return Target->Boost && w->PlayerCarries && w->PlayerCarries(*Target->Boost);
 }
 
 void TSplineAnim::Tick(int32_t dt) {

@@ -45,8 +45,8 @@ struct TObjectWorld {
     bool AlternateTick = false;
     bool HasPlayer = false;
     TVec2 PlayerPosition;
-    // The boost the first character carries, if any.
-    const TBoost* CarriedBoost = nullptr;
+    // Whether the first character carries an effect that came from the boost.
+    std::function<bool(const TBoost& boost)> PlayerCarries;
     int32_t ScreenWidth = 1024;
     bool OverlayPass = false;
     // Applies the lights of a layer before attached particles are drawn.

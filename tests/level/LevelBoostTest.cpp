@@ -859,6 +859,16 @@ TEST_F(LevelBoosts, ABoostTakenByTouchKeepsItsObjectSolidAndInSight) {
     EXPECT_GT(Player().Bounds.Bottom, 240.0f);
 }
 
+TEST_F(LevelBoosts, TheObjectsKnowWhichBoostsThePlayerCarries) {
+    Load({{BoostType::Diver}, {BoostType::Diver, nullptr, {500.0f, 0.0f, 600.0f, 290.0f}}});
+    const auto& carries = Level->ObjectWorld.PlayerCarries;
+    ASSERT_TRUE(carries);
+    EXPECT_FALSE(carries(Placed(0)));
+    Tick();
+    EXPECT_TRUE(carries(Placed(0)));
+    EXPECT_FALSE(carries(Placed(1)));
+}
+
 TEST(GateTarget, MenusAndTheMainMenuAreReplaced) {
     struct TCase {
         const char* Target;
