@@ -869,6 +869,47 @@ TEST_F(LevelBoosts, TheObjectsKnowWhichBoostsThePlayerCarries) {
     EXPECT_FALSE(carries(Placed(1)));
 }
 
+// A cup of ground with a pool (the surface at 100, the floor at 200), the
+// player deep in it at (200, 150), and a diver around it when asked for.
+std::vector<uint8_t> DiverPoolBytes(bool diver) {
+    TLevel level;
+    level.Header.LevelTitle = "Diver pool";
+    level.Layers.Create(-1, {0.5f, 1.0f});
+    level.SplineObjects.push_back(MakeGround(
+        level, {{0, 0}, {20, 0}, {20, 200}, {380, 200}, {380, 0}, {400, 0}, {400, 240}, {0, 240}}));
+    auto water = std::make_unique<TWater>();
+    water->SeedX = 200;
+    water->RestLevel = 100;
+    level.Waters.push_back(std::move(water));
+    if (diver) {
+        level.SplineObjects.push_back(MakeGround(level, {{100, 60}, {300, 60}, {300, 190}, {100, 190}}));
+        auto b = std::make_unique<TBoost>();
+        b->Type = b->TypeBlock[0] = BoostType::Diver;
+        b->Activation = 0;
+        b->ShapeIndices = {1};
+        level.Boosts.Items.push_back(std::move(b));
+    }
+    TRollix* c = level.Characters.AddListed();
+    c->StartFigure = 1;
+    c->StartX = 200.0f;
+    c->StartY = 150.0f;
+    return WriteLevelBytes(level);
+}
+
+TEST_F(LevelBoosts, UnderWaterTheDiverKeepsTheAirFull) {
+    for (bool diver : {false, true}) {
+        SCOPED_TRACE(diver ? "with the diver" : "without");
+        Level = std::make_unique<TLevel>();
+        ASSERT_TRUE(Level->LoadFromBytes(DiverPoolBytes(diver)));
+        Tick(60);
+        ASSERT_TRUE(Player().HalfInWater);
+        if (diver)
+            EXPECT_EQ(Player().Oxygen, 6000);
+        else
+            EXPECT_LT(Player().Oxygen, 6000 - 50);
+    }
+}
+
 TEST(GateTarget, MenusAndTheMainMenuAreReplaced) {
     struct TCase {
         const char* Target;
