@@ -311,7 +311,7 @@ void TLevel::PrepareWaters() {
 
 // ---- Restart ----
 
-void TLevel::RestartLevel(bool replay, [[maybe_unused]] bool keepCheckpoint) {
+void TLevel::RestartLevel(bool replay, bool keepCheckpoint) {
     RecordSite(21004);
     RoundTimeLeft = RoundLength;
     RoundOver = false;
@@ -323,9 +323,9 @@ void TLevel::RestartLevel(bool replay, [[maybe_unused]] bool keepCheckpoint) {
     RestartCountdown = 0;
     Finished = false;
     FinishedAtTick = 0;
-    // A checkpoint restart comes with the boosts' behaviour; until a
-    // checkpoint can be reached, it falls through to the full restart.
-    for (int32_t pass = 0; pass < 2; ++pass) {
+    if (!keepCheckpoint) CheckpointUsed = false;
+    const bool atCheckpoint = CheckpointUsed && RestartAtCheckpoint();
+    for (int32_t pass = 0; pass < 2 && !atCheckpoint; ++pass) {
         FirstTick = true;
         PreviousFirstTick = false;
         OddTick = false;
@@ -341,6 +341,23 @@ void TLevel::RestartLevel(bool replay, [[maybe_unused]] bool keepCheckpoint) {
         ResetMembers();
     }
     RefreshObjectWorld();
+}
+
+// Only the characters start again: the player, alive, in the figure it had
+// when it reached the newest checkpoint, at the checkpoint's centre. Quests,
+// boosts and the tick counter go on. False when no checkpoint was reached.
+bool TLevel::RestartAtCheckpoint() {
+    const TBoost* checkpoint = BoostHooks.NewestCheckpoint();
+    if (!checkpoint || !checkpoint->Shape || !Player()) return false;
+    Characters.Restart();
+    TRollix* p = Player();
+    p->LoadFigure(checkpoint->Param2Int());
+    p->ApplyFigure(true, 1.0f, true);
+    p->Dead = false;
+    p->Present = true;
+    const TVec2 at = ShapeCentre(*checkpoint);
+    p->PlaceAt(false, at.Y, at.X);
+    return true;
 }
 
 void TLevel::ResetMembers() {
@@ -454,9 +471,10 @@ void TLevel::AddScoreHint(const std::u16string& text, TVec2 position) {
     ScoreHints.push_back(h);
 }
 
-void TLevel::ScheduleRestart(int32_t ticks, [[maybe_unused]] bool keepCheckpoint) {
+void TLevel::ScheduleRestart(int32_t ticks, bool keepCheckpoint) {
     RestartPending = true;
     RestartCountdown = ticks;
+    CheckpointUsed = keepCheckpoint;
 }
 
 void TLevel::CheckRestartTimer() {

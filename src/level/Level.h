@@ -234,6 +234,9 @@ class TLevel {
     bool PreviousFirstTick = false;
     bool RestartPending = false;
     int32_t RestartCountdown = 0;
+    // The pending restart puts the player back at the newest checkpoint it
+    // reached instead of restarting the level.
+    bool CheckpointUsed = false;
     int32_t ScoreFade = 0;
     int32_t ScoreFadeStep = 0;
     std::array<int32_t, ResetRandomCount> ResetRandoms{};
@@ -359,6 +362,7 @@ class TLevel {
     bool ReadExtendedBody(TByteReader& in);
     TSelectionLists SelectionLists() const;
     void ResetMembers();
+    bool RestartAtCheckpoint();
 };
 
 // How many characters of the loading line a progress step shows: an even
