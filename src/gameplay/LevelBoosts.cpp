@@ -20,6 +20,8 @@ TBoostQuests NoQuests;
 
 constexpr int32_t KeyFlashTicks = 250;
 constexpr int32_t LightFadeTicks = 200;
+// A boost's own light fades in when it is shown and out when it is taken.
+constexpr int32_t BoostLightFadeTicks = 250;
 constexpr int32_t DropGuardTicks = 200;
 constexpr int32_t TreasureTime = 1000;
 constexpr int32_t GateSwitchDelay = 100;
@@ -344,6 +346,7 @@ void TLevelBoosts::Show(TBoost& b, bool resetting, const TVec2* at) {
     std::string sound = b.ShowSound;
     if (sound.empty() && b.Type == BoostType::Gate) sound = "FX\\openGate.ogg";
     PlaySound(sound, ShapeCentre(b), 1.0f, b.ShowSoundSlot);
+    World->FadeBoostLight(b, true, BoostLightFadeTicks);
     if (b.IsKeyItem) World->RestoreMainLight(KeyFlashTicks);
 }
 
@@ -356,6 +359,7 @@ void TLevelBoosts::Hide(TBoost& b) {
     case 3:
     case 4:
         b.Shape->SetVisible(false, false);
+        World->FadeBoostLight(b, false, BoostLightFadeTicks);
         break;
     case 1:
         // Taken by touch: the object stays solid and in sight.

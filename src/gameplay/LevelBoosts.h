@@ -84,6 +84,8 @@ class TBoostWorld {
                                 int32_t /*ticks*/) {}
     virtual void FlashMainLight(const std::array<uint8_t, 4>& /*colour*/, int32_t /*ticks*/) {}
     virtual void RestoreMainLight(int32_t /*ticks*/) {}
+    // The boost's own light fades to its colour (lit) or to black.
+    virtual void FadeBoostLight(const TBoost& /*b*/, bool /*lit*/, int32_t /*ticks*/) {}
     // New settings of the level's weather.
     virtual void SetWeather(int32_t /*target*/, int32_t /*length*/) {}
     virtual void AddScoreHint(int32_t /*points*/, TVec2 /*at*/) {}

@@ -103,6 +103,9 @@ TLevel::~TLevel() {
     // before the members go, then let the members go in reverse order.
     Layers.ClearMembers();
     Fragments.Destroy();
+    // The lights and the boosts only point at each other.
+    Lights.ForgetBoosts();
+    BoostLights.clear();
     ParticleMan.Clear();
     SelectionGroups.Clear();
     Selection.Clear();

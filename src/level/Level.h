@@ -14,6 +14,7 @@
 #include "gameplay/Water.h"
 #include "gameplay/WaterEffects.h"
 #include "gameplay/Wind.h"
+#include "level/LevelBoostLights.h"
 #include "level/LevelBoostLink.h"
 #include "level/LevelHeader.h"
 #include "level/LevelParticles.h"
@@ -187,6 +188,8 @@ class TLevel {
     std::unique_ptr<TParticleSystem> Rain;
     std::array<std::unique_ptr<TParticleSystem>, 2> OwnDropSystems;
     TLights Lights;
+    // Each boost's link to its light, in boost-list order (made at loading).
+    std::vector<std::unique_ptr<TLevelBoostLight>> BoostLights;
     TMultiMultiSelection SelectionGroups;
     TMultiSelection Selection;
     TMultiSelection SelectionCopy;

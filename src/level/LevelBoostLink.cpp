@@ -37,6 +37,14 @@ void TLevelBoostWorld::BlendMainLight(const std::array<uint8_t, 4>& colour, floa
     light->FadeToColor(target, ticks * TickLengthMs);
 }
 
+void TLevelBoostWorld::FadeBoostLight(const TBoost& b, bool lit, int32_t ticks) {
+    const int32_t i = Level.Boosts.IndexOf(&b);
+    if (i < 0 || size_t(i) >= Level.BoostLights.size()) return;
+    TLight* light = Level.BoostLights[size_t(i)]->Light;
+    if (!light) return;
+    light->FadeToColor(lit ? light->StoredColor : TLightColor{0.0f, 0.0f, 0.0f, 1.0f}, ticks * TickLengthMs);
+}
+
 void TLevelBoostWorld::FlashMainLight(const std::array<uint8_t, 4>& colour, int32_t ticks) {
     TLight* light = MainLight(Level);
     if (!light) return;

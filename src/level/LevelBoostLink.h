@@ -21,6 +21,7 @@ class TLevelBoostWorld : public TBoostWorld {
     void BlendMainLight(const std::array<uint8_t, 4>& colour, float blend, int32_t ticks) override;
     void FlashMainLight(const std::array<uint8_t, 4>& colour, int32_t ticks) override;
     void RestoreMainLight(int32_t ticks) override;
+    void FadeBoostLight(const TBoost& b, bool lit, int32_t ticks) override;
     void SetWeather(int32_t target, int32_t length) override;
     void AddScoreHint(int32_t points, TVec2 at) override;
     void ScoreChanged() override;

@@ -198,6 +198,10 @@ void TLevel::FinishLoading(bool readOk) {
     // The boosts' objects first (bodies pass through some of them), then the
     // edges: the waters look at them when they prepare.
     GuardErrors([&] { Boosts.LinkShapes(MemberPointers(SplineObjects)); });
+    GuardErrors([&] {
+        Lights.ForgetBoosts();
+        BoostLights = LinkBoostLights(MemberPointers(Boosts.Items), Lights);
+    });
     GuardErrors([&] { BuildCollisionEdges(); });
     GuardErrors([&] { PrepareWaters(); });
     GuardErrors([&] {

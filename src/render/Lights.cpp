@@ -525,13 +525,14 @@ bool TLights::Read(TByteReader& in) {
 void TLights::Write(TByteWriter& out) const {
     RecordSite(62007);
     out.WriteBool(StoredSwitch);
-    out.WriteInt32(int32_t(PointLights.size()));
+    const auto own = [](const std::unique_ptr<TLight>& l) { return !l->StoredWithBoost; };
+    out.WriteInt32(int32_t(std::count_if(PointLights.begin(), PointLights.end(), own)));
     out.Pad(20);
     out.WriteInt32(int32_t(BaseLights.size()));
     for (const auto& l : BaseLights)
         l->Write(out);
     out.Pad(28);
     for (const auto& l : PointLights)
-        l->Write(out);
+        if (own(l)) l->Write(out);
     out.Pad(32);
 }

@@ -93,6 +93,9 @@ class TLight {
     int32_t BoostIndex = -1;
     // The linked boost once the boosts have made the link; not owned.
     TLightBoost* Boost = nullptr;
+    // Read from a boost's own record: the boost writes it, the light
+    // section does not.
+    bool StoredWithBoost = false;
 
     // The light record. False when it is cut short or holds a colour count
     // the bytes left cannot hold; the light then keeps what it had.
