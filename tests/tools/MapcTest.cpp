@@ -102,6 +102,15 @@ const TBadSource BadSources[] = {
     {"{\"at\": [-300, 200]}", "{\"at\": [-300]}", "small.json: characters[1]: at: expected a point [x, y]"},
     {"\"type\": 4", "\"type\": 25", "small.json: boosts[0]: type: must be 0..24"},
     {"\"shape\": \"wall\"", "\"shape\": \"door\"", "small.json: boosts[0]: shape: no object named \"door\""},
+    {"\"points\": 20,", "\"points\": 20, \"requiredKey\": 25,",
+     "small.json: boosts[0]: requiredKey: must be 0..24"},
+    {"\"points\": 20,", "\"points\": 20, \"keyItem\": 1,",
+     "small.json: boosts[0]: keyItem: expected true or false"},
+    // A Morpher's parameter is a figure number; a Scaler's a size.
+    {"\"type\": 4, \"points\": 20,", "\"type\": 1, \"param1\": 2.5,",
+     "small.json: boosts[0]: param1: expected a whole number"},
+    {"\"type\": 4, \"points\": 20,", "\"type\": 3, \"param1\": \"big\",",
+     "small.json: boosts[0]: param1: expected a number"},
     {"\"sample\": \"FX\\\\Hum.ogg\", ", "", "small.json: sounds[0]: sample: missing"},
     {"\"moon\": {\"texture\": \"Levels\\\\ground.png\", ", "\"moon\": {",
      "small.json: sky.moon: texture: missing"},
@@ -189,6 +198,36 @@ TEST_F(LevelCompiler, ASmallSourceLoadsWithWhatItDescribes) {
     ASSERT_EQ(level->LevelSounds.size(), 1u);
     EXPECT_EQ(level->LevelSounds[0]->SampleName, "FX\\Hum.ogg");
     EXPECT_FALSE(level->CollisionEdges.empty());
+}
+
+// A boost's parameters reach the level in the form its type reads them (a
+// whole number or a float), and the key-item fields as they were written.
+TEST_F(LevelCompiler, BoostsKeepTheirParametersAndKeys) {
+    const std::string text = Replace(
+        SmallSource, "\"boosts\": [{\"type\": 4, \"points\": 20, \"shape\": \"wall\"}",
+        "\"boosts\": [{\"type\": 3, \"param1\": 1.25, \"shape\": \"wall\"}, {\"type\": 1, \"param1\": 4},"
+        " {\"type\": 18, \"param1\": 420, \"param2\": -240.5}, {\"type\": 15, \"param1\": 30, \"param2\": 7},"
+        " {\"type\": 22, \"keyItem\": true, \"autoUse\": true}, {\"type\": 2, \"requiredKey\": 22, "
+        "\"minPoints\": 40}");
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(CompileLevelBytes(text, "small.json", bytes, error)) << error;
+    auto level = std::make_unique<TLevel>();
+    ASSERT_TRUE(level->LoadFromBytes(bytes));
+    ASSERT_EQ(level->Boosts.Count(), 7);
+    const auto& b = level->Boosts.Items;
+    EXPECT_FLOAT_EQ(b[0]->Param1Float(), 1.25f);  // Scaler: the size
+    EXPECT_EQ(b[1]->Param1Int(), 4);              // Morpher: the figure
+    EXPECT_FLOAT_EQ(b[2]->Param1Float(), 420.0f); // Teleport: the target
+    EXPECT_FLOAT_EQ(b[2]->Param2Float(), -240.5f);
+    EXPECT_EQ(b[3]->Param1Int(), 30); // Stopper: brake and freeze ticks
+    EXPECT_EQ(b[3]->Param2Int(), 7);
+    EXPECT_EQ(b[4]->IsKeyItem, 1);
+    EXPECT_EQ(b[4]->AutoUse, 1);
+    EXPECT_EQ(b[4]->RequiredKey, 0);
+    EXPECT_EQ(b[5]->IsKeyItem, 0);
+    EXPECT_EQ(b[5]->RequiredKey, 22);
+    EXPECT_EQ(b[5]->MinPoints, 40);
 }
 
 // A wide cloud strip is drawn over wide cells: the scale across and down

@@ -476,13 +476,47 @@ int32_t ObjectIndex(const TPlace& at, const TLevel& level, const std::string& na
     at.Fail("shape", "no object named \"" + name + "\"");
 }
 
+// Whether a type reads its parameter 1 or 2 as a float (the others as a whole
+// number): the Scaler's size, the light's blend, the Graviter's angle, the
+// roll factor, the magnet, grip and glue, and the teleport's target.
+bool BoostParamIsFloat(int32_t type, int which) {
+    switch (type) {
+    case 3:
+    case 10:
+    case 11:
+        return which == 1;
+    case 4:
+        return which == 2;
+    case 5:
+    case 16:
+    case 18:
+        return true;
+    case 7:
+        return which == 1;
+    default:
+        return false;
+    }
+}
+
+void ReadBoostParam(const TPlace& at, const json& b, const char* field, int which, TBoost& boost) {
+    if (!b.contains(field)) return;
+    if (BoostParamIsFloat(boost.Type, which)) {
+        const float v = at.Number(b, field, 0.0f);
+        which == 1 ? boost.SetParam1(v) : boost.SetParam2(v);
+    } else {
+        const int32_t v = at.Integer(b, field, 0);
+        which == 1 ? boost.SetParam1(v) : boost.SetParam2(v);
+    }
+}
+
 void ReadBoosts(const json& src, const std::string& file, TLevel& level) {
     const TPlace top(file, "boosts");
     const json& list = top.List(src, "boosts");
     for (size_t i = 0; i < list.size(); ++i) {
         const json& b = list[i];
         const TPlace at(file, ItemName("boosts", i, b));
-        at.Only(b, {"name", "type", "points", "sound", "shape", "target"});
+        at.Only(b, {"name", "type", "points", "sound", "shape", "target", "param1", "param2", "keyItem",
+                    "autoUse", "requiredKey", "minPoints"});
         auto boost = std::make_unique<TBoost>();
         boost->Type = at.Integer(b, "type", 0, true);
         if (boost->Type < 0 || boost->Type >= BoostTypeCount)
@@ -492,6 +526,16 @@ void ReadBoosts(const json& src, const std::string& file, TLevel& level) {
         boost->TakeSound = at.Text(b, "sound", "");
         // The level a gate leads to (its file name under "Levels\").
         boost->TargetLevel = at.Text(b, "target", "");
+        // The type's parameters: a Morpher's figure, a Scaler's size, a teleport's target …
+        ReadBoostParam(at, b, "param1", 1, *boost);
+        ReadBoostParam(at, b, "param2", 2, *boost);
+        // A key item is carried until a boost that needs its type uses it up.
+        boost->IsKeyItem = at.Flag(b, "keyItem", false) ? 1 : 0;
+        boost->AutoUse = at.Flag(b, "autoUse", false) ? 1 : 0;
+        boost->RequiredKey = at.Integer(b, "requiredKey", 0);
+        if (boost->RequiredKey < 0 || boost->RequiredKey >= BoostTypeCount)
+            at.Fail("requiredKey", "must be 0.." + std::to_string(BoostTypeCount - 1));
+        boost->MinPoints = at.Integer(b, "minPoints", 0);
         if (b.contains("shape")) boost->ShapeIndices = {ObjectIndex(at, level, at.Text(b, "shape", ""))};
         level.Boosts.Items.push_back(std::move(boost));
     }
