@@ -1084,6 +1084,99 @@ TGeneratedPicture Jewel(const std::string& name, TColour dark, TColour light) {
         }
     return std::move(c.P);
 }
+enum class TBoostSign { Key, Door, Checkpoint, Teleport, Scaler, Morpher, Diver };
+
+// The signs on the boost orbs, as signed distances (negative inside) in the
+// orb's units: the orb is one unit in radius, the sign sits within 0.6 of it.
+float Capsule(float u, float v, float ax, float ay, float bx, float by, float r) {
+    const float px = u - ax, py = v - ay, ex = bx - ax, ey = by - ay;
+    const float t = Clamp01((px * ex + py * ey) / (ex * ex + ey * ey));
+    return std::hypot(px - ex * t, py - ey * t) - r;
+}
+
+float Rect(float u, float v, float cx, float cy, float hw, float hh) {
+    const float dx = std::fabs(u - cx) - hw, dy = std::fabs(v - cy) - hh;
+    return std::hypot(std::max(dx, 0.0f), std::max(dy, 0.0f)) + std::min(std::max(dx, dy), 0.0f);
+}
+
+// A triangle given clockwise on screen (Y down): the largest distance past one of its sides.
+float Triangle(float u, float v, std::array<float, 2> a, std::array<float, 2> b, std::array<float, 2> c) {
+    float d = -1e9f;
+    for (const auto& [p, q] : {std::pair{a, b}, std::pair{b, c}, std::pair{c, a}}) {
+        const float ex = q[0] - p[0], ey = q[1] - p[1];
+        d = std::max(d, ((u - p[0]) * ey - (v - p[1]) * ex) / std::hypot(ex, ey));
+    }
+    return d;
+}
+
+float Ring(float u, float v, float cx, float cy, float r, float w) {
+    return std::fabs(std::hypot(u - cx, v - cy) - r) - w;
+}
+
+float BoostSign(TBoostSign sign, float u, float v) {
+    switch (sign) {
+    case TBoostSign::Key: // a ring bow, a shaft and two teeth
+        return std::min({Ring(u, v, -0.3f, -0.28f, 0.2f, 0.07f),
+                         Capsule(u, v, -0.14f, -0.12f, 0.38f, 0.4f, 0.07f),
+                         Capsule(u, v, 0.2f, 0.22f, 0.34f, 0.08f, 0.06f),
+                         Capsule(u, v, 0.32f, 0.34f, 0.46f, 0.2f, 0.06f)});
+    case TBoostSign::Door: { // an arched door with a keyhole cut out of it
+        const float door = std::min(Rect(u, v, 0, 0.12f, 0.32f, 0.36f), std::hypot(u, v + 0.24f) - 0.32f);
+        const float hole = std::min(std::hypot(u, v + 0.02f) - 0.09f, Rect(u, v, 0, 0.16f, 0.04f, 0.14f));
+        return std::max(door, -hole);
+    }
+    case TBoostSign::Checkpoint: // a pole with a pennant
+        return std::min(Capsule(u, v, -0.25f, -0.5f, -0.25f, 0.5f, 0.06f),
+                        Triangle(u, v, {-0.25f, -0.52f}, {0.45f, -0.28f}, {-0.25f, -0.04f}));
+    case TBoostSign::Teleport: // two rings round a dot
+        return std::min(
+            {Ring(u, v, 0, 0, 0.45f, 0.06f), Ring(u, v, 0, 0, 0.24f, 0.06f), std::hypot(u, v) - 0.07f});
+    case TBoostSign::Scaler: // a small and a large ball with an arrow from one to the other
+        return std::min({std::hypot(u + 0.32f, v - 0.3f) - 0.14f, std::hypot(u - 0.2f, v + 0.18f) - 0.3f,
+                         Capsule(u, v, -0.2f, 0.18f, -0.02f, 0.0f, 0.05f)});
+    case TBoostSign::Morpher: // a square turning into a ball
+        return std::min(Rect(u, v, -0.26f, 0.2f, 0.2f, 0.2f), std::hypot(u - 0.22f, v + 0.2f) - 0.24f);
+    case TBoostSign::Diver: // a diving mask: two goggles on a strap, with bubbles over them
+        return std::min({std::hypot(u + 0.2f, v - 0.12f) - 0.17f, std::hypot(u - 0.2f, v - 0.12f) - 0.17f,
+                         Capsule(u, v, -0.5f, 0.12f, 0.5f, 0.12f, 0.05f),
+                         Ring(u, v, 0.12f, -0.3f, 0.09f, 0.03f), Ring(u, v, 0.3f, -0.46f, 0.06f, 0.025f)});
+    }
+    return 1;
+}
+
+// A boost's orb: a glossy glass ball in the boost's own colour with a soft
+// glow round it, lit from the upper left (a bright spot there, the lower right
+// in shade, a thin rim), and the boost's sign on it in light, with a shadow
+// down to the right so it reads at a glance.
+TGeneratedPicture BoostOrb(const std::string& name, TBoostSign sign, TColour dark, TColour light) {
+    const int32_t size = 128;
+    TCanvas c(name, size, size, 4);
+    const float centre = float(size) / 2, unit = float(size) * 0.4f;
+    for (int32_t y = 0; y < size; ++y)
+        for (int32_t x = 0; x < size; ++x) {
+            const float u = (float(x) + 0.5f - centre) / unit, v = (float(y) + 0.5f - centre) / unit;
+            const float r = std::hypot(u, v), d = (r - 1) * unit;
+            TPixel p;
+            const float glow = Clamp01(1 - r / 1.22f);
+            p = Over(p, light, glow * glow * 0.5f);
+            if (d < 1.5f) {
+                // Lit from the upper left: brighter toward (-0.5, -0.5), shade toward the lower right.
+                const float lit = Clamp01(0.75f - 0.45f * (u + v) / 1.4f - 0.25f * r * r);
+                TColour col = Mix(dark, light, lit);
+                col = Mix(col, {1, 1, 1}, Clamp01(1 + d / 2.5f) * 0.3f);
+                const float shadow = BoostSign(sign, u - 0.05f, v - 0.05f) * unit;
+                col = Mix(col, Scale(dark, 0.5f), Clamp01(0.5f - shadow / 1.5f) * 0.6f);
+                const float s = BoostSign(sign, u, v) * unit;
+                col =
+                    Mix(col, Mix({1, 0.97f, 0.9f}, light, 0.25f + 0.2f * (u + v)), Clamp01(0.5f - s / 1.2f));
+                const float spot = Clamp01(1 - std::hypot(u + 0.42f, v + 0.46f) / 0.3f);
+                col = Mix(col, {1, 1, 1}, spot * spot * 0.8f);
+                p = Over(p, col, Clamp01(0.5f - d / 1.2f));
+            }
+            c.Set(x, y, p.C, p.A);
+        }
+    return std::move(c.P);
+}
 } // namespace
 
 float TileNoise(float x, float y, int32_t period, int32_t octaves, uint32_t seed) {
@@ -1139,5 +1232,19 @@ std::vector<TGeneratedPicture> GenerateGamePictures() {
     // Jewels: bright, faceted stones that stand out against every palette.
     all.push_back(Jewel("Boosts\\jewel red.png", {0.45f, 0.02f, 0.14f}, {1.0f, 0.45f, 0.62f}));
     all.push_back(Jewel("Boosts\\jewel green.png", {0.02f, 0.32f, 0.12f}, {0.55f, 1.0f, 0.55f}));
+    // The other boosts' orbs, each in a colour of its own with its sign on it.
+    all.push_back(BoostOrb("Boosts\\key.png", TBoostSign::Key, {0.42f, 0.26f, 0.02f}, {1.0f, 0.86f, 0.3f}));
+    all.push_back(
+        BoostOrb("Boosts\\door.png", TBoostSign::Door, {0.3f, 0.14f, 0.06f}, {0.92f, 0.62f, 0.36f}));
+    all.push_back(
+        BoostOrb("Boosts\\checkpoint.png", TBoostSign::Checkpoint, {0.04f, 0.3f, 0.1f}, {0.5f, 1.0f, 0.55f}));
+    all.push_back(
+        BoostOrb("Boosts\\teleport.png", TBoostSign::Teleport, {0.26f, 0.06f, 0.42f}, {0.85f, 0.55f, 1.0f}));
+    all.push_back(
+        BoostOrb("Boosts\\scaler.png", TBoostSign::Scaler, {0.02f, 0.3f, 0.34f}, {0.45f, 1.0f, 0.95f}));
+    all.push_back(
+        BoostOrb("Boosts\\morpher.png", TBoostSign::Morpher, {0.4f, 0.04f, 0.22f}, {1.0f, 0.5f, 0.78f}));
+    all.push_back(
+        BoostOrb("Boosts\\diver.png", TBoostSign::Diver, {0.02f, 0.12f, 0.4f}, {0.45f, 0.7f, 1.0f}));
     return all;
 }
