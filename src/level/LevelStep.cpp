@@ -154,11 +154,25 @@ void StepQuestsUpdate(TLevel& lv) {
     Draw();
 }
 
+// What the winds ask of the level's boosts: whether a gate is open and
+// whether the player carries an effect taken from a boost.
+class TLevelWindLinks : public TWindLinks {
+  public:
+    explicit TLevelWindLinks(const TLevel& level) : Level(level) {}
+    bool GateOpen(const TBoost& gate) const override { return gate.Switch('A'); }
+    bool CarriesEffectOf(const TRollix& player, const TBoost& boost) const override {
+        return Level.BoostHooks.CarriesEffectOf(player, boost);
+    }
+    const TLevel& Level;
+};
+
 // Winds in list order, each on the waters, the characters and (every second
 // tick) the drops.
 void StepWinds(TLevel& lv) {
     Probe("winds");
+    const TLevelWindLinks links(lv);
     TWindTick wind;
+    wind.Links = &links;
     wind.Player = lv.Player();
     wind.Characters = lv.Characters.Items;
     wind.Waters = lv.Waters;
