@@ -1177,6 +1177,38 @@ TGeneratedPicture BoostOrb(const std::string& name, TBoostSign sign, TColour dar
         }
     return std::move(c.P);
 }
+// The star gate: a ring of light with five soft arms swirling into a bright
+// core, a golden star at its heart and a glow round it all. It reads as a way
+// through rather than as a star to collect.
+TGeneratedPicture StarGate(const std::string& name) {
+    const int32_t size = 128;
+    TCanvas c(name, size, size, 4);
+    const float centre = float(size) / 2, unit = float(size) * 0.4f;
+    const TColour deep{0.3f, 0.12f, 0.55f}, rim{1.0f, 0.86f, 0.4f}, core{1.0f, 0.98f, 0.85f};
+    for (int32_t y = 0; y < size; ++y)
+        for (int32_t x = 0; x < size; ++x) {
+            const float u = (float(x) + 0.5f - centre) / unit, v = (float(y) + 0.5f - centre) / unit;
+            const float r = std::hypot(u, v), a = std::atan2(v, u);
+            TPixel p;
+            const float glow = Clamp01(1 - r / 1.22f);
+            p = Over(p, rim, glow * glow * 0.45f);
+            if (r < 1.0f) {
+                // The swirl: arms that wind inward, brighter toward the core.
+                const float arm = 0.5f + 0.5f * std::cos(5 * a + 7 * r);
+                TColour col =
+                    Mix(deep, Mix({0.75f, 0.45f, 1.0f}, core, Clamp01(1 - r * 1.4f)), 0.35f + 0.5f * arm);
+                // The ring, lit from the upper left.
+                const float ring = Clamp01(1 - std::fabs(r - 0.86f) / 0.12f);
+                col = Mix(col, Mix(rim, {1, 1, 1}, Clamp01(-(u + v) * 0.5f)), ring);
+                p = Over(p, col, Clamp01((1.0f - r) * unit / 1.2f));
+            }
+            // A five-pointed star at the heart.
+            const float star = 0.2f + 0.09f * std::cos(5 * (a + Pi / 2));
+            p = Over(p, Mix(rim, core, Clamp01(1 - r / star)), Clamp01((star - r) * unit / 1.2f));
+            c.Set(x, y, p.C, p.A);
+        }
+    return std::move(c.P);
+}
 } // namespace
 
 float TileNoise(float x, float y, int32_t period, int32_t octaves, uint32_t seed) {
@@ -1233,6 +1265,7 @@ std::vector<TGeneratedPicture> GenerateGamePictures() {
     all.push_back(Jewel("Boosts\\jewel red.png", {0.45f, 0.02f, 0.14f}, {1.0f, 0.45f, 0.62f}));
     all.push_back(Jewel("Boosts\\jewel green.png", {0.02f, 0.32f, 0.12f}, {0.55f, 1.0f, 0.55f}));
     // The other boosts' orbs, each in a colour of its own with its sign on it.
+    all.push_back(StarGate("Boosts\\gate.png"));
     all.push_back(BoostOrb("Boosts\\key.png", TBoostSign::Key, {0.42f, 0.26f, 0.02f}, {1.0f, 0.86f, 0.3f}));
     all.push_back(
         BoostOrb("Boosts\\door.png", TBoostSign::Door, {0.3f, 0.14f, 0.06f}, {0.92f, 0.62f, 0.36f}));
