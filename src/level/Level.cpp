@@ -22,8 +22,6 @@ namespace {
 // The level's own drop systems and the rain take part in the particle step.
 constexpr int32_t RainCapacity = 300;
 
-void RefreshBoostLightNone(TBoost*) {}
-
 // The player's keys as the key tables hold them.
 class TKeyTableInput : public TInputSource {
   public:
@@ -59,7 +57,13 @@ TLevel::TLevel() {
     ObjectWorld.Materials = &Materials;
     ObjectWorld.Layers = &Layers;
     ObjectWorld.ScreenWidth = ScreenWidth;
-    ObjectWorld.RefreshBoostLight = RefreshBoostLightNone;
+    // A boost's light follows its object when the object is rebuilt (moved,
+    // animated), and the meshes learn where it shines now.
+    ObjectWorld.RefreshBoostLight = [this](TBoost* b) {
+        const int32_t i = Boosts.IndexOf(b);
+        if (i < 0 || size_t(i) >= BoostLights.size()) return;
+        if (TLight* light = BoostLights[size_t(i)]->Light) light->MoveToBoost(true);
+    };
     // The animation of an object whose boost the player carries goes on
     // however far away the object is.
     ObjectWorld.PlayerCarries = [this](const TBoost& b) {

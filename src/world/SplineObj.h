@@ -52,7 +52,7 @@ struct TObjectWorld {
     // Applies the lights of a layer before attached particles are drawn.
     void (*ApplyLayerLights)(int32_t layer) = nullptr;
     // Refreshes the light of a boost after its object changed shape.
-    void (*RefreshBoostLight)(TBoost* boost) = nullptr;
+    std::function<void(TBoost* boost)> RefreshBoostLight;
     // Lets the quests forget an object that goes away.
     void (*ForgetObjectInQuests)(class TSplineObj* object) = nullptr;
     // Tells a mesh of an object in the given layer which of the level's

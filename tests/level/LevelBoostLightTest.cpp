@@ -129,6 +129,20 @@ TEST_F(LevelBoostLights, LightsAreLinkedToTheBoostsTheyBelongToAndTheFileStaysAs
     EXPECT_EQ(WriteLevelBytes(again), written);
 }
 
+TEST_F(LevelBoostLights, ABoostsLightMovesWithItsObject) {
+    Load(LightLevelBytes({{AsideBox, true}, {OtherBox, false}}, {1}));
+    for (int32_t boost : {0, 1}) {
+        SCOPED_TRACE(boost);
+        TLight& light = *LightOf(boost);
+        const TVec2 before{light.Position[0], light.Position[1]};
+        Level->Boosts.Items[size_t(boost)]->Shape->MoveBy(300.0f, -40.0f, true);
+        EXPECT_FLOAT_EQ(light.Position[0], before.X + 300.0f);
+        EXPECT_FLOAT_EQ(light.Position[1], before.Y - 40.0f);
+        EXPECT_TRUE(PointInBox({light.Position[0], light.Position[1]},
+                               Level->Boosts.Items[size_t(boost)]->Shape->Body.Bounds));
+    }
+}
+
 TEST_F(LevelBoostLights, ABoostsLightIsDarkWhileItIsNotShownAndFadesWithIt) {
     // Boost 0 holds the player's start and is taken at once, then comes
     // back (the player has rolled away by then); boost 1 starts hidden.
