@@ -218,7 +218,9 @@ class TLevel {
     int32_t ViewLeft = 0, ViewTop = 0;
     float CameraX = 0.0f, CameraY = 0.0f;
     float CameraRoll = 0.0f;
-    // Centres of the active camera attractors, in boost-list order.
+    // Centres of the active camera attractors, in boost-list order. No boost
+    // type attracts the camera, so nothing fills the list and the camera
+    // follows the player alone; the pull stays for a level that brings one.
     std::vector<TVec2> CameraAttractors;
     float Zoom = 1.0f;
     float Scale = 1.0f;

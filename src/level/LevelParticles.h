@@ -25,7 +25,8 @@ class TLevelParticles : public TParticleSink, public TParticleWorld {
     // Sparks land in the second effect drop system, drops in the first.
     void EmitSpark(const TParticleShot& shot) override;
     void EmitDrop(const TParticleShot& shot) override;
-    // The rain's intensity; the rain has no grip of its own.
+    // The rain's intensity. No weather record stores a grip, so a character
+    // in the rain grips as it does anywhere (0).
     float WeatherDensity() const override;
     float WeatherGrip() const override { return 0.0f; }
     void WeatherColour(uint8_t colour[4]) const override;
