@@ -17,6 +17,7 @@
 #include "assets/MassFile.h"
 #include "assets/TexLib.h"
 #include "game/GameMan.h"
+#include "level/Level.h"
 #include "level/Mechanics.h"
 #include "platform/GlWindow.h"
 #include "platform/Screenshot.h"
@@ -27,9 +28,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 constexpr int32_t Width = 1024, Height = 768;
@@ -150,4 +153,106 @@ void BM_ZestarsFrameGl(benchmark::State& state) {
     ReportMemory(state);
 }
 BENCHMARK(BM_ZestarsFrameGl)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+// The resident memory now, from /proc (0 where it cannot be read).
+double ResidentMb() {
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    if (!(statm >> pages >> resident)) return 0.0;
+    return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+// One window and GL context for the switching benchmarks, with the two
+// capture textures a switch draws into.
+TGlWindow* SwitchWindow(std::string& error) {
+    static TGlWindow gl("Rollix level switch benchmark", Width, Height);
+    if (!gl.Ready()) {
+        error = gl.Why();
+        return nullptr;
+    }
+    static const bool captures = [] {
+        TexLib.CreateWorkTexture("extra1");
+        TexLib.CreateWorkTexture("extra2");
+        return true;
+    }();
+    (void)captures;
+    return &gl;
+}
+
+// Asks the current level for a gate switch that must load its target: the
+// current level's own file when the other slot holds something else,
+// otherwise the other shipped level.
+void RequestLoadingSwitch() {
+    const TLevel* other = GameMan->OtherLevel(CurrentLevel);
+    const std::string current = CurrentLevel->ShortFileName();
+    std::string target = current;
+    if (other && other->ShortFileName() == current)
+        target = current == "Zestars.map" ? "Vortan 1.map" : "Zestars.map";
+    const TRollix* p = CurrentLevel->Player();
+    CurrentLevel->RequestLevelSwitch(SwitchGate, p ? p->Centre : TVec2{}, target, 0);
+}
+
+// The two switching frames: the old picture captured, the loading picture,
+// the load into the other slot, then the new picture captured.
+void SwitchFrames() {
+    RenderFrame(*LoopLevel);
+    RenderFrame(*LoopLevel);
+}
+
+// The fade's 100 ticks, played and drawn as the loop would.
+void PlayFade(TGlWindow& gl) {
+    for (int32_t i = 0; i < 101 && LoopLevel; ++i) {
+        RunOneTick(*LoopLevel);
+        Seed(100);
+        DrawFrame(*LoopLevel);
+        gl.Window.Present();
+    }
+}
+
+// A level switch under GL at 1024 × 768: both captures, the loading picture
+// and the load of the target from the archive. The fade is not timed.
+void BM_LevelSwitchGl(benchmark::State& state) {
+    std::string error;
+    if (!GameReady(error)) return state.SkipWithError(error.c_str());
+    TGlWindow* gl = SwitchWindow(error);
+    if (!gl) return state.SkipWithError(error.c_str());
+    if (!StartZestars(error, gl->DrawnWidth, gl->DrawnHeight)) return state.SkipWithError(error.c_str());
+    DrawFrame(*LoopLevel);
+    for (auto _ : state) {
+        state.PauseTiming();
+        RequestLoadingSwitch();
+        state.ResumeTiming();
+        SwitchFrames();
+        state.PauseTiming();
+        PlayFade(*gl);
+        state.ResumeTiming();
+    }
+    state.counters["switches/s"] = benchmark::Counter(1, benchmark::Counter::kIsIterationInvariantRate);
+    ReportMemory(state);
+}
+BENCHMARK(BM_LevelSwitchGl)->Unit(benchmark::kMillisecond)->Iterations(40);
+
+// 200 switches, each loading its target: the resident memory after the first
+// and after the last, which must stay close.
+void BM_TwoHundredSwitchesGl(benchmark::State& state) {
+    std::string error;
+    if (!GameReady(error)) return state.SkipWithError(error.c_str());
+    TGlWindow* gl = SwitchWindow(error);
+    if (!gl) return state.SkipWithError(error.c_str());
+    double afterFirst = 0.0, afterLast = 0.0;
+    for (auto _ : state) {
+        if (!StartZestars(error, gl->DrawnWidth, gl->DrawnHeight)) return state.SkipWithError(error.c_str());
+        DrawFrame(*LoopLevel);
+        for (int32_t i = 0; i < 200; ++i) {
+            RequestLoadingSwitch();
+            SwitchFrames();
+            PlayFade(*gl);
+            if (i == 0) afterFirst = ResidentMb();
+        }
+        afterLast = ResidentMb();
+    }
+    state.counters["RSS after 1 MB"] = afterFirst;
+    state.counters["RSS after 200 MB"] = afterLast;
+    state.counters["growth %"] = afterFirst > 0.0 ? 100.0 * (afterLast - afterFirst) / afterFirst : 0.0;
+}
+BENCHMARK(BM_TwoHundredSwitchesGl)->Unit(benchmark::kMillisecond)->Iterations(1);
 } // namespace
