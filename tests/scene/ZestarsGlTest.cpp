@@ -136,6 +136,46 @@ TEST_F(ZestarsGlTest, FirstFrameAfterAHundredTicksShowsSkyTerrainAndThePlayer) {
         EXPECT_EQ(line.find("error"), std::string::npos) << line;
 }
 
+// Drawing never changes the game: the scripted gate run through Zestars, with
+// a GL frame drawn every tenth tick and on each switching frame, takes the
+// same state hashes as the same run with nothing drawn, through the finish,
+// the switch and the fade.
+TEST_F(ZestarsGlTest, GateRunTakesTheSameHashesDrawnOrNot) {
+    TInputScript script;
+    std::string error;
+    ASSERT_TRUE(LoadInputScript(std::string(ROLLIX_SOURCE_DIR) + "/scripts/zestars-gate.txt", script, error))
+        << error;
+    const int32_t width = ScreenWidth, height = ScreenHeight;
+    auto run = [&](bool draw) {
+        ResetGame();
+        InstallGameHooks();
+        ScreenWidth = width;
+        ScreenHeight = height;
+        FillRandomTable();
+        Seed(100);
+        std::vector<std::string> hashes;
+        std::string why;
+        if (!LoadRunLevel("Zestars.map", why)) {
+            ADD_FAILURE() << why;
+            return hashes;
+        }
+        RunScriptedTicks(2100, script, [&](int32_t tick) {
+            if (draw && (tick % 10 == 0 || LoopLevel->CrossFadeRunning())) {
+                DrawFrame(*LoopLevel);
+                Seed(100);
+            }
+            if (tick % 100 == 0) hashes.push_back(StateHashText(tick));
+        });
+        return hashes;
+    };
+    const std::vector<std::string> drawn = run(true);
+    ASSERT_NE(GameMan, nullptr);
+    EXPECT_EQ(GameMan->FinishedLevel, "Zestars.map") << "the run passes the gate";
+    const std::vector<std::string> plain = run(false);
+    ASSERT_EQ(drawn.size(), 21u);
+    EXPECT_EQ(drawn, plain);
+}
+
 TEST_F(ZestarsGlTest, LoadingScreenShowsTheTitleAndTheGreenLoadingLine) {
     SetLanguage("English");
     ASSERT_EQ(VersionLine, u"version 1.14") << "the English file is shipped";
