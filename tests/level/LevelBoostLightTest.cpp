@@ -45,19 +45,10 @@ std::vector<uint8_t> LightLevelBytes(const std::vector<TLightBoostPlan>& boosts,
     level.Layers.Create(-1, {0.5f, 1.0f});
     level.SplineObjects.push_back(MakeFloor(level, -2000.0f, 2000.0f, 300.0f));
     for (const TLightBoostPlan& p : boosts) {
-        const TBox2& r = p.Box;
-        level.SplineObjects.push_back(
-            MakeGround(level, {{r.Left, r.Top}, {r.Right, r.Top}, {r.Right, r.Bottom}, {r.Left, r.Bottom}}));
-        auto b = std::make_unique<TBoost>();
-        b->Type = BoostType::Diamond;
-        b->TypeName = BoostTypeName(b->Type);
-        b->TypeBlock[0] = uint8_t(b->Type);
-        b->Activation = 0;
-        b->StartsHidden = p.StartsHidden;
-        b->RespawnTime = p.RespawnTime;
-        b->ShapeIndices = {int32_t(level.SplineObjects.size()) - 1};
-        if (p.OwnLight) b->LightRecord = LightRecord(Warm);
-        level.Boosts.Items.push_back(std::move(b));
+        TBoost& b = AddBoxBoost(level, BoostType::Diamond, p.Box);
+        b.StartsHidden = p.StartsHidden;
+        b.RespawnTime = p.RespawnTime;
+        if (p.OwnLight) b.LightRecord = LightRecord(Warm);
     }
     for (int32_t link : sectionLinks) {
         auto l = std::make_unique<TLight>(&level.Lights);
@@ -65,22 +56,12 @@ std::vector<uint8_t> LightLevelBytes(const std::vector<TLightBoostPlan>& boosts,
         l->BoostIndex = link;
         level.Lights.PointLights.push_back(std::move(l));
     }
-    TRollix* c = level.Characters.AddListed();
-    c->StartFigure = 1;
-    c->StartX = 0.0f;
-    c->StartY = 150.0f;
+    AddStartingCharacter(level, {0.0f, 150.0f});
     return WriteLevelBytes(level);
 }
 
-class LevelBoostLights : public ::testing::Test {
+class LevelBoostLights : public TLevelTest {
   public:
-    void SetUp() override { ResetLevelGlobals(); }
-    void TearDown() override {
-        Level.reset();
-        ResetLevelGlobals();
-        ReleaseRenderContext();
-        ResetMechanics();
-    }
     TLevel& Load(const std::vector<uint8_t>& bytes) {
         Level = std::make_unique<TLevel>();
         EXPECT_TRUE(Level->LoadFromBytes(bytes));
@@ -88,7 +69,6 @@ class LevelBoostLights : public ::testing::Test {
     }
     TLight* LightOf(int32_t boost) { return Level->BoostLights.at(size_t(boost))->Light; }
     TArchive Archive{"boost-lights"};
-    std::unique_ptr<TLevel> Level;
 };
 
 // Away from the player's start: nothing is taken.

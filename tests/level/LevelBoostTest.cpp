@@ -39,27 +39,13 @@ std::vector<uint8_t> BoostLevelBytes(const std::vector<TPlacedBoost>& boosts, in
     level.Layers.Create(-1, {0.5f, 1.0f});
     level.SplineObjects.push_back(MakeFloor(level, -2000.0f, 2000.0f, 300.0f));
     for (const TPlacedBoost& p : boosts) {
-        const TBox2& r = p.Box;
-        level.SplineObjects.push_back(
-            MakeGround(level, {{r.Left, r.Top}, {r.Right, r.Top}, {r.Right, r.Bottom}, {r.Left, r.Bottom}}));
-        auto b = std::make_unique<TBoost>();
-        b->Type = p.Type;
-        b->TypeName = BoostTypeName(p.Type);
-        b->TypeBlock[0] = uint8_t(p.Type);
-        b->Activation = 0;
-        b->TakeSound = "default";
-        b->ShapeIndices = {int32_t(level.SplineObjects.size()) - 1};
-        if (p.Setup) p.Setup(*b);
-        level.Boosts.Items.push_back(std::move(b));
+        TBoost& b = AddBoxBoost(level, p.Type, p.Box);
+        b.TakeSound = "default";
+        if (p.Setup) p.Setup(b);
     }
-    std::vector<TVec2> starts = {{0.0f, 150.0f}};
-    starts.insert(starts.end(), others.begin(), others.end());
-    for (TVec2 at : starts) {
-        TRollix* c = level.Characters.AddListed();
-        c->StartFigure = 1;
-        c->StartX = at.X;
-        c->StartY = at.Y;
-    }
+    AddStartingCharacter(level, {0.0f, 150.0f});
+    for (TVec2 at : others)
+        AddStartingCharacter(level, at);
     return WriteLevelBytes(level);
 }
 
@@ -94,16 +80,8 @@ class TSoundLog : public TSoundSink {
     std::vector<TPlayed> Played;
 };
 
-class LevelBoosts : public ::testing::Test {
+class LevelBoosts : public TLevelTest {
   public:
-    void SetUp() override { ResetLevelGlobals(); }
-    void TearDown() override {
-        Level.reset();
-        ResetLevelGlobals();
-        ReleaseRenderContext();
-        ResetMechanics();
-    }
-
     TLevel& Load(const std::vector<TPlacedBoost>& boosts, int32_t targetScore = 0,
                  const std::vector<TVec2>& others = {}) {
         Level = std::make_unique<TLevel>();
@@ -127,7 +105,6 @@ class LevelBoosts : public ::testing::Test {
                      {{"Objects\\Figures\\", "0002.gms", FigureBytes(2)},
                       {"Objects\\Figures\\", "0003.gms", FigureBytes(3)},
                       {"Objects\\Figures\\", "0004.gms", FigureBytes(4)}}};
-    std::unique_ptr<TLevel> Level;
 };
 
 TEST_F(LevelBoosts, EachTypeTakenByThePlayerGivesItsEffect) {

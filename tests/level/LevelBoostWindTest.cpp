@@ -40,18 +40,9 @@ std::vector<uint8_t> WindLevelBytes(const TWindCase& c) {
     level.Header.TargetScore = c.TargetScore;
     level.Layers.Create(-1, {0.5f, 1.0f});
     level.SplineObjects.push_back(MakeFloor(level, -2000.0f, 2000.0f, 300.0f));
-    const TBox2& r = c.Box;
-    level.SplineObjects.push_back(
-        MakeGround(level, {{r.Left, r.Top}, {r.Right, r.Top}, {r.Right, r.Bottom}, {r.Left, r.Bottom}}));
-    auto b = std::make_unique<TBoost>();
-    b->Type = c.BoostType;
-    b->TypeName = BoostTypeName(c.BoostType);
-    b->TypeBlock[0] = uint8_t(c.BoostType);
-    b->Activation = 0;
-    b->RespawnTime = 0;
-    b->Duration = 1000;
-    b->ShapeIndices = {1};
-    level.Boosts.Items.push_back(std::move(b));
+    TBoost& b = AddBoxBoost(level, c.BoostType, c.Box);
+    b.RespawnTime = 0;
+    b.Duration = 1000;
     auto wind = std::make_unique<TWind>();
     wind->BaseOrigin = wind->Origin = {-1000, 0};
     wind->BaseTarget = wind->Target = {-1000, 100};
@@ -62,24 +53,13 @@ std::vector<uint8_t> WindLevelBytes(const TWindCase& c) {
     wind->NeedsCarriedBoost = c.NeedsCarriedBoost;
     wind->Recompute();
     level.Winds.push_back(std::move(wind));
-    TRollix* p = level.Characters.AddListed();
-    p->StartFigure = 1;
-    p->StartX = 0.0f;
-    p->StartY = 150.0f;
+    AddStartingCharacter(level, {0.0f, 150.0f});
     return WriteLevelBytes(level);
 }
 
-class LevelBoostWinds : public ::testing::Test {
+class LevelBoostWinds : public TLevelTest {
   public:
-    void SetUp() override { ResetLevelGlobals(); }
-    void TearDown() override {
-        Level.reset();
-        ResetLevelGlobals();
-        ReleaseRenderContext();
-        ResetMechanics();
-    }
     TArchive Archive{"boost-winds"};
-    std::unique_ptr<TLevel> Level;
 };
 
 TEST_F(LevelBoostWinds, AWindBoundToABoostBlowsAsItsBoostAllows) {

@@ -30,38 +30,16 @@ std::vector<uint8_t> CheckpointLevelBytes(TBox2 checkpoint) {
     level.Header.LevelTitle = "Checkpoints";
     level.Layers.Create(-1, {0.5f, 1.0f});
     level.SplineObjects.push_back(MakeFloor(level, -2000.0f, 2000.0f, 300.0f));
-    auto add = [&](int32_t type, TBox2 r) {
-        level.SplineObjects.push_back(
-            MakeGround(level, {{r.Left, r.Top}, {r.Right, r.Top}, {r.Right, r.Bottom}, {r.Left, r.Bottom}}));
-        auto b = std::make_unique<TBoost>();
-        b->Type = type;
-        b->TypeName = BoostTypeName(type);
-        b->TypeBlock[0] = uint8_t(type);
-        b->Activation = 0;
-        b->ShapeIndices = {int32_t(level.SplineObjects.size()) - 1};
-        level.Boosts.Items.push_back(std::move(b));
-        return level.Boosts.Items.back().get();
-    };
+    auto add = [&](int32_t type, TBox2 r) { return &AddBoxBoost(level, type, r); };
     add(BoostType::Morpher, {-150.0f, 0.0f, 150.0f, 290.0f})->SetParam1(int32_t(4));
     add(BoostType::CheckPoint, checkpoint);
-    TRollix* c = level.Characters.AddListed();
-    c->StartFigure = 1;
-    c->StartX = PlayerStart.X;
-    c->StartY = PlayerStart.Y;
+    AddStartingCharacter(level, PlayerStart);
     return WriteLevelBytes(level);
 }
 
-class LevelCheckpoints : public ::testing::Test {
+class LevelCheckpoints : public TLevelTest {
   public:
-    void SetUp() override { ResetLevelGlobals(); }
-    void TearDown() override {
-        Level.reset();
-        ResetLevelGlobals();
-        ReleaseRenderContext();
-        ResetMechanics();
-    }
     TArchive Archive{"checkpoints", {{"Objects\\Figures\\", "0004.gms", FigureBytes(4)}}};
-    std::unique_ptr<TLevel> Level;
 };
 
 TEST_F(LevelCheckpoints, ARestartAfterADeathStartsFromTheNewestCheckpointWhenItKeepsOne) {

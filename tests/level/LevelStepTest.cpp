@@ -21,16 +21,8 @@ using namespace level_world;
 
 namespace {
 
-class LevelPlay : public ::testing::Test {
+class LevelPlay : public TLevelTest {
   protected:
-    void SetUp() override { ResetLevelGlobals(); }
-    void TearDown() override {
-        Level.reset();
-        ResetLevelGlobals();
-        ReleaseRenderContext();
-        ResetMechanics();
-    }
-
     // Loads a level written from the plan (the player resting on the floor by default).
     TLevel& Load(TLevelPlan plan = {{{0.0f, 150.0f}}}) {
         const std::vector<uint8_t> bytes = WritePlannedLevel(plan);
@@ -44,18 +36,11 @@ class LevelPlay : public ::testing::Test {
 
     uint64_t BodyHash() const {
         TStateHash h;
-        for (const auto& c : Level->Characters.Items)
-            for (const TRollixVertex& v : c->Vertices) {
-                h.AddFloat(v.Pos.X);
-                h.AddFloat(v.Pos.Y);
-                h.AddFloat(v.Vel.X);
-                h.AddFloat(v.Vel.Y);
-            }
+        AddCharacterNodes(h, *Level);
         return h.Value;
     }
 
     TArchive Archive{"play"};
-    std::unique_ptr<TLevel> Level;
 };
 
 TEST(LevelView, ViewportKeepsBetweenFourThirdsAndSixteenNinths) {

@@ -49,13 +49,7 @@ class LevelSwitch : public ::testing::Test {
     uint64_t WorldHash() const {
         TStateHash h;
         h.AddInt32(Level->TickCounter);
-        for (const auto& c : Level->Characters.Items)
-            for (const TRollixVertex& v : c->Vertices) {
-                h.AddFloat(v.Pos.X);
-                h.AddFloat(v.Pos.Y);
-                h.AddFloat(v.Vel.X);
-                h.AddFloat(v.Vel.Y);
-            }
+        AddCharacterNodes(h, *Level);
         return h.Value;
     }
     // How many frames were copied into a capture texture, and the last size.

@@ -17,7 +17,10 @@
 #include "assets/PictureWrite.h"
 #include "assets/TexLib.h"
 #include "level/Level.h"
+#include "level/Mechanics.h"
 #include "physics/FigureFile.h"
+#include "physics/Rollix.h"
+#include "render/RenderContext.h"
 
 #include <gtest/gtest.h>
 
@@ -135,6 +138,30 @@ inline std::unique_ptr<TSplineObj> MakeFloor(TLevel& level, float x0, float x1, 
     return MakeGround(level, {{x0, top}, {x1, top}, {x1, top + depth}, {x0, top + depth}});
 }
 
+// A listed character in figure 1 starting at the point.
+inline TRollix& AddStartingCharacter(TLevel& level, TVec2 at) {
+    TRollix* c = level.Characters.AddListed();
+    c->StartFigure = 1;
+    c->StartX = at.X;
+    c->StartY = at.Y;
+    return *c;
+}
+
+// A boost of the type drawn by a box of ground and taken by touching its
+// body (so the body passes through it); the boost names the object.
+inline TBoost& AddBoxBoost(TLevel& level, int32_t type, const TBox2& r) {
+    level.SplineObjects.push_back(
+        MakeGround(level, {{r.Left, r.Top}, {r.Right, r.Top}, {r.Right, r.Bottom}, {r.Left, r.Bottom}}));
+    auto b = std::make_unique<TBoost>();
+    b->Type = type;
+    b->TypeName = BoostTypeName(type);
+    b->TypeBlock[0] = uint8_t(type);
+    b->Activation = 0;
+    b->ShapeIndices = {int32_t(level.SplineObjects.size()) - 1};
+    level.Boosts.Items.push_back(std::move(b));
+    return *level.Boosts.Items.back();
+}
+
 // The level the step tests play: a far layer and the playing layer, a wide
 // floor, a slope down to the right, and the given characters (figure 1,
 // placed at their start points; none: the default character).
@@ -153,12 +180,8 @@ inline std::vector<uint8_t> WritePlannedLevel(const TLevelPlan& plan) {
         MakeGround(level, {{2000.0f, 300.0f}, {3500.0f, 700.0f}, {2000.0f, 700.0f}}));
     level.Header.CameraFromFile = plan.CameraFromFile;
     level.Header.CameraStart = plan.CameraStart;
-    for (TVec2 at : plan.Characters) {
-        TRollix* c = level.Characters.AddListed();
-        c->StartFigure = 1;
-        c->StartX = at.X;
-        c->StartY = at.Y;
-    }
+    for (TVec2 at : plan.Characters)
+        AddStartingCharacter(level, at);
     return WriteLevelBytes(level);
 }
 
@@ -207,6 +230,17 @@ inline void PlayTicks(TLevel& level, int32_t n = 1) {
     }
 }
 
+// Every node of every character, position and velocity: what a played tick changes.
+inline void AddCharacterNodes(TStateHash& h, const TLevel& level) {
+    for (const auto& c : level.Characters.Items)
+        for (const TRollixVertex& v : c->Vertices) {
+            h.AddFloat(v.Pos.X);
+            h.AddFloat(v.Pos.Y);
+            h.AddFloat(v.Vel.X);
+            h.AddFloat(v.Vel.Y);
+        }
+}
+
 // Back to the start-of-run state of the globals the level touches.
 inline void ResetLevelGlobals() {
     CurrentLevel = nullptr;
@@ -223,5 +257,20 @@ inline void ResetLevelGlobals() {
     FillRandomTable();
     Seed(100);
 }
+
+// A test that plays a level: the globals the level touches start afresh, and
+// the level, the render context and the mechanics go when it ends.
+// Public, so that case tables can reach the level through the fixture.
+class TLevelTest : public ::testing::Test {
+  public:
+    void SetUp() override { ResetLevelGlobals(); }
+    void TearDown() override {
+        Level.reset();
+        ResetLevelGlobals();
+        ReleaseRenderContext();
+        ResetMechanics();
+    }
+    std::unique_ptr<TLevel> Level;
+};
 
 } // namespace level_world
