@@ -9,8 +9,6 @@
 #include "assets/TexLib.h"
 #include "render/RenderContext.h"
 
-#include <cstdio>
-
 std::string StartLevelOverride;
 
 void PrepareRenderContext(std::unique_ptr<TRenderBackend> backend) {

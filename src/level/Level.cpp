@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 TLevel* CurrentLevel = nullptr;
 TLevelStepProbe LevelStepProbe;
