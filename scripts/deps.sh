@@ -10,6 +10,8 @@ PACKAGES=(
   libsdl2-dev libgl-dev libgl1-mesa-dri libglu1-mesa-dev
   # audio
   libopenal-dev libogg-dev libvorbis-dev
+  # the reference Ogg Vorbis encoder and decoder the decoder tests compare with
+  vorbis-tools
   # pictures and compression
   libpng-dev libjpeg-dev zlib1g-dev
   # web records, settings, front-end windows, JSON for tools

@@ -201,7 +201,11 @@ float TLevelBoosts::NearestGateDistance(TVec2 p) const {
 }
 
 void TLevelBoosts::ClearEffects(TRollix& c) {
-    if (c.Carried) CarriedOf(c).Items.clear();
+    if (!c.Carried) return;
+    TBoosts& list = CarriedOf(c);
+    for (const auto& e : list.Items)
+        World->DetachFollowers(*e);
+    list.Items.clear();
 }
 
 TBoost* TLevelBoosts::NewestCheckpoint() const {
@@ -217,6 +221,7 @@ void TLevelBoosts::RemoveCarried(TRollix& c, TBoosts& list, int32_t index) {
     if (index < 0 || index >= list.Count()) return;
     const bool row = InHudRow(*list.Items[size_t(index)]);
     if (list.Items[size_t(index)]->Type == BoostType::SkidStick) c.ReleaseGlue();
+    World->DetachFollowers(*list.Items[size_t(index)]);
     list.Items.erase(list.Items.begin() + index);
     if (!row) return;
     // The icons after it close the gap.
@@ -558,7 +563,12 @@ void TLevelBoosts::AddCarried(TBoost& b, TRollix& c) {
         if (TBoost* carried = FindByType(list, b.Type)) {
             carried->Duration = Saturated(int64_t(carried->Duration) + b.Duration);
             carried->TimeLeft = Saturated(int64_t(carried->TimeLeft) + b.Duration);
-            carried->Source = &b;
+            if (carried->Source != &b) {
+                // The effect now comes from b: the emitters of b's object go along instead.
+                World->DetachFollowers(*carried);
+                carried->Source = &b;
+                World->AttachFollowers(b, c, *carried);
+            }
             return;
         }
     if (Instant(b.Type) && !b.IsKeyItem) return;
@@ -587,6 +597,7 @@ void TLevelBoosts::AddCarried(TBoost& b, TRollix& c) {
     e->HudPos = screen + (e->HudSlot - screen) * 0.1f;
     e->HudSlideLeft = e->HudSlideTotal = HudSlideTicks;
     list.Items.push_back(std::move(e));
+    World->AttachFollowers(b, c, *list.Items.back());
 }
 
 void TLevelBoosts::Apply(TBoost& b, TRollix& c) {

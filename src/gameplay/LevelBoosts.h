@@ -103,6 +103,11 @@ class TBoostWorld {
     virtual TVec2 ScreenPosition(TVec2 p) const { return p; }
     // The placed level sound with this id lets a boost sound play now.
     virtual bool SoundSlotAllows(int32_t /*slot*/) const { return true; }
+    // The emitters of the source's object that follow their carrier go with
+    // c, as copies that belong to the carried effect.
+    virtual void AttachFollowers(const TBoost& /*source*/, const TRollix& /*c*/, const TBoost& /*effect*/) {}
+    // The carried effect ends: the copies it took along go.
+    virtual void DetachFollowers(const TBoost& /*effect*/) {}
 };
 
 // The effects one character carries.

@@ -109,6 +109,7 @@ TLevel::~TLevel() {
     // The lights and the boosts only point at each other.
     Lights.ForgetBoosts();
     BoostLights.clear();
+    ParticleLink.ForgetCarrierCopies();
     ParticleMan.Clear();
     SelectionGroups.Clear();
     Selection.Clear();

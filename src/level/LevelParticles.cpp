@@ -170,6 +170,8 @@ TParticleSystem* TLevelParticles::SplashDrops() {
 }
 
 bool TLevelParticles::ShapeCentre(const TDrops_Emiter& e, TVec2& centre) const {
+    // A copy that went with its carrier emits where the carrier is.
+    if (e.CarrierCopy && CharacterCentre(e.CharacterSlot(CharacterCount()), centre)) return true;
     if (e.ShapeIndex < 1 || size_t(e.ShapeIndex) > Level.SplineObjects.size()) return false;
     const TMultiMesh& body = Level.SplineObjects[size_t(e.ShapeIndex - 1)]->Body;
     if (body.Meshes.empty()) {
@@ -314,5 +316,76 @@ void TLevelParticles::DrawLayer(TLayer& layer) {
         for (TParticleSystem* s :
              {Level.Rain.get(), Level.OwnDropSystems[0].get(), Level.OwnDropSystems[1].get()})
             if (s) s->Draw(view);
+    }
+}
+
+// ---- Emitters that follow their carrier ----
+
+void TLevelParticles::AttachCarrierCopies(const TBoost& source, int32_t character, const TBoost& effect) {
+    if (!source.Shape) return;
+    int32_t shapeIndex = 0;
+    for (size_t i = 0; i < Level.SplineObjects.size(); ++i)
+        if (Level.SplineObjects[i].get() == source.Shape) shapeIndex = int32_t(i) + 1;
+    if (shapeIndex == 0) return;
+    for (const auto& d : Level.DropSystems) {
+        const TParticleSystem_Emiter* e = d->Emitter.get();
+        if (!e || !e->FollowCarrier || e->CarrierCopy || e->ShapeIndex != shapeIndex) continue;
+        TParticleSystem* copy = Level.ParticleMan.CreateDrops(d.get());
+        copy->Emitter->CarrierCopy = 1;
+        copy->Emitter->ShapeIndex = shapeIndex;
+        copy->Emitter->CharacterIndex = character;
+        copy->InPlayLayer = LayerParallax(copy->Layer) == 1.0f ? 1 : 0;
+        copy->Restart(true);
+        CarrierCopies.push_back({&effect, copy});
+    }
+}
+
+void TLevelParticles::DetachCarrierCopies(const TBoost& effect) {
+    std::erase_if(CarrierCopies, [&](const TCarrierCopy& c) {
+        if (c.Effect != &effect) return false;
+        Level.ParticleMan.Remove(c.System);
+        return true;
+    });
+}
+
+std::vector<TParticleSystem*> TLevelParticles::CarrierCopiesOf(const TBoost& effect) const {
+    std::vector<TParticleSystem*> out;
+    for (const TCarrierCopy& c : CarrierCopies)
+        if (c.Effect == &effect) out.push_back(c.System);
+    return out;
+}
+
+void TLevelParticles::DrawCarrierCopies() {
+    if (CarrierCopies.empty()) return;
+    ApplyLights(0);
+    for (const TCarrierCopy& c : CarrierCopies)
+        c.System->Draw(ViewRect);
+}
+
+// ---- Collectibles ----
+
+void TLevelParticles::CollectParticles() {
+    TRollix* player = Level.Player();
+    if (!player || player->Dead) return;
+    const int32_t boosts = Level.Boosts.Count();
+    // Taking a boost may add or remove carried copies in the manager's list:
+    // the collecting systems are picked first. Copies carry no boost, and
+    // the placed systems stay while the level lives.
+    std::vector<TParticleSystem*> collecting;
+    for (TParticleSystem* s : Level.ParticleMan.Systems)
+        if (s->Emitter && s->Emitter->BoostIndex >= 0 && s->Emitter->BoostIndex < boosts)
+            collecting.push_back(s);
+    for (TParticleSystem* s : collecting) {
+        TBoost& boost = *Level.Boosts.Items[size_t(s->Emitter->BoostIndex)];
+        for (TParticle* p = s->AliveHead(); p;) {
+            if (!player->Encloses(p->Position)) {
+                p = p->Next;
+                continue;
+            }
+            p = s->Free(p);
+            // Each particle gives the boost's effect; the placed boost
+            // itself stays where it is.
+            Level.BoostHooks.Apply(boost, *player);
+        }
     }
 }

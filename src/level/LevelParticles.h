@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+class TBoost;
 class TLevel;
 class TLayer;
 class TRollix;
@@ -51,6 +52,9 @@ class TLevelParticles : public TParticleSink, public TParticleWorld {
     void EmitBubble(TWaterArea* water, TVec2 at, TVec2 velocity) override;
     void DisturbWater(TWaterArea* water, float strength, float x) override;
     void WaterSplashColours(TWaterArea* water, TColor4& start, TColor4& end) const override;
+    // A drop system's caption: a hidden x-hint it draws itself (StatusLine.cpp).
+    int32_t AddXHint(const std::u16string& text, TVec2 at, int32_t hold, TColor4 colour) override;
+    void DrawXHint(int32_t serial) override;
 
     // Every water gets a drop system for its splashes (made by the particle
     // manager, so stepped and restarted with the rest); those of waters that
@@ -63,9 +67,33 @@ class TLevelParticles : public TParticleSink, public TParticleWorld {
     // layer the rain and the two effect drop systems.
     void DrawLayer(TLayer& layer);
 
+    // ---- Emitters that follow their carrier ----
+    // Copies of the placed emitters on the source's object that follow their
+    // carrier: they emit where the character is, belong to the carried effect
+    // and are drawn over the playing layer.
+    void AttachCarrierCopies(const TBoost& source, int32_t character, const TBoost& effect);
+    // The copies the effect took along leave the particle manager.
+    void DetachCarrierCopies(const TBoost& effect);
+    // The manager frees its systems: the copies are forgotten without a look.
+    void ForgetCarrierCopies() { CarrierCopies.clear(); }
+    // The copies the effect took along (none when it took none).
+    std::vector<TParticleSystem*> CarrierCopiesOf(const TBoost& effect) const;
+    size_t CarrierCopyCount() const { return CarrierCopies.size(); }
+    void DrawCarrierCopies();
+
+    // ---- Collectibles ----
+    // Every particle of a system whose emitter carries a boost gives the
+    // player that boost when it lies inside the player's body, and goes.
+    void CollectParticles();
+
   private:
+    struct TCarrierCopy {
+        const TBoost* Effect;
+        TParticleSystem* System;
+    };
     TLevel& Level;
     std::vector<std::pair<const TWater*, TParticleSystem*>> Splashes;
+    std::vector<TCarrierCopy> CarrierCopies;
 };
 
 // What the waters and winds hand to the particles: the drops a character

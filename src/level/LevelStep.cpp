@@ -137,7 +137,7 @@ void StepBoostPickups(TLevel& lv) {
 }
 
 // Particles that carry a boost give it to the player they lie in.
-void StepCollectibles() {
+void StepCollectibles(TLevel& lv) {
     Probe("collectibles");
     Draw();
 }
@@ -262,7 +262,7 @@ void TLevel::StepPlay(int32_t tickCount) {
     UpdateCamera();
     StepCharacters(*this);
     StepBoostPickups(*this);
-    StepCollectibles();
+    StepCollectibles(*this);
     StepSplineAnimations(*this);
     StepQuestsUpdate(*this);
     StepWinds(*this);

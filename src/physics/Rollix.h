@@ -217,6 +217,9 @@ class TRollix {
     void ComputeCentre();
     void EstimateTurn();
     void ComputeBounds();
+    // The point lies inside the ring of nodes (its bounds first, then the
+    // crossings of a ray to the right).
+    bool Encloses(TVec2 p) const;
     void RebuildGravity();
     void BodyTick();
     // The spring pass of one tick (step 6 of the body tick).

@@ -240,6 +240,18 @@ void TRollix::ComputeCentre() {
     Centre = {sum.X / float(Vertices.size()), sum.Y / float(Vertices.size())};
 }
 
+bool TRollix::Encloses(TVec2 p) const {
+    const int32_t n = VertexCount();
+    if (n < 3 || !PointInBox(p, Bounds)) return false;
+    bool inside = false;
+    for (int32_t i = 0, j = n - 1; i < n; j = i++) {
+        const TVec2 a = Vertices[size_t(i)].Pos, b = Vertices[size_t(j)].Pos;
+        if ((a.Y > p.Y) != (b.Y > p.Y) && p.X < a.X + (p.Y - a.Y) * (b.X - a.X) / (b.Y - a.Y))
+            inside = !inside;
+    }
+    return inside;
+}
+
 void TRollix::ComputeBounds() {
     RecordSite(42019);
     if (Vertices.empty()) return;
