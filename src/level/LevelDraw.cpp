@@ -100,7 +100,11 @@ void TLevel::DrawLevel() {
         }
     }
     // 5.
-    if (!Layers.Layers.empty()) Layers.BeginPlayingLayerOverlay(CameraRoll);
+    if (!Layers.Layers.empty()) {
+        Layers.BeginPlayingLayerOverlay(CameraRoll);
+        // Emitters that went with the player draw over everything it passes.
+        ParticleLink.DrawCarrierCopies();
+    }
     // 7. Back to screen units for the overlays.
     Materials.Base.Apply();
     SetLighting(false);
