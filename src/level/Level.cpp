@@ -430,8 +430,13 @@ std::vector<std::string> TLevel::ListUsedResources() const {
         for (const char* n : {"xRollix\\brrrrr.ogg", "xRollix\\jam o.ogg", "xRollix\\mmm.ogg",
                               "xRollix\\o !.ogg", "xRollix\\o.ogg"})
             add(n);
-    for (const auto& b : Boosts.Items)
-        add(b->TakeSound);
+    // A boost's sounds as it plays them: "default" and " no sample" are no names.
+    for (const auto& b : Boosts.Items) {
+        add(BoostHooks.TakeSoundOf(*b));
+        add(b->ShowSound.empty() && b->Type == BoostType::Gate ? std::string("FX\\openGate.ogg")
+                                                               : b->ShowSound);
+        add(b->VoiceName);
+    }
     for (const auto& q : Quests.Items)
         for (const TSpeech& s : q->Speeches.Items)
             add(s.Name);

@@ -906,3 +906,26 @@ TEST(GateTarget, MenusAndTheMainMenuAreReplaced) {
 }
 
 } // namespace
+
+namespace {
+TEST_F(LevelBoosts, TheLevelListsTheSoundsItsBoostsPlay) {
+    using namespace BoostType;
+    Load({{Diamond, nullptr, {500.0f, 0.0f, 600.0f, 100.0f}},
+          {Gate, nullptr, {700.0f, 0.0f, 800.0f, 100.0f}},
+          {Scaler,
+           [](TBoost& b) {
+               b.TakeSound = " no sample";
+               b.ShowSound = "Untitled\\Pop.ogg";
+               b.VoiceName = "xRollix\\jupi.ogg";
+           },
+           {900.0f, 0.0f, 1000.0f, 100.0f}}});
+    const std::vector<std::string> names = Level->ListUsedResources();
+    const auto has = [&](const std::string& n) { return std::count(names.begin(), names.end(), n) == 1; };
+    EXPECT_TRUE(has("Boosts\\Diamant.ogg"));
+    EXPECT_TRUE(has("FX\\openGate.ogg"));
+    EXPECT_TRUE(has("Untitled\\Pop.ogg"));
+    EXPECT_TRUE(has("xRollix\\jupi.ogg"));
+    for (const char* none : {"default", " no sample", "Boosts\\Scaler_up.ogg"})
+        EXPECT_FALSE(has(none)) << none;
+}
+} // namespace
