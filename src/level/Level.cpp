@@ -356,11 +356,22 @@ void TLevel::RestartLevel(bool replay, bool keepCheckpoint) {
 bool TLevel::RestartAtCheckpoint() {
     const TBoost* checkpoint = BoostHooks.NewestCheckpoint();
     if (!checkpoint || !checkpoint->Shape || !Player()) return false;
-    Characters.Restart();
+    // The boosts keep their state, so the player keeps what they gave: the
+    // points (without them a gate might never open) and the treasures. A
+    // key item goes back to its own place, or no door could open again.
     TRollix* p = Player();
     p->LoadFigure(checkpoint->Param2Int());
     p->ApplyFigure(true, 1.0f, true);
     p->Dead = false;
+    const int32_t points = p->Points;
+    const std::vector<int32_t> items = p->Items;
+    if (const TBoosts* carried = BoostHooks.CarriedOf(std::as_const(*p)))
+        for (const auto& e : carried->Items)
+            if (e->IsKeyItem && e->Source) BoostHooks.Show(*e->Source, false, nullptr);
+    Characters.Restart();
+    p = Player();
+    p->Points = points;
+    p->Items = items;
     p->Present = true;
     const TVec2 at = ShapeCentre(*checkpoint);
     p->PlaceAt(false, at.Y, at.X);

@@ -24,8 +24,9 @@ constexpr TBox2 FarBox{1500.0f, 0.0f, 1700.0f, 290.0f};
 
 // A wide floor at 300, the player (figure 1) starting at (0, 150) inside a
 // Morpher to figure 4, and a checkpoint drawn by the given box; both are
-// taken by touching their bodies, the Morpher first.
-std::vector<uint8_t> CheckpointLevelBytes(TBox2 checkpoint) {
+// taken by touching their bodies, the Morpher first. With takings, a
+// Diamond and an auto-use key item lie at the start too.
+std::vector<uint8_t> CheckpointLevelBytes(TBox2 checkpoint, bool takings = false) {
     TLevel level;
     level.Header.LevelTitle = "Checkpoints";
     level.Layers.Create(-1, {0.5f, 1.0f});
@@ -33,6 +34,12 @@ std::vector<uint8_t> CheckpointLevelBytes(TBox2 checkpoint) {
     auto add = [&](int32_t type, TBox2 r) { return &AddBoxBoost(level, type, r); };
     add(BoostType::Morpher, {-150.0f, 0.0f, 150.0f, 290.0f})->SetParam1(int32_t(4));
     add(BoostType::CheckPoint, checkpoint);
+    if (takings) {
+        add(BoostType::Diamond, {-150.0f, 0.0f, 150.0f, 290.0f})->PointsValue = 70;
+        TBoost* key = add(BoostType::Invisible, {-150.0f, 0.0f, 150.0f, 290.0f});
+        key->IsKeyItem = 1;
+        key->AutoUse = 1;
+    }
     AddStartingCharacter(level, PlayerStart);
     return WriteLevelBytes(level);
 }
@@ -106,6 +113,33 @@ TEST_F(LevelCheckpoints, ARestartAfterADeathStartsFromTheNewestCheckpointWhenItK
         EXPECT_FALSE(Level->Player()->Dead);
         Level.reset();
     }
+}
+
+// The boosts keep their state at a checkpoint restart, so what the player
+// took from them stays: the points (or the gate might never open) and the
+// key item, which goes back to its own place (or no door could open again).
+TEST_F(LevelCheckpoints, ACheckpointRestartKeepsThePointsAndPutsTheKeyItemBack) {
+    Level = std::make_unique<TLevel>();
+    ASSERT_TRUE(Level->LoadFromBytes(CheckpointLevelBytes(CheckpointBox, true)));
+    PlayTicks(*Level, 100);
+    TRollix& p = *Level->Player();
+    const TBoost& key = *Level->Boosts.Items[3];
+    ASSERT_EQ(Level->BoostHooks.FirstKeyItem(p) ? Level->BoostHooks.FirstKeyItem(p)->Source : nullptr, &key);
+    ASSERT_FALSE(key.Visible);
+    const int32_t points = p.Points;
+    ASSERT_GE(points, 70);
+    p.Damage = 100.0f;
+    for (int32_t i = 0; i < 1000 && (Level->Player()->Dead || Level->RestartPending || i == 0); ++i)
+        PlayTicks(*Level);
+    TRollix& q = *Level->Player();
+    ASSERT_FALSE(q.Dead);
+    EXPECT_NEAR(q.Centre.X, CheckpointCentre.X, 1.0f);
+    EXPECT_EQ(q.Points, points);
+    EXPECT_EQ(Level->BoostHooks.FirstKeyItem(q), nullptr);
+    EXPECT_TRUE(key.Visible);
+    const TVec2 at = ShapeCentre(key);
+    EXPECT_NEAR(at.X, 0.0f, 1.0f);
+    EXPECT_NEAR(at.Y, 145.0f, 1.0f);
 }
 
 } // namespace
