@@ -360,9 +360,6 @@ bool TLevel::RestartAtCheckpoint() {
     // points (without them a gate might never open) and the treasures. A
     // key item goes back to its own place, or no door could open again.
     TRollix* p = Player();
-    p->LoadFigure(checkpoint->Param2Int());
-    p->ApplyFigure(true, 1.0f, true);
-    p->Dead = false;
     const int32_t points = p->Points;
     const std::vector<int32_t> items = p->Items;
     if (const TBoosts* carried = BoostHooks.CarriedOf(std::as_const(*p)))
@@ -372,6 +369,9 @@ bool TLevel::RestartAtCheckpoint() {
     p = Player();
     p->Points = points;
     p->Items = items;
+    p->LoadFigure(checkpoint->Param2Int());
+    p->ApplyFigure(true, 1.0f, true);
+    p->Dead = false;
     p->Present = true;
     const TVec2 at = ShapeCentre(*checkpoint);
     p->PlaceAt(false, at.Y, at.X);

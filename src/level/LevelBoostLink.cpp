@@ -92,6 +92,7 @@ void TLevelBoostWorld::FinishRound() {
 TVec2 TLevelBoostWorld::ScreenPosition(TVec2 p) const {
     const float h = 1024.0f * float(Level.ViewHeight) / float(std::max(Level.ViewWidth, 1));
     return {512.0f + (p.X - Level.CameraX) * WorldToHud, h * 0.5f + (p.Y - Level.CameraY) * WorldToHud};
+}
 
 void TLevelBoostWorld::AttachFollowers(const TBoost& source, const TRollix& c, const TBoost& effect) {
     if (&c == Level.Player()) Level.ParticleLink.AttachCarrierCopies(source, 0, effect);
@@ -99,5 +100,4 @@ void TLevelBoostWorld::AttachFollowers(const TBoost& source, const TRollix& c, c
 
 void TLevelBoostWorld::DetachFollowers(const TBoost& effect) {
     Level.ParticleLink.DetachCarrierCopies(effect);
-}
 }

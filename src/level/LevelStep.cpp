@@ -139,6 +139,7 @@ void StepBoostPickups(TLevel& lv) {
 // Particles that carry a boost give it to the player they lie in.
 void StepCollectibles(TLevel& lv) {
     Probe("collectibles");
+    lv.ParticleLink.CollectParticles();
     Draw();
 }
 
