@@ -343,6 +343,9 @@ void TLevel::RestartLevel(bool replay, bool keepCheckpoint) {
         ScoreFadeStep = 0;
         ScoreHints.clear();
         XHints.clear();
+        WarnTimer = WarnPhase = 0;
+        UsedLeftRight = UsedTurbo = false;
+        Physics.HintCountA = Physics.HintCountB = 0;
         // Sounds: stopped and restarted with the sound manager.
         ReplayPlaying = replay;
         ResetMembers();

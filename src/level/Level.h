@@ -88,6 +88,8 @@ struct TScoreHint {
     TColor4 Colour;
 };
 
+// A growing text at a point of the playing layer; a hidden one is drawn only
+// by the drop system that made it.
 struct TXHint {
     std::u16string Text;
     TVec2 Position;
@@ -95,6 +97,9 @@ struct TXHint {
     int32_t Lifetime = ScoreHintLifetime;
     int32_t HoldTicks = 0;
     int32_t HoldTime = 0;
+    int32_t Serial = 0;
+    bool Hidden = false;
+    TColor4 Colour;
 };
 
 // The sections of a level file that hold no behaviour of the level itself:
@@ -211,7 +216,17 @@ class TLevel {
     // ---- HUD ----
     std::vector<TScoreHint> ScoreHints;
     std::vector<TXHint> XHints;
-    int32_t LowScoreWarning = 0;
+    int32_t NextXHintSerial = 1;
+    // The low-score warning: 0 off, else the ticks it has run (1 … 250);
+    // its phase goes round 0 … 49 and pulses the score and the arrows.
+    int32_t WarnTimer = 0;
+    int32_t WarnPhase = 0;
+    // The tutorials' key pictures: whether the player has rolled and has
+    // used turbo since the restart, and (never reset) whether it has once
+    // got past the main level's first stretch.
+    bool UsedLeftRight = false;
+    bool UsedTurbo = false;
+    bool FirstStepsDone = false;
 
     // ---- View and camera ----
     int32_t ViewWidth = 0, ViewHeight = 0;
@@ -345,6 +360,25 @@ class TLevel {
     bool IsNearMoon(TVec2 p) const;
     std::vector<std::string> ListUsedResources() const;
     void AddScoreHint(const std::u16string& text, TVec2 position);
+
+    // ---- Status line and hints (StatusLine.cpp) ----
+    // Starts the low-score warning, or keeps a running one going.
+    void WarnLowScore();
+    void AdvanceWarning(int32_t ticks);
+    // The score grew: it flashes and a burst of stars flies from it.
+    void ScoreChanged();
+    // Returns the new hint's serial number.
+    int32_t AddXHint(const std::u16string& text, TVec2 position, bool hidden, int32_t holdTime,
+                     TColor4 colour);
+    // Per tick: what the tutorials' key pictures wait for.
+    void StepTutorialHints();
+    void DrawStatusLine();
+    void DrawScoreHints();
+    void DrawXHints();
+    // Draws that x-hint (hidden or not); false once it is gone.
+    bool DrawXHint(int32_t serial);
+    void DrawTutorialHints();
+    void DrawMenuKeyHints();
     // The textures this level draws, for the residency pass.
     void CollectTextureNeeds(TLevelTextureNeeds& needs) const;
     // Name part of FileName.

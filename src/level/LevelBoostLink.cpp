@@ -66,8 +66,7 @@ void TLevelBoostWorld::AddScoreHint(int32_t points, TVec2 at) {
 }
 
 void TLevelBoostWorld::ScoreChanged() {
-    // The score flashes; the burst of score stars comes with the status line.
-    Level.ScoreFadeStep = 1;
+    Level.ScoreChanged();
 }
 
 void TLevelBoostWorld::RequestLevelSwitch(int32_t kind, TVec2 pos, const std::string& target, int32_t delay) {

@@ -105,7 +105,18 @@ void TLevel::DrawLevel() {
         // Emitters that went with the player draw over everything it passes.
         ParticleLink.DrawCarrierCopies();
     }
-    // 7. Back to screen units for the overlays.
+    // 7. The rising scores and the x-hints over the playing layer.
+    Materials.Base.Apply();
+    SetLighting(false);
+    if (!Layers.Layers.empty()) {
+        Layers.SetView(Layers.Playing(), CameraRoll);
+        DrawScoreHints();
+        DrawXHints();
+    }
+    // 8. The status line (the menus come with their screens), the main
+    // menu's keys; then back to screen units for the overlays.
+    if (!GameMenuOpen && !HelpOpen) DrawStatusLine();
+    DrawMenuKeyHints();
     Materials.Base.Apply();
     SetLighting(false);
     ScreenProjection(ViewWidth, ViewHeight);

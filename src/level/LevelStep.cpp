@@ -72,7 +72,7 @@ void AgeHints(TLevel& lv, int32_t tickCount) {
     for (TScoreHint& h : lv.ScoreHints)
         h.Age += tickCount;
     std::erase_if(lv.ScoreHints, [](const TScoreHint& h) { return h.Age >= h.Lifetime; });
-    lv.LowScoreWarning += tickCount;
+    lv.AdvanceWarning(tickCount);
     for (int32_t i = int32_t(lv.XHints.size()) - 1; i >= 0; --i) {
         TXHint& h = lv.XHints[size_t(i)];
         if (h.Age <= h.Lifetime / 4 || h.HoldTicks >= h.HoldTime)
@@ -262,6 +262,7 @@ void TLevel::StepPlay(int32_t tickCount) {
     Probe("camera");
     UpdateCamera();
     StepCharacters(*this);
+    StepTutorialHints();
     StepBoostPickups(*this);
     StepCollectibles(*this);
     StepSplineAnimations(*this);

@@ -16,6 +16,7 @@
 #include "assets/Texts.h"
 #include "game/GameMan.h"
 #include "level/Mechanics.h"
+#include "level/StatusLine.h"
 #include "platform/GameLoop.h"
 #include "platform/Screenshot.h"
 
@@ -64,6 +65,8 @@ int main(int argc, char** argv) {
     SetLanguage("English");
     CreateMechanics();
     InstallGameHooks();
+    // The performance test's line shows the loop's average frame time.
+    AverageFrameTimeSource = [] { return FrameTimeCount > 0 ? AverageFrameTime() : 0; };
     StartLevelOverride = options.Level;
 
     if (options.Headless) return RunHeadless(options, std::cout, std::cerr);

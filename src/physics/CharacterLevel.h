@@ -66,8 +66,10 @@ struct TCharacterLevel {
     uint8_t JoystickPressed = 0;
     uint8_t JoystickReleased = 0;
 
-    int32_t JumpCount = 0;
-    int32_t GluedJumpCount = 0;
+    // Jumps made during a controlled hiccup, and those of them made with
+    // more than 3 nodes glued: the jump key's hint counts them.
+    int32_t HintCountA = 0;
+    int32_t HintCountB = 0;
     // Ticks until the level restarts, as asked by the death checks (0: none).
     int32_t RestartDelay = 0;
     bool NearGate = false;

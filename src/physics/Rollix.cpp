@@ -446,8 +446,8 @@ void TRollix::Hiccups() {
         HiccupLeft -= 1;
         if (Buttons.Jump.Pressed) {
             HiccupTimer = 30;
-            lv.JumpCount += 1;
-            if (GluedCount > 3) lv.GluedJumpCount += 1;
+            lv.HintCountA += 1;
+            if (GluedCount > 3) lv.HintCountB += 1;
         }
         if (HiccupTimer > 0) {
             HiccupTimer -= 1;
