@@ -213,3 +213,6 @@ std::u16string LevelTask(const std::string& levelFileName) {
 std::u16string LevelHint(const std::string& levelFileName) {
     return LevelEntry(levelFileName, 500, 211);
 }
+std::u16string LevelTitle(const std::string& levelFileName) {
+    return LevelEntry(levelFileName, 100, -1);
+}

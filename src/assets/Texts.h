@@ -31,6 +31,8 @@ std::u16string Text(int32_t id);
 std::u16string ResolveReference(const std::u16string& text);
 std::u16string LevelTask(const std::string& levelFileName);
 std::u16string LevelHint(const std::string& levelFileName);
+// The title of a game level (entries 100 … 139), empty for any other name.
+std::u16string LevelTitle(const std::string& levelFileName);
 
 // Conversions at the edges: UTF-8 ↔ UTF-16, and Windows-1252 bytes → UTF-16.
 std::u16string Utf8ToUtf16(const std::string& s);
