@@ -2,10 +2,14 @@
 
 #include "app/SiteTrace.h"
 #include "assets/ByteStream.h"
+#include "audio/AudioBackend.h"
+#include "audio/SoundMan.h"
 
 #include <algorithm>
 
 TMusicMan MusicMan;
+std::function<std::unique_ptr<TAudioBackend>(const std::string& device)> AudioDeviceOpener;
+std::unique_ptr<TAudioBackend> AudioOutput;
 
 namespace {
 
@@ -63,4 +67,40 @@ void TMusicMan::ApplyLevel(const TLevelMusic& level) {
     for (size_t i = 0; i < Tracks.size(); ++i)
         Tracks[i].Selected = level.TrackFlags[i];
     CurrentMusic = level.CurrentMusic;
+}
+
+void TMusicMan::Create() {
+    RecordSite(83005);
+    if (SoundMan) SoundMan->MasterVolume = 100.0f;
+    Tracks = {};
+    CurrentMusic = 0;
+    StartAudio();
+}
+
+void TMusicMan::StartAudio() {
+    RecordSite(83006);
+    AudioOutput.reset();
+    if (AudioDeviceOpener) GuardErrors([&] { AudioOutput = AudioDeviceOpener(DeviceName); });
+    MusicVolume = 1.0f;
+}
+
+void TMusicMan::StopAudio() {
+    RecordSite(83007);
+    AudioOutput.reset();
+}
+
+void StartGameAudio() {
+    RecordSite(83008);
+    MusicMan.Create();
+    BuildWobbleTable();
+    // The master volume stays 100 until the settings hold one.
+    SoundMan = std::make_unique<TSoundMan>(AudioOutput.get());
+}
+
+void FreeSoundMan() {
+    SoundMan.reset();
+}
+
+void FreeMusicMan() {
+    MusicMan.StopAudio();
 }

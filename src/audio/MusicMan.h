@@ -1,11 +1,15 @@
 // Which of the game's music tracks a level uses: the track table the level
 // file stores for the music manager and the level's own music values, with
-// their writers. No music is played; the device is opened elsewhere.
+// their writers; and the start of the audio output. No music is played.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
+
+class TAudioBackend;
 
 class TByteReader;
 class TByteWriter;
@@ -45,7 +49,31 @@ class TMusicMan {
     void WriteTracks(TByteWriter& out) const;
     // The level's track flags and current music value become the manager's.
     void ApplyLevel(const TLevelMusic& level);
+
+    // The device "Sound_Device" names; empty: the default device.
+    std::string DeviceName;
+    // The master volume to 100, the tracks cleared, then StartAudio.
+    void Create();
+    // Opens the output (AudioOutput); without an opener or a device the game
+    // plays silently through the default output.
+    void StartAudio();
+    // Closes the output.
+    void StopAudio();
+    // Once per timer event: nothing (no music plays).
+    void Tick() {}
 };
+
+// What opens an output device by name (the OpenAL output, set by the program).
+extern std::function<std::unique_ptr<TAudioBackend>(const std::string& device)> AudioDeviceOpener;
+// The open output, none before StartAudio or without a device.
+extern std::unique_ptr<TAudioBackend> AudioOutput;
+
+// The game's audio start: the music manager opens the output, then the sound
+// manager is made over it. And the end, in the order the buffers need: the
+// sound manager (with its buffers), then the output.
+void StartGameAudio();
+void FreeSoundMan();
+void FreeMusicMan();
 
 // The program's music manager; level files hand their track section to it.
 extern TMusicMan MusicMan;
