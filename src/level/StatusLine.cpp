@@ -446,6 +446,7 @@ void TLevel::DrawStatusLine() {
                 char icon[48];
                 std::snprintf(icon, sizeof icon, "BoostIcons\\BoostIcon%02d.png", std::clamp(e.Type, 0, 99));
                 TMyTexture* t = TexLib.TextureByName(icon);
+                if (t) (void)t->TextureId(); // its size is known once it is read
                 const float k =
                     t && t->Width > 0 ? IconSize * grow / float(std::max(t->Width, t->Height)) : 1.0f;
                 DrawHudPicture(t, e.HudPos, {255, 255, 255, 255}, k, k);

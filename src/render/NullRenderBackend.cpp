@@ -90,7 +90,11 @@ void TNullRenderBackend::ClearColor(float r, float g, float b, float a) {
 }
 void TNullRenderBackend::Clear(uint32_t mask) {
     Count(TRenderCall::Clear);
-    if (mask & Gl::ColorBufferBit) Vertices.clear();
+    if (mask & Gl::ColorBufferBit) {
+        Vertices.clear();
+        VertexColours.clear();
+        VertexTextures.clear();
+    }
 }
 void TNullRenderBackend::Enable(uint32_t cap) {
     Count(TRenderCall::Enable);
@@ -183,6 +187,8 @@ void TNullRenderBackend::End() {
 void TNullRenderBackend::Vertex2f(float x, float y) {
     Count(TRenderCall::Vertex);
     Vertices.push_back({x, y});
+    VertexColours.push_back(CurrentColor);
+    VertexTextures.push_back(Bound);
 }
 void TNullRenderBackend::TexCoord2f(float, float) {
     Count(TRenderCall::TexCoord);
@@ -221,8 +227,13 @@ void TNullRenderBackend::DrawArrays(uint32_t, int32_t first, int32_t count) {
         ++ArrayErrors;
         return;
     }
-    for (int32_t i = first; i < first + count; ++i)
+    const bool colours = ClientArrays.count(Gl::ColorArray) && ColorArrayData;
+    for (int32_t i = first; i < first + count; ++i) {
         Vertices.push_back({VertexArrayData[size_t(i) * 2], VertexArrayData[size_t(i) * 2 + 1]});
+        const uint8_t* c = colours ? ColorArrayData + size_t(i) * 4 : CurrentColor.data();
+        VertexColours.push_back({c[0], c[1], c[2], c[3]});
+        VertexTextures.push_back(Bound);
+    }
 }
 uint32_t TNullRenderBackend::GenTexture() {
     Count(TRenderCall::GenTexture);

@@ -83,6 +83,9 @@ class TNullRenderBackend : public TRenderBackend {
     // the picture of one frame, as every frame starts with a clear. Long runs
     // with null frames therefore keep one frame's vertices, not all of them.
     std::vector<std::array<float, 2>> Vertices;
+    // Beside each of them: the colour it was sent in and the texture bound.
+    std::vector<std::array<uint8_t, 4>> VertexColours;
+    std::vector<uint32_t> VertexTextures;
     // The client array pointers as last set; DrawArrays reads its vertices
     // from them into Vertices, as GL would read them.
     const float* VertexArrayData = nullptr;
