@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+ssize_t (*FileWriteCall)(int fd, const void* data, size_t size) = ::write;
+
 namespace {
 std::string FolderOf(const std::string& path) {
     auto slash = path.rfind('/');
@@ -20,7 +22,7 @@ std::string FolderOf(const std::string& path) {
 
 bool WriteAll(int fd, const uint8_t* p, size_t n) {
     while (n > 0) {
-        ssize_t w = ::write(fd, p, n);
+        ssize_t w = FileWriteCall(fd, p, n);
         if (w < 0) {
             if (errno == EINTR) continue;
             return false;

@@ -7,7 +7,12 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
+
+// The call every save writes its bytes through (::write); tests put one in its
+// place that fails part-way, as a full disk or a crash would.
+extern ssize_t (*FileWriteCall)(int fd, const void* data, size_t size);
 
 // Creates the folder when missing. False (and the old file untouched) on any failure.
 bool SaveFileAtomic(const std::string& path, const void* data, size_t size);
