@@ -1,6 +1,7 @@
 #include "TextureGen.h"
 
 #include "CharacterPictures.h"
+#include "HudPictures.h"
 #include "PictureKit.h"
 #include "physics/VecMath.h"
 
@@ -1279,5 +1280,7 @@ std::vector<TGeneratedPicture> GenerateGamePictures() {
         BoostOrb("Boosts\\morpher.png", TBoostSign::Morpher, {0.4f, 0.04f, 0.22f}, {1.0f, 0.5f, 0.78f}));
     all.push_back(
         BoostOrb("Boosts\\diver.png", TBoostSign::Diver, {0.02f, 0.12f, 0.4f}, {0.45f, 0.7f, 1.0f}));
+    // The status line's bars, arrow and keys, and the boost icons.
+    AddHudPictures(all);
     return all;
 }
