@@ -32,6 +32,7 @@ void StartGame() {
     if (!GameStarted) {
         MarkGameStarted();
         if (GameHooks.CreateRenderContext) GameHooks.CreateRenderContext();
+        if (GameHooks.StartAudio) GameHooks.StartAudio();
         // The program's one font, for the loading screen and every text in
         // play. Making it reseeds the generator, so the clock seed follows.
         if (!MubFont) MubFont = std::make_unique<TMubFont>();

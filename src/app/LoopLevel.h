@@ -76,5 +76,7 @@ struct TGameHooks {
     std::function<void(TStateHash& hash)> HashState;
     // Creates the render context (the platform's GL context and backend).
     std::function<void()> CreateRenderContext;
+    // Opens the audio output and makes the sound manager.
+    std::function<void()> StartAudio;
 };
 extern TGameHooks GameHooks;

@@ -1,6 +1,7 @@
 #include "audio/SoundMan.h"
 
 #include "app/Ease.h"
+#include "app/Log.h"
 #include "app/Paths.h"
 #include "app/Random.h"
 #include "app/SiteTrace.h"
@@ -181,6 +182,15 @@ int32_t TSoundMan::FindSampleIndex(const std::string& name) const {
     return -1;
 }
 
+int32_t TSoundMan::SampleToPlay(const std::string& name) {
+    const int32_t i = FindSampleIndex(name);
+    if (i < 0 && std::find(Missing.begin(), Missing.end(), name) == Missing.end()) {
+        Missing.push_back(name);
+        LogLine("sound \"" + name + "\" is not in the sound library");
+    }
+    return i;
+}
+
 TSampleRecord* TSoundMan::FindSample(const std::string& name) {
     const int32_t i = FindSampleIndex(name);
     return i < 0 ? nullptr : &Samples[size_t(i)];
@@ -253,7 +263,7 @@ TMySound* TSoundMan::CreateSound(int32_t index) {
 }
 
 TMySound* TSoundMan::CreateSoundByName(const std::string& name) {
-    const int32_t i = FindSampleIndex(name);
+    const int32_t i = SampleToPlay(name);
     return i < 0 ? nullptr : CreateSound(i);
 }
 
@@ -271,7 +281,7 @@ TMySound* TSoundMan::CreateLoopSound(int32_t index, TVec2 position) {
 }
 
 TMySound* TSoundMan::CreateLoopSoundByName(const std::string& name, TVec2 position) {
-    const int32_t i = FindSampleIndex(name);
+    const int32_t i = SampleToPlay(name);
     return i < 0 ? nullptr : CreateLoopSound(i, position);
 }
 
@@ -281,7 +291,7 @@ int32_t TSoundMan::LoopSoundKey(const std::string& name, TVec2 position) {
 }
 
 TMySound* TSoundMan::CreateSoundNear(const std::string& name, TVec2 position, float radius) {
-    const int32_t i = FindSampleIndex(name);
+    const int32_t i = SampleToPlay(name);
     if (i < 0) return nullptr;
     const TSoundParams& p = Samples[size_t(i)].Params;
     if (!IsInRange(position, radius < 0.0f ? p.FarDistance : radius, p.Depth)) return nullptr;

@@ -112,6 +112,8 @@ class TSoundMan {
     float ListenerX = 0.0f, ListenerY = 0.0f;
     // The listener's gain in percent.
     float MasterVolume = 100.0f;
+    // Names asked for that the library does not hold, each once (logged).
+    std::vector<std::string> Missing;
 
     // Reads Folder + "Rollix.SoundLib"; a missing index leaves no samples.
     void LoadSoundLib();
@@ -150,6 +152,8 @@ class TSoundMan {
 
   private:
     TMySound* NewSound(int32_t index, std::vector<std::unique_ptr<TMySound>>& list);
+    // The sample's index, noting a name the library does not hold.
+    int32_t SampleToPlay(const std::string& name);
 };
 
 // The game's sound manager, made when the game starts; none in tests that

@@ -7,6 +7,7 @@
 #include "assets/MassFile.h"
 #include "assets/TexLib.h"
 #include "audio/MusicMan.h"
+#include "audio/SoundMan.h"
 #include "game/CurrentLevelLoop.h"
 #include "physics/Rollix.h"
 
@@ -87,6 +88,15 @@ void TGameMan::PrepareTextures() const {
     if (LevelSlotA) LevelSlotA->CollectTextureNeeds(a);
     if (LevelSlotB) LevelSlotB->CollectTextureNeeds(b);
     TexLib.PrepareForLevels({LevelSlotA ? &a : nullptr, LevelSlotB ? &b : nullptr});
+}
+
+void TGameMan::PrepareSounds() const {
+    RecordSite(91006);
+    if (!SoundMan) return;
+    std::vector<std::vector<std::string>> names;
+    for (const TLevel* level : {LevelSlotA.get(), LevelSlotB.get()})
+        if (level) names.push_back(level->SoundLink.SampleNames());
+    SoundMan->PrepareForLevels(names);
 }
 
 namespace {
@@ -182,7 +192,9 @@ void InstallGameHooks() {
         if (CurrentLevel) HashLevelState(*CurrentLevel, hash);
     };
     LevelLoadedHook = [](TLevel&) {
-        if (GameMan) GameMan->PrepareTextures();
+        if (!GameMan) return;
+        GameMan->PrepareTextures();
+        GameMan->PrepareSounds();
     };
 }
 

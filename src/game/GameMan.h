@@ -33,6 +33,8 @@ class TGameMan {
     TLevel* OtherLevel(const TLevel* level) const;
     // Textures that either slot uses are made resident, all others released.
     void PrepareTextures() const;
+    // The same for the sound samples (when the game has a sound manager).
+    void PrepareSounds() const;
 
     // A due switch out of the current level needs its target loaded: the
     // target is set and the other slot does not hold it already.

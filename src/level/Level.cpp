@@ -45,6 +45,7 @@ TLevel::TLevel() {
     WaterHooks.Effects = WaterEffects.get();
     Physics.Waters = &WaterHooks;
     Physics.Particles = &ParticleLink;
+    Physics.Sound = &SoundLink;
     Physics.Appearance = &Looks;
     Physics.Textures = &TextureLookup;
     BoostHooks.World = &BoostWorld;
@@ -346,7 +347,7 @@ void TLevel::RestartLevel(bool replay, bool keepCheckpoint) {
         WarnTimer = WarnPhase = 0;
         UsedLeftRight = UsedTurbo = false;
         Physics.HintCountA = Physics.HintCountB = 0;
-        // Sounds: stopped and restarted with the sound manager.
+        SoundLink.Restart();
         ReplayPlaying = replay;
         ResetMembers();
     }

@@ -18,6 +18,7 @@
 #include "level/LevelBoostLink.h"
 #include "level/LevelHeader.h"
 #include "level/LevelParticles.h"
+#include "level/LevelSounds.h"
 #include "level/Mechanics.h"
 #include "level/RollixLooks.h"
 #include "physics/CharacterLevel.h"
@@ -174,6 +175,9 @@ class TLevel {
     TLevelWaters WaterHooks;
     // The particle systems' view of the level, and the characters' way to them.
     TLevelParticles ParticleLink{*this};
+    // The sink the members play their sounds through, the ambient loops and
+    // the placed sounds' step.
+    TLevelSoundLink SoundLink{*this};
 
     // ---- Owned members, in construction order ----
     TRollixsMan Characters{&Physics};

@@ -193,14 +193,17 @@ TEmissionSource TLevelParticles::EmissionMesh(const TDrops_Emiter& e) const {
     return {true, body.Meshes.front().get()};
 }
 
-void TLevelParticles::PlaySound(const std::string& name, int32_t /*placedId*/, TVec2 at, bool /*wobble*/,
+void TLevelParticles::PlaySound(const std::string& name, int32_t placedId, TVec2 at, bool /*wobble*/,
                                 int32_t followCharacter) {
     if (name.empty() || !Level.Physics.Sound) return;
-    const float pitch = 0.8f + 0.2f * NextRandom();
-    const int32_t follow = followCharacter >= 0 && followCharacter < Level.Characters.Count()
-                               ? Level.Characters.Items[size_t(followCharacter)]->Id
-                               : -1;
-    Level.Physics.Sound->PlayAt(name, at, pitch, follow);
+    TSoundPlay how;
+    how.Pitch = 0.8f + 0.2f * NextRandom();
+    how.FollowId = followCharacter >= 0 && followCharacter < Level.Characters.Count()
+                       ? Level.Characters.Items[size_t(followCharacter)]->Id
+                       : -1;
+    // A placed sound of the level may govern it (its settings, its pauses).
+    how.PlacedId = placedId > 0 ? placedId : -1;
+    Level.Physics.Sound->Play(name, at, how);
 }
 
 // ---- Water ----
@@ -269,9 +272,17 @@ void TLevelWaterEffects::EmitSplashDrops(TWater& water, const std::vector<TSplas
     }
 }
 
-void TLevelWaterEffects::PlaySplashSound(const std::string& name, TVec2 at, float /*volume*/, float pitch) {
-    // The sound sink plays at full volume; the splash's volume waits for it.
-    if (Level.Physics.Sound) Level.Physics.Sound->PlayAt(name, at, pitch, -1);
+void TLevelWaterEffects::PlaySplashSound(const std::string& name, TVec2 at, float volume, float pitch) {
+    // Heard within 100 … 1000, lower in pitch the farther it is.
+    if (!Level.Physics.Sound) return;
+    TSoundPlay how;
+    how.Pitch = pitch;
+    how.Volume = volume;
+    how.Near = 100.0f;
+    how.Far = 1000.0f;
+    how.NearPitch = 100.0f;
+    how.FarPitch = 50.0f;
+    Level.Physics.Sound->Play(name, at, how);
 }
 
 void TLevelWaterEffects::PushParticles(TWind& wind) {

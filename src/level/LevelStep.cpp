@@ -280,11 +280,10 @@ void TLevel::StepPlay(int32_t tickCount) {
     Probe("end");
 }
 
-void TLevel::UpdateLevelSounds(bool /*updateListener*/) {
-    // The listener, the placed sounds and the rain sound follow with the
-    // sound manager. The rain sound's volume will be max(Rain->Intensity, 0);
-    // the sound side has no looping sound to set it on yet, so nothing is
-    // done with it here.
+void TLevel::UpdateLevelSounds(bool updateListener) {
+    // The listener at the first character, the placed sounds, the rain's
+    // volume, then every playing sound.
+    SoundLink.Update(updateListener);
     Probe("level-sounds");
 }
 

@@ -14,6 +14,8 @@
 #include "assets/MassFile.h"
 #include "assets/TexLib.h"
 #include "assets/Texts.h"
+#include "audio/AlAudio.h"
+#include "audio/MusicMan.h"
 #include "game/GameMan.h"
 #include "level/Mechanics.h"
 #include "level/StatusLine.h"
@@ -68,8 +70,25 @@ int main(int argc, char** argv) {
     // The performance test's line shows the loop's average frame time.
     AverageFrameTimeSource = [] { return FrameTimeCount > 0 ? AverageFrameTime() : 0; };
     StartLevelOverride = options.Level;
+    // The game's sound goes out through OpenAL; a machine without a device
+    // plays silently. At the end the game goes first, then the sound manager
+    // with its buffers, then the device.
+    AudioDeviceOpener = [](const std::string& device) -> std::unique_ptr<TAudioBackend> {
+        return OpenAudioDevice(device);
+    };
+    GameHooks.StartAudio = StartGameAudio;
+    ShutdownHooks.FreeGameMan = [] { GameMan.reset(); };
+    ShutdownHooks.FreeSoundMan = FreeSoundMan;
+    ShutdownHooks.FreeMusicMan = FreeMusicMan;
 
-    if (options.Headless) return RunHeadless(options, std::cout, std::cerr);
+    if (options.Headless) {
+        StartGameAudio();
+        const int result = RunHeadless(options, std::cout, std::cerr);
+        GameMan.reset();
+        FreeSoundMan();
+        FreeMusicMan();
+        return result;
+    }
     if (!options.ScreenshotPath.empty()) return RunScreenshot(options, std::cout, std::cerr);
 
     // Until the start window exists the game opens a window of 800 × 600
