@@ -1,5 +1,6 @@
 #include "audio/MusicMan.h"
 
+#include "app/Log.h"
 #include "app/SiteTrace.h"
 #include "assets/ByteStream.h"
 #include "audio/AudioBackend.h"
@@ -98,6 +99,14 @@ void StartGameAudio() {
 }
 
 void FreeSoundMan() {
+    if (!SoundMan) return;
+    int32_t loaded = 0;
+    for (const TSampleRecord& r : SoundMan->Samples)
+        loaded += r.Loaded ? 1 : 0;
+    LogLine("sound: " + std::to_string(SoundMan->NextKey - 1) + " sounds made, " + std::to_string(loaded) +
+            " of " + std::to_string(SoundMan->Samples.size()) + " samples loaded, " +
+            std::to_string(SoundMan->Missing.size()) + " names missing, " +
+            (AudioOutput && AudioOutput->HasDevice() ? "through the device" : "without a device"));
     SoundMan.reset();
 }
 
