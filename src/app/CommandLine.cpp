@@ -33,6 +33,11 @@ std::string UsageText() {
            "  --screenshot FILE.png --level NAME --ticks N [--input FILE]\n"
            "                        run N ticks, draw that frame in a window and save it\n"
            "  --input FILE          (in a window) press and release keys by tick of play, as in --headless\n"
+           "  --replay FILE.gbv     play a replay (in a window, or with --headless --ticks N)\n"
+           "  --speed N             with --replay in a window: N ticks per tick of the clock (1 to 64)\n"
+           "  --save-replay FILE    with --headless: save the run as a replay\n"
+           "  --validate FILE.gbv   replay headless and check the level and the end state; exit 0 when both "
+           "match\n"
            "  --run-for SECONDS     quit after this long and print frame statistics\n"
            "  --shots DIR           save a screenshot into DIR every --shot-every SECONDS (default 2)\n"
            "  --version             print the version\n"
@@ -97,6 +102,18 @@ bool ParseCommandLine(const std::vector<std::string>& args, TCommandLine& o, std
             if (!value(o.ShotsDir)) return false;
         } else if (a == "--screenshot") {
             if (!value(o.ScreenshotPath)) return false;
+        } else if (a == "--replay") {
+            if (!value(o.ReplayPath)) return false;
+        } else if (a == "--save-replay") {
+            if (!value(o.SaveReplayPath)) return false;
+        } else if (a == "--validate") {
+            if (!value(o.ValidatePath)) return false;
+        } else if (a == "--speed") {
+            if (!value(v)) return false;
+            if (!ParseInt(v, MaxReplaySpeed, o.Speed) || o.Speed < 1) {
+                error = "--speed " + v + ": expected a number from 1 to " + std::to_string(MaxReplaySpeed);
+                return false;
+            }
         } else if (a == "--headless") {
             o.Headless = true;
         } else if (a == "--no-vsync") {
@@ -121,9 +138,28 @@ bool ParseCommandLine(const std::vector<std::string>& args, TCommandLine& o, std
         error = "--headless and --screenshot exclude each other";
         return false;
     }
+    if (!o.ValidatePath.empty()) {
+        if (o.Headless || !o.ScreenshotPath.empty() || !o.ReplayPath.empty() || !o.Level.empty()) {
+            error = "--validate runs on its own: no --headless, --screenshot, --replay or --level";
+            return false;
+        }
+        return true;
+    }
+    if (!o.ReplayPath.empty() && !o.Level.empty()) {
+        error = "--replay names its own level: no --level";
+        return false;
+    }
+    if (!o.SaveReplayPath.empty() && !o.Headless) {
+        error = "--save-replay belongs to --headless";
+        return false;
+    }
+    if (o.Speed != 1 && (o.ReplayPath.empty() || o.Headless)) {
+        error = "--speed belongs to --replay in a window";
+        return false;
+    }
     const bool run = o.Headless || !o.ScreenshotPath.empty();
     const char* mode = o.Headless ? "--headless" : "--screenshot";
-    if (run && o.Level.empty()) {
+    if (run && o.Level.empty() && o.ReplayPath.empty()) {
         error = std::string(mode) + " needs --level NAME";
         return false;
     }

@@ -23,6 +23,14 @@ struct TCommandLine {
     int32_t RunForSeconds = 0; // 0 = until the window closes
     std::string ShotsDir;
     int32_t ShotEverySeconds = 2;
+    // --replay: a replay file to play (in a window, or with --headless);
+    // --speed: ticks per tick of the clock while it plays.
+    std::string ReplayPath;
+    int32_t Speed = 1;
+    // --save-replay: the headless run's replay goes to this file.
+    std::string SaveReplayPath;
+    // --validate: re-simulates the replay headless and compares its tag.
+    std::string ValidatePath;
 };
 
 // False with a message naming the option on anything wrong.
@@ -32,3 +40,4 @@ std::string UsageText();
 constexpr int32_t MaxWindowSide = 16384;
 constexpr int32_t MaxRunTicks = 1000000000;
 constexpr int32_t MaxRunSeconds = 86400;
+constexpr int32_t MaxReplaySpeed = 64;

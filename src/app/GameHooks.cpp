@@ -10,6 +10,7 @@
 #include "render/RenderContext.h"
 
 std::string StartLevelOverride;
+std::string StartReplayOverride;
 
 void PrepareRenderContext(std::unique_ptr<TRenderBackend> backend) {
     RecordSite(13202);
@@ -42,6 +43,14 @@ void StartGame() {
     // with the main level loaded behind it, for its gate (or a skip key) to
     // hand over to; the publisher's logo, when it comes first, plays alone
     // and starts the game again when it is over.
+    if (!StartReplayOverride.empty()) {
+        std::string error;
+        if (GameHooks.LoadReplay && GameHooks.LoadReplay(StartReplayOverride, error)) {
+            ResetTiming = true;
+            return;
+        }
+        LogLine(error.empty() ? "replays cannot be played yet" : error);
+    }
     const std::string name = StartLevelOverride.empty() ? FirstLevelName() : StartLevelOverride;
     bool loaded = false;
     if (StartLevelOverride.empty() && name == MakerLogoLevel && GameHooks.LoadLevelBehind)

@@ -18,6 +18,8 @@ void ReleaseGameTextures();
 
 // Set by --level: the game starts there instead of the logo levels.
 extern std::string StartLevelOverride;
+// Set by --replay: the game starts playing this replay file (on disk) in its level.
+extern std::string StartReplayOverride;
 
 constexpr const char* MainGameLevel = "Zestars.map";
 constexpr const char* MakerLogoLevel = "Vortan 1.map";

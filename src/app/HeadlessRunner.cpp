@@ -13,12 +13,18 @@
 #include <cstdio>
 #include <ostream>
 
-std::string StateHashText(int32_t tick) {
+uint64_t StateHashValue(int32_t tick) {
     RecordSite(11201);
     TStateHash hash;
     hash.AddInt32(tick);
     hash.AddUInt32(RandSeed);
     if (GameHooks.HashState) GameHooks.HashState(hash);
+    return hash.Value;
+}
+
+std::string StateHashText(int32_t tick) {
+    TStateHash hash;
+    hash.Value = StateHashValue(tick);
     return hash.Hex();
 }
 
@@ -65,7 +71,9 @@ int RunHeadless(const TCommandLine& options, std::ostream& out, std::ostream& er
     // Everything drawn goes to the null backend.
     PrepareRenderContext(std::make_unique<TNullRenderBackend>());
     StartPhase = false;
-    if (!LoadRunLevel(options.Level, error)) {
+    const bool loaded = options.ReplayPath.empty() ? LoadRunLevel(options.Level, error)
+                                                   : LoadRunReplay(options.ReplayPath, error);
+    if (!loaded) {
         err << "rollix: " << error << "\n";
         ReleaseGameTextures();
         ReleaseRenderContext();
@@ -89,7 +97,24 @@ int RunHeadless(const TCommandLine& options, std::ostream& out, std::ostream& er
     if (GameHooks.Report) out << " | " << GameHooks.Report();
     out << "\n";
     out.flush();
+    int code = 0;
+    if (!options.SaveReplayPath.empty()) {
+        if (!GameHooks.SaveReplay || !GameHooks.SaveReplay(options.SaveReplayPath, error)) {
+            err << "rollix: " << (error.empty() ? "this build cannot save replays" : error) << "\n";
+            code = 4;
+        } else {
+            out << "replay saved to " << options.SaveReplayPath << "\n";
+        }
+    }
     ReleaseGameTextures();
     ReleaseRenderContext();
-    return 0;
+    return code;
+}
+
+bool LoadRunReplay(const std::string& path, std::string& error) {
+    if (!GameHooks.LoadReplay) {
+        error = "replay " + path + " cannot be played: this build has no replay loader";
+        return false;
+    }
+    return GameHooks.LoadReplay(path, error) && LoopLevel;
 }

@@ -74,6 +74,12 @@ struct TGameHooks {
     std::function<std::string()> Report;
     // Adds everything a tick changes (level, characters, generator) to the hash.
     std::function<void(TStateHash& hash)> HashState;
+    // A replay file on disk: its level is loaded, made current and plays it
+    // back. False with a message when it cannot.
+    std::function<bool(const std::string& path, std::string& error)> LoadReplay;
+    // The current level's run since its last restart, saved to a file on disk
+    // with its tag (the level's checksum, the tick and the state hash now).
+    std::function<bool(const std::string& path, std::string& error)> SaveReplay;
     // Creates the render context (the platform's GL context and backend).
     std::function<void()> CreateRenderContext;
     // Opens the audio output and makes the sound manager.

@@ -6,6 +6,7 @@
 #include "assets/MassFile.h"
 #include "render/RenderContext.h"
 
+#include <algorithm>
 #include <chrono>
 
 int32_t TickRemainder = 0;
@@ -16,6 +17,8 @@ int32_t FrameTimeLast = 0, FrameTimeMin = -1, FrameTimeSum = 0, FrameTimeCount =
 uint32_t FrameStamp = 0;
 
 TLoopHooks LoopHooks;
+
+int32_t TickSpeed = 1;
 
 namespace {
 TMilliClock Clock;
@@ -223,7 +226,7 @@ void TimerBody(int32_t lagMs) {
     if (TickCount <= 0 && LoopLevel->Running()) return;
     if (TestRun) RecordFrameTime();
 
-    const int32_t n = TickCount;
+    const int32_t n = TickCount * std::max(TickSpeed, 1);
     for (int32_t i = 0; i < n && LoopLevel; ++i)
         if (!RunOneTick(*LoopLevel)) break;
     TickCount = n;
@@ -261,6 +264,7 @@ void Timer1Timer(int32_t lagMs) {
 
 void ResetMainLoop() {
     TickCount = 0;
+    TickSpeed = 1;
     TickMs = 0;
     TickRemainder = 0;
     LastTickTime = 0;

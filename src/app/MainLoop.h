@@ -19,6 +19,9 @@ extern int32_t FrameTimeLast, FrameTimeMin, FrameTimeSum, FrameTimeCount;
 extern uint32_t FrameStamp;
 
 constexpr int32_t CatchUpLimit = 50;
+// Ticks run for every tick the clock gives (fast-forward of a replay); the
+// ticks themselves stay as they are.
+extern int32_t TickSpeed;
 // One event never accounts for more than this much real time: a suspended
 // machine or a stalled clock must not look like hours of backlog.
 constexpr int32_t MaxElapsedMs = 1000;

@@ -70,7 +70,7 @@ void TCurrentLevelLoop::CarryOutSwitch() {
     TLevel* now = GameMan ? GameMan->SwitchLevels() : nullptr;
     if (!now) {
         // No game to switch in: the level plays again.
-        old->RestartLevel(old->AutoReplay, false);
+        old->RestartLevel(old->PlaysAutoReplay(), false);
         now = old;
     }
     // The new level captures its first picture in the next frame, then fades in.

@@ -9,6 +9,7 @@
 #include "audio/MusicMan.h"
 #include "audio/SoundMan.h"
 #include "game/CurrentLevelLoop.h"
+#include "game/ReplayRun.h"
 #include "physics/Rollix.h"
 
 std::unique_ptr<TGameMan> GameMan;
@@ -126,7 +127,7 @@ TLevel* TGameMan::SwitchLevels() {
     // A missing target leaves the other slot's level as it was; only a
     // switch back into a level already there restarts it.
     if (now != old && load) return now;
-    now->RestartLevel(now->AutoReplay, false);
+    now->RestartLevel(now->PlaysAutoReplay(), false);
     return now;
 }
 
@@ -196,6 +197,8 @@ void InstallGameHooks() {
         GameMan->PrepareTextures();
         GameMan->PrepareSounds();
     };
+    GameHooks.LoadReplay = PlayReplayFile;
+    GameHooks.SaveReplay = SaveCurrentReplay;
 }
 
 void ResetGame() {
@@ -205,6 +208,8 @@ void ResetGame() {
     GameHooks.LoadLevel = nullptr;
     GameHooks.LoadLevelBehind = nullptr;
     GameHooks.HashState = nullptr;
+    GameHooks.LoadReplay = nullptr;
+    GameHooks.SaveReplay = nullptr;
     GameHooks.Report = nullptr;
     LevelLoadedHook = nullptr;
     OtherSlotLevelHook = nullptr;

@@ -211,7 +211,7 @@ void TLevel::RefreshObjectWorld() {
     Physics.CameraStart = Header.CameraStart;
     Physics.CameraFromFile = Header.CameraFromFile;
     Physics.Restarting = RestartPending;
-    Physics.PlayingReplay = ReplayPlaying;
+    Physics.Replay = &Replay;
 }
 
 // ---- The viewport rule and the view ----
@@ -348,7 +348,10 @@ void TLevel::RestartLevel(bool replay, bool keepCheckpoint) {
         UsedLeftRight = UsedTurbo = false;
         Physics.HintCountA = Physics.HintCountB = 0;
         SoundLink.Restart();
-        ReplayPlaying = replay;
+        if (replay)
+            Replay.StartPlayback();
+        else
+            Replay.StartRecording();
         ResetMembers();
     }
     RefreshObjectWorld();

@@ -20,8 +20,10 @@
 #include "level/LevelParticles.h"
 #include "level/LevelSounds.h"
 #include "level/Mechanics.h"
+#include "level/ReplayFile.h"
 #include "level/RollixLooks.h"
 #include "physics/CharacterLevel.h"
+#include "physics/ReplayTrack.h"
 #include "physics/RollixsMan.h"
 #include "render/CameraEffects.h"
 #include "render/Fog.h"
@@ -293,8 +295,9 @@ class TLevel {
     bool SecondEffectFrame = false;
     int32_t CaptureWidth = 0, CaptureHeight = 0;
     TMesh EffectMesh{nullptr, nullptr};
-    // The characters take their controls from a replay.
-    bool ReplayPlaying = false;
+    // Every play records the player's controls here; a restart with replay
+    // plays them back instead of the keys.
+    TReplayTrack Replay;
 
     // ---- Lifecycle ----
     // Reads the level file (a bare name is looked up under "Levels\") and
@@ -304,6 +307,25 @@ class TLevel {
     // Reads a level file image: header and sections, then the preparation
     // steps. False when the file was damaged (what was read stays).
     bool LoadFromBytes(const std::vector<uint8_t>& bytes);
+    // The checksum of the level file as it was read (replay tags keep it).
+    uint64_t FileChecksum = 0;
+
+    // ---- Replays ----
+    // A replay from the archives ("Gbvs\" + name, ".gbv" added when the name
+    // has no extension of its own), else from the player's replay folder.
+    // The next restart with replay plays it. False, and nothing changed,
+    // when it is in neither place or damaged.
+    bool LoadReplay(const std::string& name);
+    void UseReplay(const TReplayFile& replay);
+    // The level's own replay was loaded: its restarts play it.
+    bool AutoReplayReady = false;
+    bool PlaysAutoReplay() const { return AutoReplay && AutoReplayReady; }
+    // The run recorded since the last restart, as a replay file.
+    TReplayFile RecordedReplay() const;
+    // Saves the recorded run into the player's replay folder, under the name
+    // or, without one, the level's name with the first free "~000" ...
+    // "~999"; an existing file is never replaced. The path written to.
+    bool SaveReplay(const std::string& name, std::string& outPath, const TReplayTag* tag = nullptr) const;
     void RestartLevel(bool replay, bool keepCheckpoint);
     void SetScreenSize(int32_t width, int32_t height);
     void BuildCollisionEdges();
@@ -418,3 +440,6 @@ TVec2 PullTowardAttractor(TVec2 target, TVec2 centre);
 
 // Writes a level to bytes (tests and the content tools).
 std::vector<uint8_t> WriteLevelBytes(const TLevel& level);
+
+// The folder of the player's own replays (in the player data folder).
+std::string PlayerReplayDir();

@@ -30,4 +30,7 @@ class TLevelBoostWorld : public TBoostWorld {
     void OpenMenuPage(int32_t page) override;
     void FinishRound() override;
     TVec2 ScreenPosition(TVec2 p) const override;
+    // Only the player takes emitters along.
+    void AttachFollowers(const TBoost& source, const TRollix& c, const TBoost& effect) override;
+    void DetachFollowers(const TBoost& effect) override;
 };

@@ -59,6 +59,7 @@ void TLevel::LoadFromFile(const std::string& given) {
 bool TLevel::LoadFromBytes(const std::vector<uint8_t>& bytes) {
     RecordSite(21102);
     Loading = true;
+    FileChecksum = LevelFileChecksum(bytes);
     TByteReader in(bytes);
     bool ok = false;
     GuardErrors([&] { ok = ReadBody(in); });
@@ -223,7 +224,11 @@ void TLevel::FinishLoading(bool readOk) {
     DrawLoadingScreen(14);
     if (LevelLoadedHook) GuardErrors([&] { LevelLoadedHook(*this); });
     DrawLoadingScreen(15);
-    GuardErrors([&] { RestartLevel(AutoReplay, false); });
+    // A replay that is missing or damaged would hold the player still: the
+    // level is played instead.
+    AutoReplayReady = false;
+    if (AutoReplay) GuardErrors([&] { AutoReplayReady = LoadReplay(AutoReplayName); });
+    GuardErrors([&] { RestartLevel(PlaysAutoReplay(), false); });
     GuardErrors([&] { MusicMan.ApplyLevel(Music); });
     DrawLoadingScreen(16);
     Loading = false;

@@ -19,6 +19,7 @@
 #include "game/GameMan.h"
 #include "level/Mechanics.h"
 #include "level/StatusLine.h"
+#include "main/ReplayValidate.h"
 #include "platform/GameLoop.h"
 #include "platform/Screenshot.h"
 
@@ -81,15 +82,18 @@ int main(int argc, char** argv) {
     ShutdownHooks.FreeSoundMan = FreeSoundMan;
     ShutdownHooks.FreeMusicMan = FreeMusicMan;
 
-    if (options.Headless) {
+    if (options.Headless || !options.ValidatePath.empty()) {
         StartGameAudio();
-        const int result = RunHeadless(options, std::cout, std::cerr);
+        const int result = options.Headless ? RunHeadless(options, std::cout, std::cerr)
+                                            : ValidateReplay(options.ValidatePath, std::cout, std::cerr);
         GameMan.reset();
         FreeSoundMan();
         FreeMusicMan();
         return result;
     }
     if (!options.ScreenshotPath.empty()) return RunScreenshot(options, std::cout, std::cerr);
+    StartReplayOverride = options.ReplayPath;
+    TickSpeed = options.Speed;
 
     // Until the start window exists the game opens a window of 800 × 600
     // (or the --size given), or goes full screen when asked.

@@ -20,6 +20,7 @@ class TBoostHooks;
 class TWaterHooks;
 class TTextureResolver;
 class TAppearanceHooks;
+class TReplayTrack;
 
 // Keyboard and mouse state as the character's input step reads it.
 class TInputSource {
@@ -57,11 +58,11 @@ struct TCharacterLevel {
     const TFragments* Grid = nullptr;
     TRollixsMan* Characters = nullptr;
 
-    // Controls: the key table, or this tick's replay bits while a replay plays;
-    // joystick bits held, pressed and released this tick.
+    // Controls: the key table, or the replay while it plays back (the
+    // player's controls are recorded into it otherwise); joystick bits held,
+    // pressed and released this tick.
     const TInputSource* Input = nullptr;
-    bool PlayingReplay = false;
-    uint8_t ReplayBits = 0;
+    TReplayTrack* Replay = nullptr;
     uint8_t JoystickHeld = 0;
     uint8_t JoystickPressed = 0;
     uint8_t JoystickReleased = 0;

@@ -2,6 +2,8 @@
 // timed effects, oxygen, damage and the level record.
 #include "physics/Rollix.h"
 
+#include "physics/ReplayTrack.h"
+
 #include "app/Ease.h"
 #include "app/Random.h"
 #include "app/SiteTrace.h"
@@ -13,6 +15,7 @@
 #include "physics/FigureFile.h"
 #include "physics/ParticleSink.h"
 #include "physics/PhysicsSettings.h"
+#include "physics/ReplayTrack.h"
 #include "physics/RollixsMan.h"
 #include "physics/SoundSink.h"
 #include "physics/WaterHooks.h"
@@ -231,8 +234,8 @@ void TRollix::RollingPush() {
 void TRollix::ReadInput() {
     RecordSite(44011);
     TCharacterLevel& lv = *Level;
-    if (lv.PlayingReplay) {
-        const uint8_t bits = lv.ReplayBits;
+    if (lv.Replay && lv.Replay->ReplayPlaying) {
+        const int32_t bits = lv.Replay->BitsAt(lv.TickCounter);
         const bool jumpBefore = Buttons.Jump.Held;
         Buttons.Left.Held = (bits & cbLeft) != 0;
         Buttons.Right.Held = (bits & cbRight) != 0;
@@ -275,6 +278,10 @@ void TRollix::ReadInput() {
         if (!in.KeyDown(VkReturn) && in.KeyWasDown(VkReturn)) Buttons.Jump.Released = true;
     }
     if (Buttons.Action.Released) ActionUsed = false;
+    if (lv.Replay)
+        lv.Replay->RecordControls(lv.TickCounter,
+                                  (Buttons.Left.Held ? cbLeft : 0) | (Buttons.Right.Held ? cbRight : 0) |
+                                      (Buttons.Turbo.Held ? cbTurbo : 0) | (Buttons.Jump.Held ? cbJump : 0));
 }
 
 TVec2 TRollix::MouthPoint() const {

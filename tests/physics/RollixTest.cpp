@@ -1,6 +1,7 @@
 #include "PhysicsFixture.h"
 #include "assets/ByteStream.h"
 #include "physics/Appearance.h"
+#include "physics/ReplayTrack.h"
 
 #include <gtest/gtest.h>
 
@@ -656,19 +657,34 @@ TEST(Rollix, ControlSources) {
     BindTestKeys(*c);
     c->IsPlayer = true;
 
-    w.Level.PlayingReplay = true;
-    w.Level.ReplayBits = cbRight | cbJump;
+    // A replay: right and jump from tick 10, turbo alone from tick 12.
+    TReplayTrack replay;
+    replay.ReplayEvents = {{10, cbRight | cbJump}, {12, cbTurbo}};
+    replay.StartPlayback();
+    w.Level.Replay = &replay;
+    w.Level.TickCounter = 10;
     c->ReadInput();
     EXPECT_TRUE(c->Buttons.Right.Held && c->Buttons.Jump.Held && !c->Buttons.Left.Held);
     EXPECT_TRUE(c->Buttons.Jump.Pressed);
+    w.Level.TickCounter = 11;
     c->ReadInput();
     EXPECT_FALSE(c->Buttons.Jump.Pressed); // held, not pressed again
-    w.Level.ReplayBits = cbTurbo;
+    w.Level.TickCounter = 12;
     c->ReadInput();
     EXPECT_TRUE(c->Buttons.Jump.Released);
     EXPECT_TRUE(c->Buttons.Turbo.Held && !c->Buttons.Jump.Held && !c->Buttons.Right.Held);
+    EXPECT_EQ(replay.ReplayCount(), 2) << "playback records nothing";
 
-    w.Level.PlayingReplay = false;
+    // Keys are recorded: a change of the held controls is one event.
+    replay.StartRecording();
+    input.Hold({TestKeyLeft});
+    w.Level.TickCounter = 20;
+    c->ReadInput();
+    w.Level.TickCounter = 21;
+    c->ReadInput();
+    EXPECT_EQ(replay.ReplayEvents, (std::vector<TReplayEvent>{{20, cbLeft}}));
+    input.Hold({});
+    w.Level.Replay = nullptr;
     w.Level.NoPlayerControl = true;
     input.Hold({TestKeyLeft});
     c->ReadInput();

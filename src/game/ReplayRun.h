@@ -1,0 +1,25 @@
+// Replays outside the level: a replay file on disk played in the game (its
+// level loaded and made current), the current run saved with its tag, and
+// the check that re-simulates a replay headless and compares its tag.
+#pragma once
+
+#include "level/ReplayFile.h"
+
+#include <string>
+
+class TLevel;
+
+// What a replay's tag says of a level now: its file's checksum, its tick
+// and the state hash there (the level's counters, camera and characters).
+TReplayTag ReplayTagOf(const TLevel& level);
+uint64_t ReplayStateHash(const TLevel& level);
+
+// Reads the replay file, loads its level through the game manager and
+// restarts it playing the replay. False with a message when it cannot.
+bool PlayReplayFile(const std::string& path, std::string& error);
+// The current level's run since its last restart, saved (atomically) to the
+// path with its tag. False with a message when it cannot.
+bool SaveCurrentReplay(const std::string& path, std::string& error);
+
+// A replay file from disk; false with a message when it cannot be read or is damaged.
+bool ReadReplayFromDisk(const std::string& path, TReplayFile& replay, std::string& error);
