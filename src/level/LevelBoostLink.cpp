@@ -93,6 +93,11 @@ TVec2 TLevelBoostWorld::ScreenPosition(TVec2 p) const {
     return {512.0f + (p.X - Level.CameraX) * WorldToHud, h * 0.5f + (p.Y - Level.CameraY) * WorldToHud};
 }
 
+bool TLevelBoostWorld::SoundSlotAllows(int32_t slot) const {
+    const TLevelSound* placed = slot >= 0 ? Level.SoundLink.FindPlaced(slot) : nullptr;
+    return !placed || placed->PauseCountdown <= 0;
+}
+
 void TLevelBoostWorld::AttachFollowers(const TBoost& source, const TRollix& c, const TBoost& effect) {
     if (&c == Level.Player()) Level.ParticleLink.AttachCarrierCopies(source, 0, effect);
 }

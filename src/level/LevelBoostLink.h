@@ -30,6 +30,9 @@ class TLevelBoostWorld : public TBoostWorld {
     void OpenMenuPage(int32_t page) override;
     void FinishRound() override;
     TVec2 ScreenPosition(TVec2 p) const override;
+    // A boost's sound slot names a placed sound of the level: while its pause
+    // runs, the boost's sound does not play.
+    bool SoundSlotAllows(int32_t slot) const override;
     // Only the player takes emitters along.
     void AttachFollowers(const TBoost& source, const TRollix& c, const TBoost& effect) override;
     void DetachFollowers(const TBoost& effect) override;

@@ -161,6 +161,14 @@ TEST_F(SoundGameTest, LoopbackHearsAPlacedSoundAndABurstAndSilenceAfterTheLevelS
     level.LevelSounds.push_back(std::move(placed));
     level.UpdateLevelSounds(true);
     ASSERT_NE(level.LevelSounds.back()->SoundKey, 0);
+    // A boost's sound slot naming it waits while its pause runs.
+    const int32_t id = level.LevelSounds.back()->Id;
+    EXPECT_TRUE(level.BoostWorld.SoundSlotAllows(id));
+    level.LevelSounds.back()->PauseCountdown = 10;
+    EXPECT_FALSE(level.BoostWorld.SoundSlotAllows(id));
+    EXPECT_TRUE(level.BoostWorld.SoundSlotAllows(id + 100));
+    EXPECT_TRUE(level.BoostWorld.SoundSlotAllows(-1));
+    level.LevelSounds.back()->PauseCountdown = 0;
     EXPECT_GT(Loudest(*out, 4410), 1000) << "the placed sound is heard";
     level.SoundLink.StopLevelSounds();
     level.LevelSounds.back()->Disabled = 1;
