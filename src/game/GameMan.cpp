@@ -9,10 +9,14 @@
 #include "audio/MusicMan.h"
 #include "audio/SoundMan.h"
 #include "game/CurrentLevelLoop.h"
+#include "game/MubDat.h"
 #include "game/ReplayRun.h"
 #include "physics/Rollix.h"
 
+#include <utility>
+
 std::unique_ptr<TGameMan> GameMan;
+std::string GameDataFile;
 
 TGameMan::TGameMan() = default;
 
@@ -131,10 +135,43 @@ TLevel* TGameMan::SwitchLevels() {
     return now;
 }
 
+void TGameMan::Create(const std::string& gameDataPath) {
+    RecordSite(91006);
+    GameDataPath = gameDataPath;
+    LoadGameData();
+}
+
+bool TGameMan::LoadGameData() {
+    std::string notice;
+    const bool read = ::LoadGameData(*this, GameDataPath, notice);
+    if (!notice.empty()) DataNotice = notice;
+    return read;
+}
+
+bool TGameMan::SaveGameData() {
+    return ::SaveGameData(*this, GameDataPath);
+}
+
+std::string TGameMan::TakeDataNotice() {
+    return std::exchange(DataNotice, std::string());
+}
+
 void TGameMan::LevelFinished(TLevel& level) {
     RecordSite(91005);
     FinishedLevel = level.ShortFileName();
     FinishedAtTick = level.TickCounter;
+    // A replay's run is not the player's: watching one stores nothing.
+    const TRollix* p = level.Player();
+    if (!CurrentPlayer || !p || level.Replay.ReplayPlaying) return;
+    const int32_t score = p->TotalScore();
+    TRunScore run;
+    run.Jewels = p->Points;
+    run.Secrets = p->Level && p->Level->Boosts ? p->Level->Boosts->TreasureValue(*p) : 0;
+    run.Bonus = score - run.Jewels - run.Secrets;
+    const std::string file = level.ShortFileName();
+    CurrentPlayer->StoreRoundRecord(file, p->FinishTick, 0, &run, score, this);
+    AddToRecordTables(file, CurrentPlayer->PlayerName, score, p->FinishTick);
+    SaveGameData();
 }
 
 void HashLevelState(const TLevel& level, TStateHash& hash) {
@@ -173,13 +210,21 @@ std::string GameReport() {
     return line;
 }
 
+namespace {
+void EnsureGameMan() {
+    if (GameMan) return;
+    GameMan = std::make_unique<TGameMan>();
+    GameMan->Create(GameDataFile);
+}
+} // namespace
+
 void InstallGameHooks() {
     GameHooks.LoadLevel = [](const std::string& name) {
-        if (!GameMan) GameMan = std::make_unique<TGameMan>();
+        EnsureGameMan();
         return GameMan->LoadLevel(name) && CurrentLevel != nullptr;
     };
     GameHooks.LoadLevelBehind = [](const std::string& behind, const std::string& name) {
-        if (!GameMan) GameMan = std::make_unique<TGameMan>();
+        EnsureGameMan();
         // The level behind may be missing; the one in front must be there.
         GameMan->LoadLevel(behind);
         return GameMan->LoadLevelInOtherSlot(name) && CurrentLevel != nullptr;
@@ -188,6 +233,10 @@ void InstallGameHooks() {
     OtherSlotLevelHook = [](const TLevel& level) { return GameMan ? GameMan->OtherLevel(&level) : nullptr; };
     LevelFinishedHook = [](TLevel& level) {
         if (GameMan) GameMan->LevelFinished(level);
+    };
+    PlayTickHook = [](TLevel& level) {
+        if (GameMan && GameMan->CurrentPlayer && GameMan->IsListed(level.ShortFileName()))
+            ++GameMan->CurrentPlayer->PlayTicks;
     };
     GameHooks.HashState = [](TStateHash& hash) {
         if (CurrentLevel) HashLevelState(*CurrentLevel, hash);
@@ -214,4 +263,5 @@ void ResetGame() {
     LevelLoadedHook = nullptr;
     OtherSlotLevelHook = nullptr;
     LevelFinishedHook = nullptr;
+    PlayTickHook = nullptr;
 }

@@ -1,15 +1,18 @@
 // The game manager: the two level slots, one of them current, and loading a
-// level into the current slot.
+// level into the current slot; the player profiles and the records
+// (TGameRecords), kept in "MubDat.ini".
 #pragma once
 
 #include "app/StateHash.h"
+#include "game/Records.h"
 #include "level/Level.h"
 
 #include <memory>
 #include <string>
 
-class TGameMan {
+class TGameMan : public TGameRecords {
   public:
+    // The level table filled, the default records, no players.
     TGameMan();
     ~TGameMan();
     TGameMan(const TGameMan&) = delete;
@@ -47,14 +50,28 @@ class TGameMan {
     // a switch never makes an empty slot current. The level now current.
     TLevel* SwitchLevels();
 
-    // The first character passed a finishing gate. The result is stored for
-    // the current player once profiles exist; until then the game only notes
-    // which level was finished, and when.
+    // Reads the players and records from the file (with its backup and the
+    // defaults to fall back on); an empty path keeps them in memory only.
+    void Create(const std::string& gameDataPath);
+    std::string GameDataPath;
+    bool LoadGameData();
+    // Writes "MubDat.ini" atomically (the old file becomes its backup); false,
+    // logged, and the old file kept, when it cannot.
+    bool SaveGameData();
+    // What the player is to be told about damaged player data, once: the
+    // first call answers it, later ones answer "".
+    std::string TakeDataNotice();
+
+    // The first character passed a finishing gate: the game notes which
+    // level was finished, and when; for the current player (and not while a
+    // replay plays) the result goes into the profile and the record tables,
+    // and the profiles are saved.
     void LevelFinished(TLevel& level);
     std::string FinishedLevel; // file name without folder, empty while none
     int32_t FinishedAtTick = 0;
 
   private:
+    std::string DataNotice;
     std::unique_ptr<TLevel>& SlotOf(const TLevel* level);
     std::unique_ptr<TLevel>& CurrentSlot();
     std::unique_ptr<TLevel>& OtherSlot();
@@ -62,6 +79,9 @@ class TGameMan {
 };
 
 extern std::unique_ptr<TGameMan> GameMan;
+// Where the game made by the hooks keeps its profiles: "" (none: tests and
+// headless runs) unless the program sets it.
+extern std::string GameDataFile;
 
 // The game's level loader, state hash and main-loop level, handed to the start and the runner.
 void InstallGameHooks();

@@ -137,6 +137,9 @@ constexpr int32_t RotatingGateFadeTicks = 70;
 // finished level is reported; the game manager sets both.
 extern std::function<TLevel*(const TLevel&)> OtherSlotLevelHook;
 extern std::function<void(TLevel&)> LevelFinishedHook;
+// Runs once in every running play tick: the game counts the logged-in
+// player's play time in the game's levels.
+extern std::function<void(TLevel&)> PlayTickHook;
 
 // Runs when a level has read its file and built its edges: the game manager
 // makes the textures (and later the sounds) of both slots resident.

@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <cmath>
 
+std::function<void(TLevel&)> PlayTickHook;
+
 namespace {
 // A discarded float draw of the generator.
 void Draw() {
@@ -250,7 +252,7 @@ void TLevel::StepPlay(int32_t tickCount) {
     if (!Running) return;
     RefreshObjectWorld();
     StepFinishTime(*this);
-    // The logged-in player's play time is counted with the profiles.
+    if (PlayTickHook) PlayTickHook(*this);
     StepSkyAndFog(*this, tickCount);
     StepQuests(*this);
     ToggleOddTick(*this);

@@ -78,7 +78,11 @@ int main(int argc, char** argv) {
         return OpenAudioDevice(device);
     };
     GameHooks.StartAudio = StartGameAudio;
-    ShutdownHooks.FreeGameMan = [] { GameMan.reset(); };
+    // The play time counted since the last stored result is kept at the end.
+    ShutdownHooks.FreeGameMan = [] {
+        if (GameMan && !GameMan->Players.empty()) GameMan->SaveGameData();
+        GameMan.reset();
+    };
     ShutdownHooks.FreeSoundMan = FreeSoundMan;
     ShutdownHooks.FreeMusicMan = FreeMusicMan;
 
@@ -92,6 +96,8 @@ int main(int argc, char** argv) {
         return result;
     }
     if (!options.ScreenshotPath.empty()) return RunScreenshot(options, std::cout, std::cerr);
+    // Played in a window, the game keeps the player profiles.
+    GameDataFile = UserDataDir() + "MubDat.ini";
     StartReplayOverride = options.ReplayPath;
     TickSpeed = options.Speed;
 
