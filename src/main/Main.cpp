@@ -70,6 +70,8 @@ int main(int argc, char** argv) {
     InstallGameHooks();
     // The performance test's line shows the loop's average frame time.
     AverageFrameTimeSource = [] { return FrameTimeCount > 0 ? AverageFrameTime() : 0; };
+    // The status line names the current player.
+    PlayerNameSource = [] { return GameMan ? GameMan->PlayerName() : std::u16string(); };
     StartLevelOverride = options.Level;
     // The game's sound goes out through OpenAL; a machine without a device
     // plays silently. At the end the game goes first, then the sound manager
