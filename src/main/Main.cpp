@@ -89,6 +89,9 @@ int main(int argc, char** argv) {
     ShutdownHooks.FreeMusicMan = FreeMusicMan;
 
     if (options.Headless || !options.ValidatePath.empty()) {
+        // A headless run makes its sounds without a device: the same game,
+        // no noise.
+        AudioDeviceOpener = nullptr;
         StartGameAudio();
         const int result = options.Headless ? RunHeadless(options, std::cout, std::cerr)
                                             : ValidateReplay(options.ValidatePath, std::cout, std::cerr);

@@ -311,6 +311,24 @@ TEST_F(SoundManFixture, OneShotEndsWithItsSampleLoopGoesOnAndStopLevelSounds) {
     EXPECT_TRUE(Man->RemoveSound(own->Key));
 }
 
+// The residency pass loads what the levels need and releases the rest,
+// except a sample a sound still holds.
+TEST_F(SoundManFixture, PrepareForLevelsLoadsNeedsAndReleasesTheRest) {
+    Man->PrepareForLevels({{"FX\\Mono.ogg", "FX\\Nothing.ogg"}, {"FX\\Wobble.ogg"}});
+    EXPECT_TRUE(Man->Samples[0].Loaded);
+    EXPECT_TRUE(Man->Samples[2].Loaded);
+    EXPECT_FALSE(Man->Samples[1].Loaded);
+    EXPECT_EQ(Out.Buffers.size(), 2u);
+    TMySound* held = Man->CreateSoundByName("FX\\Wobble.ogg");
+    ASSERT_NE(held, nullptr);
+    Man->PrepareForLevels({{"FX\\Stereo one!.ogg"}});
+    EXPECT_FALSE(Man->Samples[0].Loaded) << "no level needs it";
+    EXPECT_TRUE(Man->Samples[2].Loaded) << "a sound holds it";
+    EXPECT_TRUE(Man->Samples[1].Loaded);
+    EXPECT_EQ(Out.Buffers.size(), 2u);
+    EXPECT_TRUE(Man->Missing.empty()) << "the pass asks for names the library may not hold";
+}
+
 TEST_F(SoundManFixture, RangeAndCreatingNear) {
     Man->Update({100, 100}, 1);
     EXPECT_TRUE(Man->IsInRange({100, 699}, 600, 0));
