@@ -2,6 +2,7 @@
 
 #include "app/SiteTrace.h"
 #include "game/GameMan.h"
+#include "game/ReplayRun.h"
 #include "level/Level.h"
 
 TCurrentLevelLoop CurrentLevelLoop;
@@ -50,6 +51,9 @@ void TCurrentLevelLoop::UpdateLevelSounds() {
     if (CurrentLevel) CurrentLevel->UpdateLevelSounds(true);
 }
 void TCurrentLevelLoop::CheckRestartTimer() {
+    // The last step of a play tick: a run that finished in it is saved as
+    // it stands at the tick's end, where a replay of it can be checked.
+    SaveFinishedRun();
     if (CurrentLevel) CurrentLevel->CheckRestartTimer();
 }
 void TCurrentLevelLoop::RestartLevel() {

@@ -163,6 +163,7 @@ void TGameMan::LevelFinished(TLevel& level) {
     // A replay's run is not the player's: watching one stores nothing.
     const TRollix* p = level.Player();
     if (!CurrentPlayer || !p || level.Replay.ReplayPlaying) return;
+    NoteFinishedRun(level, CurrentPlayer->PlayerName);
     const int32_t score = p->TotalScore();
     TRunScore run;
     run.Jewels = p->Points;

@@ -1,12 +1,18 @@
 #include "game/ReplayRun.h"
 
 #include "app/FileSave.h"
+#include "app/Log.h"
 #include "app/LoopLevel.h"
 #include "app/SiteTrace.h"
+#include "assets/Texts.h"
 #include "game/GameMan.h"
 
+#include <ctime>
+
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string_view>
 
 namespace {
 bool ReadDisk(const std::string& path, std::vector<uint8_t>& bytes) {
@@ -72,4 +78,51 @@ bool SaveCurrentReplay(const std::string& path, std::string& error) {
         return false;
     }
     return true;
+}
+
+namespace {
+const TLevel* FinishedRunLevel = nullptr;
+std::u16string FinishedRunPlayer;
+
+// A name part that is a file name on every system: no folders, no
+// controls, no characters the desktops refuse.
+std::string FileNamePart(const std::string& s) {
+    std::string out;
+    for (char ch : s)
+        out += (static_cast<unsigned char>(ch) < 32 ||
+                std::string_view("/\\:*?\"<>|").find(ch) != std::string_view::npos)
+                   ? '_'
+                   : ch;
+    return out.empty() ? "guest" : out;
+}
+} // namespace
+
+void NoteFinishedRun(const TLevel& level, const std::u16string& player) {
+    FinishedRunLevel = &level;
+    FinishedRunPlayer = player;
+}
+
+std::string SaveFinishedRun() {
+    const TLevel* level = FinishedRunLevel;
+    FinishedRunLevel = nullptr;
+    // The level must still be the one playing (a run is never saved from a freed level).
+    if (!level || level != CurrentLevel) return {};
+    std::string stem = level->ShortFileName();
+    if (const size_t dot = stem.find_last_of('.'); dot != std::string::npos) stem.resize(dot);
+    char when[32] = "";
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (localtime_r(&now, &local)) std::strftime(when, sizeof when, "%Y-%m-%d %H-%M-%S", &local);
+    const std::string base =
+        FileNamePart(stem) + " " + FileNamePart(Utf16ToUtf8(FinishedRunPlayer)) + " " + when;
+    const TReplayTag tag = ReplayTagOf(*level);
+    std::string path;
+    for (int32_t n = 1; n < 100; ++n) {
+        const std::string name = n == 1 ? base + ".gbv" : base + " (" + std::to_string(n) + ").gbv";
+        if (std::filesystem::exists(PlayerReplayDir() + name)) continue;
+        if (level->SaveReplay(name, path, &tag)) return path;
+        break;
+    }
+    LogLine("the finished run of " + stem + " could not be saved as a replay");
+    return {};
 }

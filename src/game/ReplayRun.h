@@ -23,3 +23,11 @@ bool SaveCurrentReplay(const std::string& path, std::string& error);
 
 // A replay file from disk; false with a message when it cannot be read or is damaged.
 bool ReadReplayFromDisk(const std::string& path, TReplayFile& replay, std::string& error);
+
+// The player's run finished the level in this tick: at the end of the tick
+// it is saved into the player's replay folder, named by level, player and
+// time ("Zestars Anna 2026-12-11 18-30-05.gbv"; an old file is never
+// replaced), with its tag.
+void NoteFinishedRun(const TLevel& level, const std::u16string& player);
+// The end of a tick: the run noted in it is saved. The path written, empty when none.
+std::string SaveFinishedRun();
