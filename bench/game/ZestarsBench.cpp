@@ -98,6 +98,37 @@ void PlayZestars(benchmark::State& state, const std::function<void()>& frame) {
     }
 }
 
+// The replay check's cost: Zestars played back from a recorded run of 2,000
+// ticks (rolling right on turbo), as --validate replays it, with the state
+// hash taken at the end. Ticks per second of playback.
+void BM_ZestarsReplayPlayback(benchmark::State& state) {
+    std::string error;
+    if (!GameReady(error)) return state.SkipWithError(error.c_str());
+    InitRenderContext(std::make_unique<TNullRenderBackend>());
+    if (!StartZestars(error)) return state.SkipWithError(error.c_str());
+    constexpr int32_t Ticks = 2000;
+    for (int32_t i = 0; i < Ticks; ++i)
+        RunOneTick(*LoopLevel);
+    const TReplayFile run = CurrentLevel->RecordedReplay();
+    ResetInputState();
+    uint64_t hash = 0;
+    for (auto _ : state) {
+        CurrentLevel->UseReplay(run);
+        CurrentLevel->RestartLevel(true, false);
+        for (int32_t i = 0; i < Ticks; ++i) {
+            RunOneTick(*LoopLevel);
+            Seed(100);
+        }
+        hash ^= StateHashValue(CurrentLevel->TickCounter);
+    }
+    benchmark::DoNotOptimize(hash);
+    state.counters["ticks/s"] =
+        benchmark::Counter(double(Ticks), benchmark::Counter::kIsIterationInvariantRate);
+    ReportMemory(state);
+    ReleaseRenderContext();
+}
+BENCHMARK(BM_ZestarsReplayPlayback)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
 void BM_ZestarsLoad(benchmark::State& state) {
     std::string error;
     if (!GameReady(error)) return state.SkipWithError(error.c_str());

@@ -60,3 +60,12 @@ TEST_F(ShippedContentTest, TheEnglishFileIsShipped) {
     EXPECT_EQ(VersionLine, u"version 1.14");
     ResetTexts();
 }
+
+// The performance test's replay is packed, where a level looks for replays.
+TEST_F(ShippedContentTest, TheMainLevelsReplayIsPacked) {
+    const std::string path = AppDir + "Gbvs\\ZestarsTest.gbv";
+    ASSERT_TRUE(MassFileExists(path));
+    std::vector<uint8_t> packed;
+    ASSERT_TRUE(MassFile.ReadFile(path, packed));
+    EXPECT_GT(packed.size(), 51u) << "a level name, events and the reserved bytes";
+}
