@@ -321,7 +321,11 @@ void TLevelBoosts::Reset() {
 
 void TLevelBoosts::PlaySound(const std::string& name, TVec2 at, float pitch, int32_t slot) {
     if (name.empty() || !World->SoundSlotAllows(slot)) return;
-    Level.Sound->PlayAt(name, at, pitch, -1);
+    // The boost's sound slot, a placed level sound, lends its volume and range.
+    TSoundPlay how;
+    how.Pitch = pitch;
+    how.PlacedId = slot;
+    Level.Sound->Play(name, at, how);
 }
 
 void TLevelBoosts::Show(TBoost& b, bool resetting, const TVec2* at) {
