@@ -36,6 +36,7 @@ std::string UsageText() {
            "  --replay FILE.gbv     play a replay (in a window, or with --headless --ticks N)\n"
            "  --speed N             with --replay in a window: N ticks per tick of the clock (1 to 64)\n"
            "  --save-replay FILE    with --headless: save the run as a replay\n"
+           "  --no-ghost            do not draw the ghost of the best run (G shows or hides it in play)\n"
            "  --validate FILE.gbv   replay headless and check the level and the end state; exit 0 when both "
            "match\n"
            "  --run-for SECONDS     quit after this long and print frame statistics\n"
@@ -102,6 +103,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, TCommandLine& o, std
             if (!value(o.ShotsDir)) return false;
         } else if (a == "--screenshot") {
             if (!value(o.ScreenshotPath)) return false;
+        } else if (a == "--no-ghost") {
+            o.NoGhost = true;
         } else if (a == "--replay") {
             if (!value(o.ReplayPath)) return false;
         } else if (a == "--save-replay") {

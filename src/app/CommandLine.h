@@ -31,6 +31,8 @@ struct TCommandLine {
     std::string SaveReplayPath;
     // --validate: re-simulates the replay headless and compares its tag.
     std::string ValidatePath;
+    // --no-ghost: the best run's ghost is not drawn.
+    bool NoGhost = false;
 };
 
 // False with a message naming the option on anything wrong.

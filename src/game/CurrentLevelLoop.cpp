@@ -1,5 +1,6 @@
 #include "game/CurrentLevelLoop.h"
 
+#include "app/InputState.h"
 #include "app/SiteTrace.h"
 #include "game/GameMan.h"
 #include "game/ReplayRun.h"
@@ -45,6 +46,8 @@ int32_t TCurrentLevelLoop::FirstScore() const {
     return p ? p->Points : 0;
 }
 void TCurrentLevelLoop::StepPlay() {
+    // G shows or hides the ghost; only the drawing sees it.
+    if (IsNewPress(GhostKey)) GhostShown = !GhostShown;
     if (CurrentLevel) CurrentLevel->StepPlay(TickCount);
 }
 void TCurrentLevelLoop::UpdateLevelSounds() {

@@ -4,6 +4,11 @@
 
 #include "app/LoopLevel.h"
 
+#include <cstdint>
+
+// The key that shows or hides the ghost of the best run (G).
+constexpr int32_t GhostKey = 'G';
+
 // What the main loop runs: the current level, whichever slot holds it.
 class TCurrentLevelLoop : public TLoopLevel {
   public:

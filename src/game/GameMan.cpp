@@ -242,8 +242,9 @@ void InstallGameHooks() {
     GameHooks.HashState = [](TStateHash& hash) {
         if (CurrentLevel) HashLevelState(*CurrentLevel, hash);
     };
-    LevelLoadedHook = [](TLevel&) {
+    LevelLoadedHook = [](TLevel& level) {
         if (!GameMan) return;
+        if (GameMan->CurrentPlayer) LoadBestGhost(level, GameMan->CurrentPlayer->PlayerName);
         GameMan->PrepareTextures();
         GameMan->PrepareSounds();
     };

@@ -82,6 +82,12 @@ bool SaveCurrentReplay(const std::string& path, std::string& error) {
 
 namespace {
 const TLevel* FinishedRunLevel = nullptr;
+
+std::string RunStem(const TLevel& level) {
+    std::string stem = level.ShortFileName();
+    if (const size_t dot = stem.find_last_of('.'); dot != std::string::npos) stem.resize(dot);
+    return stem;
+}
 std::u16string FinishedRunPlayer;
 
 // A name part that is a file name on every system: no folders, no
@@ -107,8 +113,7 @@ std::string SaveFinishedRun() {
     FinishedRunLevel = nullptr;
     // The level must still be the one playing (a run is never saved from a freed level).
     if (!level || level != CurrentLevel) return {};
-    std::string stem = level->ShortFileName();
-    if (const size_t dot = stem.find_last_of('.'); dot != std::string::npos) stem.resize(dot);
+    const std::string stem = RunStem(*level);
     char when[32] = "";
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -120,9 +125,36 @@ std::string SaveFinishedRun() {
     for (int32_t n = 1; n < 100; ++n) {
         const std::string name = n == 1 ? base + ".gbv" : base + " (" + std::to_string(n) + ").gbv";
         if (std::filesystem::exists(PlayerReplayDir() + name)) continue;
-        if (level->SaveReplay(name, path, &tag)) return path;
-        break;
+        if (!level->SaveReplay(name, path, &tag)) break;
+        // The path goes beside the replay; a run without it still plays.
+        const std::string ghost = path.substr(0, path.size() - 4) + ".ghost";
+        if (!SaveFileAtomic(ghost, level->RunTrack.Write()))
+            LogLine("the ghost " + ghost + " cannot be written");
+        return path;
     }
     LogLine("the finished run of " + stem + " could not be saved as a replay");
     return {};
+}
+
+bool LoadBestGhost(TLevel& level, const std::u16string& player) {
+    RecordSite(91204);
+    level.Ghost.Clear();
+    const std::string prefix = FileNamePart(RunStem(level)) + " " + FileNamePart(Utf16ToUtf8(player)) + " ";
+    std::error_code ec;
+    std::filesystem::directory_iterator it(PlayerReplayDir(), ec);
+    if (ec) return false;
+    for (const auto& entry : it) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(prefix, 0) != 0 || entry.path().extension() != ".ghost") continue;
+        std::vector<uint8_t> bytes;
+        TGhostTrack track;
+        std::string why;
+        if (!ReadDisk(entry.path().string(), bytes) || !track.Read(bytes, why)) {
+            LogLine("ghost " + name + " is not used: " + (why.empty() ? "it cannot be read" : why));
+            continue;
+        }
+        if (track.Ticks() > 0 && (level.Ghost.Ticks() == 0 || track.Ticks() < level.Ghost.Ticks()))
+            level.Ghost = std::move(track);
+    }
+    return level.Ghost.Ticks() > 0;
 }

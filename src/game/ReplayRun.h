@@ -27,7 +27,11 @@ bool ReadReplayFromDisk(const std::string& path, TReplayFile& replay, std::strin
 // The player's run finished the level in this tick: at the end of the tick
 // it is saved into the player's replay folder, named by level, player and
 // time ("Zestars Anna 2026-12-11 18-30-05.gbv"; an old file is never
-// replaced), with its tag.
+// replaced), with its tag, and its path beside it as a ghost (".ghost").
 void NoteFinishedRun(const TLevel& level, const std::u16string& player);
 // The end of a tick: the run noted in it is saved. The path written, empty when none.
 std::string SaveFinishedRun();
+
+// The ghost of the player's best finished run of the level (the shortest
+// of the ghosts saved beside its replays), or none. False when there is none.
+bool LoadBestGhost(TLevel& level, const std::u16string& player);

@@ -352,6 +352,7 @@ void TLevel::RestartLevel(bool replay, bool keepCheckpoint) {
             Replay.StartPlayback();
         else
             Replay.StartRecording();
+        RunTrack.Clear();
         ResetMembers();
     }
     RefreshObjectWorld();

@@ -14,6 +14,7 @@
 #include "gameplay/Water.h"
 #include "gameplay/WaterEffects.h"
 #include "gameplay/Wind.h"
+#include "level/GhostTrack.h"
 #include "level/LevelBoostLights.h"
 #include "level/LevelBoostLink.h"
 #include "level/LevelHeader.h"
@@ -301,6 +302,12 @@ class TLevel {
     // Every play records the player's controls here; a restart with replay
     // plays them back instead of the keys.
     TReplayTrack Replay;
+    // The player's path since the last restart, and the ghost drawn beside
+    // the player (a best run's path; empty: none).
+    TGhostTrack RunTrack;
+    TGhostTrack Ghost;
+    // Draws the ghost at this tick over the playing layer (when shown).
+    void DrawGhost();
 
     // ---- Lifecycle ----
     // Reads the level file (a bare name is looked up under "Levels\") and
@@ -446,3 +453,6 @@ std::vector<uint8_t> WriteLevelBytes(const TLevel& level);
 
 // The folder of the player's own replays (in the player data folder).
 std::string PlayerReplayDir();
+
+// The ghost of the best run is drawn (the --no-ghost option and the G key turn it off).
+extern bool GhostShown;

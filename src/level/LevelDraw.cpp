@@ -104,6 +104,7 @@ void TLevel::DrawLevel() {
         Layers.BeginPlayingLayerOverlay(CameraRoll);
         // Emitters that went with the player draw over everything it passes.
         ParticleLink.DrawCarrierCopies();
+        DrawGhost();
     }
     // 7. The rising scores and the x-hints over the playing layer.
     Materials.Base.Apply();
@@ -211,4 +212,29 @@ void TLevel::DrawLoadingScreen(int32_t progress) {
     ViewHeight = savedH;
     r.Finish();
     if (PresentFrame) PresentFrame();
+}
+
+bool GhostShown = true;
+
+void TLevel::DrawGhost() {
+    if (!GhostShown || !RenderContextReady()) return;
+    const std::vector<TVec2> outline = Ghost.OutlineAt(TickCounter);
+    if (outline.size() < 3) return;
+    TVec2 centre;
+    for (TVec2 p : outline)
+        centre += p;
+    centre = centre * (1.0f / float(outline.size()));
+    TRenderBackend& r = Renderer();
+    r.Disable(Gl::Texture2D);
+    SetLighting(false);
+    SetBlend(Gl::SrcAlpha, Gl::OneMinusSrcAlpha);
+    // A pale, see-through body: the best run rolling alongside.
+    r.Color4ub(210, 235, 255, 96);
+    r.Begin(Gl::TriangleFan);
+    r.Vertex2f(centre.X, centre.Y);
+    for (TVec2 p : outline)
+        r.Vertex2f(p.X, p.Y);
+    r.Vertex2f(outline.front().X, outline.front().Y);
+    r.End();
+    r.Enable(Gl::Texture2D);
 }

@@ -279,6 +279,8 @@ void TLevel::StepPlay(int32_t tickCount) {
     PreviousFirstTick = FirstTick;
     FirstTick = false;
     StepRoundCountdown(*this);
+    // The run's path, for a ghost of it later; nothing reads it in play.
+    if (const TRollix* p = Player()) RunTrack.Record(TickCounter, *p);
     Probe("end");
 }
 

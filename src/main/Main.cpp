@@ -104,6 +104,7 @@ int main(int argc, char** argv) {
     // Played in a window, the game keeps the player profiles.
     GameDataFile = UserDataDir() + "MubDat.ini";
     StartReplayOverride = options.ReplayPath;
+    GhostShown = !options.NoGhost;
     TickSpeed = options.Speed;
 
     // Until the start window exists the game opens a window of 800 × 600

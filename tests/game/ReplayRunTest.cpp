@@ -71,6 +71,33 @@ TEST_F(FinishedRuns, ARunIsSavedAtTheEndOfItsTickUnderAFreshNameWithItsTag) {
     EXPECT_EQ(ReplayStateHash(*Level), tag.EndHash);
 }
 
+TEST_F(FinishedRuns, EveryRunLeavesAGhostAndTheShortestIsTheBest) {
+    SetKey('D', true);
+    PlayTicks(*Level, 80);
+    NoteFinishedRun(*Level, u"Anna");
+    const std::string shorter = SaveFinishedRun();
+    PlayTicks(*Level, 40);
+    SetKey('D', false);
+    NoteFinishedRun(*Level, u"Anna");
+    const std::string longer = SaveFinishedRun();
+    ASSERT_FALSE(shorter.empty());
+    ASSERT_FALSE(longer.empty());
+    const auto ghostOf = [](const std::string& replay) {
+        return replay.substr(0, replay.size() - 4) + ".ghost";
+    };
+    EXPECT_TRUE(fs::exists(ghostOf(shorter)));
+    EXPECT_TRUE(fs::exists(ghostOf(longer)));
+    // A damaged ghost and another player's are passed over.
+    std::ofstream(Archive.Dir / "home" / "Gbvs" / "Rolling Anna broken.ghost") << "RXGH";
+    std::ofstream(Archive.Dir / "home" / "Gbvs" / "Rolling Bob 1.ghost") << "x";
+
+    ASSERT_TRUE(LoadBestGhost(*Level, u"Anna"));
+    EXPECT_EQ(Level->Ghost.Ticks(), 80);
+    EXPECT_EQ(Level->Ghost.OutlineAt(80).size(), Level->Player()->Vertices.size());
+    EXPECT_FALSE(LoadBestGhost(*Level, u"Carla"));
+    EXPECT_EQ(Level->Ghost.Ticks(), 0);
+}
+
 TEST_F(FinishedRuns, NothingIsSavedForALevelThatNoLongerPlays) {
     NoteFinishedRun(*Level, u"Anna");
     CurrentLevel = nullptr;
