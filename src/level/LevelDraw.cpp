@@ -218,12 +218,17 @@ bool GhostShown = true;
 
 void TLevel::DrawGhost() {
     if (!GhostShown || !RenderContextReady()) return;
-    const std::vector<TVec2> outline = Ghost.OutlineAt(TickCounter);
+    std::vector<TVec2> outline = Ghost.OutlineAt(TickCounter);
     if (outline.size() < 3) return;
     TVec2 centre;
     for (TVec2 p : outline)
         centre += p;
     centre = centre * (1.0f / float(outline.size()));
+    // The nodes in turn round the centre: one fan covers the body whatever
+    // order the figure keeps them in.
+    std::sort(outline.begin(), outline.end(), [&](TVec2 a, TVec2 b) {
+        return std::atan2(a.Y - centre.Y, a.X - centre.X) < std::atan2(b.Y - centre.Y, b.X - centre.X);
+    });
     TRenderBackend& r = Renderer();
     r.Disable(Gl::Texture2D);
     SetLighting(false);

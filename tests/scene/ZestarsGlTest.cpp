@@ -10,6 +10,7 @@
 #include "app/GameHooks.h"
 #include "app/HeadlessRunner.h"
 #include "app/InputScript.h"
+#include "app/InputState.h"
 #include "app/Log.h"
 #include "app/MainLoop.h"
 #include "app/MainWindow.h"
@@ -24,6 +25,7 @@
 #include "platform/GlWindow.h"
 #include "platform/Screenshot.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -174,6 +176,71 @@ TEST_F(ZestarsGlTest, GateRunTakesTheSameHashesDrawnOrNot) {
     const std::vector<std::string> plain = run(false);
     ASSERT_EQ(drawn.size(), 21u);
     EXPECT_EQ(drawn, plain);
+}
+
+// The ghost of an earlier run: a first run rolls right from the start; the
+// second waits 40 ticks first, so at tick 120 the first run's pale body
+// rolls ahead of the player, lightening the picture where it is and
+// nowhere near the player. The frame is saved beside the build.
+TEST_F(ZestarsGlTest, TheGhostOfAnEarlierRunRollsAheadOfThePlayer) {
+    std::string error;
+    ASSERT_TRUE(LoadRunLevel("Zestars.map", error)) << error;
+    SetKey(Vk::Right, true);
+    RunScriptedTicks(200, TInputScript{}, nullptr);
+    SetKey(Vk::Right, false);
+    const TGhostTrack earlier = CurrentLevel->RunTrack;
+    ASSERT_EQ(earlier.Ticks(), 200);
+
+    ResetGame();
+    InstallGameHooks();
+    ResetInputState();
+    ASSERT_TRUE(LoadRunLevel("Zestars.map", error)) << error;
+    CurrentLevel->Ghost = earlier;
+    RunScriptedTicks(40, TInputScript{}, nullptr);
+    SetKey(Vk::Right, true);
+    RunScriptedTicks(80, TInputScript{}, nullptr);
+    SetKey(Vk::Right, false);
+    ASSERT_EQ(CurrentLevel->TickCounter, 120);
+
+    auto frame = [&](bool ghost) {
+        GhostShown = ghost;
+        DrawFrame(*LoopLevel);
+        std::vector<uint8_t> rgba;
+        Renderer().ReadPixels(0, 0, FrameW, FrameH, rgba);
+        GhostShown = true;
+        return rgba;
+    };
+    const std::vector<uint8_t> with = frame(true), without = frame(false);
+    ASSERT_EQ(with.size(), size_t(FrameW) * FrameH * 4);
+    EXPECT_TRUE(SaveScreenshot(std::string(ROLLIX_BUILD_DIR) + "/zestars-ghost.png", FrameW, FrameH, with));
+
+    const TBox2& view = FrameView.View;
+    const float sx = FrameW / (view.Right - view.Left), sy = FrameH / (view.Bottom - view.Top);
+    auto screen = [&](TVec2 p) {
+        return std::pair<int32_t, int32_t>{int32_t((p.X - view.Left) * sx), int32_t((p.Y - view.Top) * sy)};
+    };
+    const std::vector<TVec2> outline = earlier.OutlineAt(120);
+    ASSERT_FALSE(outline.empty());
+    TVec2 centre;
+    for (TVec2 p : outline)
+        centre += p;
+    centre = centre * (1.0f / float(outline.size()));
+    ASSERT_GT(centre.X, CurrentLevel->Player()->Centre.X + 60.0f) << "the earlier run is ahead";
+    // The sum of the colour channels round a point, with and without the ghost.
+    auto light = [&](const std::vector<uint8_t>& rgba, std::pair<int32_t, int32_t> at) {
+        int64_t sum = 0;
+        for (int32_t dy = -4; dy <= 4; ++dy)
+            for (int32_t dx = -4; dx <= 4; ++dx) {
+                const int32_t x = std::clamp(at.first + dx, 0, FrameW - 1);
+                const int32_t y = std::clamp(at.second + dy, 0, FrameH - 1);
+                const uint8_t* p = &rgba[(size_t(FrameH - 1 - y) * FrameW + size_t(x)) * 4];
+                sum += p[0] + p[1] + p[2];
+            }
+        return sum;
+    };
+    const auto ghostAt = screen(centre), playerAt = screen(CurrentLevel->Player()->Centre);
+    EXPECT_GT(light(with, ghostAt), light(without, ghostAt) + 81 * 30) << "the ghost lightens its place";
+    EXPECT_EQ(light(with, playerAt), light(without, playerAt)) << "the player is drawn as ever";
 }
 
 TEST_F(ZestarsGlTest, LoadingScreenShowsTheTitleAndTheGreenLoadingLine) {
