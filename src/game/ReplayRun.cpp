@@ -10,28 +10,16 @@
 #include <ctime>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string_view>
 
-namespace {
-bool ReadDisk(const std::string& path, std::vector<uint8_t>& bytes) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) return false;
-    bytes.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-    return !f.bad();
-}
-
-} // namespace
-
 bool ReadReplayFromDisk(const std::string& path, TReplayFile& replay, std::string& error) {
-    std::vector<uint8_t> bytes;
-    if (!ReadDisk(path, bytes)) {
+    const std::optional<std::vector<uint8_t>> bytes = LoadPlainFile(path);
+    if (!bytes) {
         error = "replay " + path + " cannot be read";
         return false;
     }
     std::string why;
-    if (!ReadReplayFile(bytes, replay, why)) {
+    if (!ReadReplayFile(*bytes, replay, why)) {
         error = "replay " + path + " is damaged: " + why;
         return false;
     }
@@ -146,10 +134,10 @@ bool LoadBestGhost(TLevel& level, const std::u16string& player) {
     for (const auto& entry : it) {
         const std::string name = entry.path().filename().string();
         if (name.rfind(prefix, 0) != 0 || entry.path().extension() != ".ghost") continue;
-        std::vector<uint8_t> bytes;
+        const std::optional<std::vector<uint8_t>> bytes = LoadPlainFile(entry.path().string());
         TGhostTrack track;
         std::string why;
-        if (!ReadDisk(entry.path().string(), bytes) || !track.Read(bytes, why)) {
+        if (!bytes || !track.Read(*bytes, why)) {
             LogLine("ghost " + name + " is not used: " + (why.empty() ? "it cannot be read" : why));
             continue;
         }

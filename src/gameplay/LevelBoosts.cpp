@@ -352,9 +352,7 @@ void TLevelBoosts::Show(TBoost& b, bool resetting, const TVec2* at) {
         b.Visible = b.StartsHidden == 0;
     }
     if (resetting) return;
-    std::string sound = b.ShowSound;
-    if (sound.empty() && b.Type == BoostType::Gate) sound = "FX\\openGate.ogg";
-    PlaySound(sound, ShapeCentre(b), 1.0f, b.ShowSoundSlot);
+    PlaySound(ShowSoundOf(b), ShapeCentre(b), 1.0f, b.ShowSoundSlot);
     World->FadeBoostLight(b, true, BoostLightFadeTicks);
     if (b.IsKeyItem) World->RestoreMainLight(KeyFlashTicks);
 }
@@ -518,6 +516,11 @@ void TLevelBoosts::Take(TBoost& b, TRollix& c) {
         TBoost& other = *Placed.Items[size_t(link)];
         if (!other.Visible) Show(other, false, nullptr);
     }
+}
+
+std::string TLevelBoosts::ShowSoundOf(const TBoost& b) {
+    if (b.ShowSound.empty() && b.Type == BoostType::Gate) return "FX\\openGate.ogg";
+    return b.ShowSound;
 }
 
 std::string TLevelBoosts::TakeSoundOf(const TBoost& b) const {

@@ -175,6 +175,8 @@ class TLevelBoosts : public TBoostHooks {
     TBoost* NewestCheckpoint() const;
     // The take sound a boost plays (empty: none).
     std::string TakeSoundOf(const TBoost& b) const;
+    // The sound a boost plays when it shows again (a gate has one of its own).
+    static std::string ShowSoundOf(const TBoost& b);
 
   private:
     void Points(TBoost& b, TRollix& c);

@@ -452,8 +452,7 @@ std::vector<std::string> TLevel::ListUsedResources() const {
     // A boost's sounds as it plays them: "default" and " no sample" are no names.
     for (const auto& b : Boosts.Items) {
         add(BoostHooks.TakeSoundOf(*b));
-        add(b->ShowSound.empty() && b->Type == BoostType::Gate ? std::string("FX\\openGate.ogg")
-                                                               : b->ShowSound);
+        add(TLevelBoosts::ShowSoundOf(*b));
         add(b->VoiceName);
     }
     for (const auto& q : Quests.Items)

@@ -9,18 +9,9 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace {
 namespace fs = std::filesystem;
-
-bool ReadDiskFile(const std::string& path, std::vector<uint8_t>& bytes) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) return false;
-    bytes.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-    return !f.bad();
-}
 } // namespace
 
 std::string PlayerReplayDir() {
@@ -32,8 +23,12 @@ bool TLevel::LoadReplay(const std::string& name) {
     const std::string file = ReplayFileName(name);
     std::vector<uint8_t> bytes;
     const std::string packed = AppDir + "Gbvs\\" + file;
-    const bool found = (MassFileExists(packed) && MassFile.ReadFile(packed, bytes)) ||
-                       ReadDiskFile(PlayerReplayDir() + file, bytes);
+    bool found = MassFileExists(packed) && MassFile.ReadFile(packed, bytes);
+    if (!found)
+        if (std::optional<std::vector<uint8_t>> own = LoadPlainFile(PlayerReplayDir() + file)) {
+            bytes = std::move(*own);
+            found = true;
+        }
     if (!found) {
         LogLine("replay " + file + " is neither in the archives nor in " + PlayerReplayDir());
         return false;
@@ -65,11 +60,8 @@ TReplayFile TLevel::RecordedReplay() const {
 
 bool TLevel::SaveReplay(const std::string& name, std::string& outPath, const TReplayTag* tag) const {
     RecordSite(21121);
+    // The save makes the folder when it is missing.
     const std::string dir = PlayerReplayDir();
-    if (!MakeFolders(dir)) {
-        LogLine("the replay folder " + dir + " cannot be made");
-        return false;
-    }
     std::string file;
     if (!name.empty()) {
         file = ReplayFileName(name);

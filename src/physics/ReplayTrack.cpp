@@ -5,8 +5,6 @@
 void TReplayTrack::RecordControls(int32_t tick, int32_t bits) {
     if (bits == LastControlBits) return;
     LastControlBits = bits;
-    // The list grows in steps of 1024 events, so a long run seldom moves it.
-    if (ReplayEvents.size() == ReplayEvents.capacity()) ReplayEvents.reserve(ReplayEvents.size() + 1024);
     ReplayEvents.push_back({tick, bits});
 }
 

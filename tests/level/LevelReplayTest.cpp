@@ -5,6 +5,7 @@
 // and saved there without ever replacing an old one.
 #include "LevelWorld.h"
 
+#include "app/FileSave.h"
 #include "app/Paths.h"
 #include "level/Mechanics.h"
 #include "level/ReplayFile.h"
@@ -22,8 +23,7 @@ namespace {
 constexpr int32_t KeyR = 'D', KeyL = 'A', KeyJ = 'W', KeyT = 'S';
 
 std::vector<uint8_t> FileBytes(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+    return LoadPlainFile(p.string()).value_or(std::vector<uint8_t>{});
 }
 
 class LevelReplays : public TLevelTest {
