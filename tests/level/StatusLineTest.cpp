@@ -120,6 +120,7 @@ class StatusLine : public TLevelTest {
         MubFont.reset();
         TestRun = false;
         AverageFrameTimeSource = nullptr;
+        PlayerNameSource = nullptr;
         TLevelTest::TearDown();
     }
 
@@ -503,6 +504,34 @@ TEST_F(StatusLine, MenuLevelsTestsAndEmptyViews) {
     Level->ViewWidth = 0;
     Draw();
     EXPECT_TRUE(Gl->Vertices.empty());
+}
+
+// The current player's name waves at the left of the score's row; without a
+// player (no source, or an empty name) nothing stands there.
+TEST_F(StatusLine, TheCurrentPlayersNameStandsAtTheLeft) {
+    constexpr std::array<uint8_t, 4> NameColour{200, 200, 150, 170};
+    // The wave moves each glyph on its own, so the name is read glyph by glyph.
+    auto nameGlyphs = [&] {
+        std::u16string text;
+        float left = 1e9f;
+        for (const TDrawnText& t : Texts())
+            if (t.Colour == NameColour) {
+                text += t.Text;
+                left = std::min(left, t.Left);
+            }
+        return std::pair{text, left};
+    };
+    Draw();
+    EXPECT_TRUE(nameGlyphs().first.empty()) << "no source, no name";
+    PlayerNameSource = [] { return std::u16string(); };
+    Draw();
+    EXPECT_TRUE(nameGlyphs().first.empty()) << "no player, no name";
+    PlayerNameSource = [] { return std::u16string(u"Ann"); };
+    Draw();
+    const auto [text, left] = nameGlyphs();
+    EXPECT_EQ(text, u"Ann");
+    EXPECT_LT(left, 100.0f) << "the name starts at the left, not centred";
+    EXPECT_TRUE(FindText(u"0 / 45")) << "the score stays as it was";
 }
 
 // The tutorials' keys around the player, pulsing in turn.
