@@ -27,6 +27,12 @@ float SafePitch(float pitch) {
     return std::max(pitch, MinPitch);
 }
 
+// Names compared as the archive does, letter by letter, without a copy.
+bool SameSampleName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return UpperAnsi(x) == UpperAnsi(y); });
+}
+
 } // namespace
 
 // ---- Index file ----
@@ -176,9 +182,9 @@ void TSoundMan::LoadSoundLib() {
 }
 
 int32_t TSoundMan::FindSampleIndex(const std::string& name) const {
-    const std::string key = UpperAnsi(name);
+    // Asked for by every sound a level starts: no name is copied.
     for (size_t i = 0; i < Samples.size(); ++i)
-        if (UpperAnsi(Samples[i].Name) == key) return int32_t(i);
+        if (SameSampleName(Samples[i].Name, name)) return int32_t(i);
     return -1;
 }
 
